@@ -1,0 +1,29 @@
+# Each source folder is one static library built from every .cpp/.h in it,
+# so adding a unit needs no CMake edit.
+function(hw_add_layer target)
+  cmake_parse_arguments(ARG "" "" "DEPENDS;EXTRA" ${ARGN})
+  file(GLOB _sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(${target} STATIC ${_sources} ${ARG_EXTRA})
+  target_include_directories(${target} PUBLIC ${HW_SOURCE_ROOT})
+  target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
+endfunction()
+
+# Writes the program's version strings into a named ELF section of the target.
+include(${CMAKE_CURRENT_LIST_DIR}/VersionSection.cmake)
+
+# One QtTest executable per tests/<layer>/tst_*.cpp, run headless with a fixed locale.
+function(hw_add_tests layer)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/tst_*.cpp)
+  foreach(_src ${_tests})
+    get_filename_component(_name ${_src} NAME_WE)
+    add_executable(${_name} ${_src})
+    target_link_libraries(${_name} PRIVATE ${ARG_LIBS} hw_testsupport Qt6::Test)
+    add_test(NAME ${layer}/${_name} COMMAND ${_name})
+    set_tests_properties(${layer}/${_name} PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;HW_TEST_BINARY_DIR=${CMAKE_BINARY_DIR}"
+      TIMEOUT 300)
+  endforeach()
+endfunction()

@@ -1,0 +1,57 @@
+#include "components/o_ConnectionSettings.h"
+
+#include "components/o_Dialect.h"
+#include "components/o_OptionsManager.h"
+#include "toolkit/AppError.h"
+#include "toolkit/AppPaths.h"
+#include "toolkit/DbConnection.h"
+
+ConnectionSettings ConnectionSettings::read(const TqvOptionsManager& options)
+{
+    using namespace Options;
+    ConnectionSettings settings;
+    settings.kind = toInt(options.ReadValue(ConnectionSection, DatabaseType, -1));
+    if (settings.kind == Dialect::LocalFile) {
+        settings.dataBasePath = options.ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString();
+    } else if (settings.kind == Dialect::SqlServer) {
+        settings.password = options.ReadEncodedValue(ConnectionSection, Password, QString()).toString();
+        settings.userName = options.ReadEncodedValue(ConnectionSection, UserName, QString()).toString();
+        settings.dataBaseName = options.ReadValue(ConnectionSection, DataBaseName, QString()).toString();
+        settings.serverName = options.ReadValue(ConnectionSection, ServerName, QString()).toString();
+    }
+    return settings;
+}
+
+QString ConnectionSettings::resolvedDataBasePath() const
+{
+    return AppPaths::resolve(dataBasePath.isEmpty() ? Options::DefaultDataBasePath : dataBasePath);
+}
+
+QString ConnectionSettings::odbcValue(const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('}'), QLatin1String("}}"));
+    return QLatin1Char('{') + escaped + QLatin1Char('}');
+}
+
+QString ConnectionSettings::odbcConnectionString() const
+{
+    return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;ClientCharset=UTF-8")
+        .arg(odbcValue(serverName), odbcValue(dataBaseName), odbcValue(userName), odbcValue(password));
+}
+
+void ConnectionSettings::open(DbConnection& connection) const
+{
+    switch (kind) {
+    case Dialect::LocalFile:
+        connection.openSqlite(resolvedDataBasePath());
+        return;
+    case Dialect::SqlServer:
+        connection.openOdbc(odbcConnectionString());
+        return;
+    default:
+        throw DatabaseError(QStringLiteral(
+            "No database is configured (DatabaseType is %1). Run \"hourwright -setup\" to choose one.")
+                                .arg(kind));
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class DbConnection;
+class TqvOptionsManager;
+
+// The connection values of options.ini and how they open a connection.
+struct ConnectionSettings
+{
+    int kind = -1;         // DatabaseType: 0 SQLite file, 1 SQL Server
+    QString dataBasePath;  // kind 0, as written in the options
+    QString serverName;    // kind 1
+    QString dataBaseName;
+    QString userName;
+    QString password;
+
+    // Reads the values of the configured kind only (the others stay empty).
+    static ConnectionSettings read(const TqvOptionsManager& options);
+
+    // The SQLite file: '\' turned into '/', relative to the program's folder.
+    QString resolvedDataBasePath() const;
+    // The ODBC string for SQL Server through FreeTDS. Every value is braced,
+    // so a ';', '=' or '}' in a password cannot end or extend the string.
+    QString odbcConnectionString() const;
+    static QString odbcValue(const QString& value);
+
+    // Opens the connection; throws with the driver's message, or tells the
+    // user to run the settings when no kind is configured.
+    void open(DbConnection& connection) const;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class DbConnection;
+
+// The two database kinds of the option DatabaseType and where their SQL
+// differs. Kind 0 is the embedded SQLite file, kind 1 SQL Server.
+namespace Dialect {
+
+enum Kind { LocalFile = 0, SqlServer = 1 };
+
+bool isKnownKind(int kind);
+
+// Text concatenation: "||" on SQLite, "+" on SQL Server.
+QString concat(int kind);
+// "LASTNAME || ' ' || NAME" with the given qualifier ("DEV." or "").
+QString fullName(int kind, const QString& qualifier);
+
+// The key of the row just inserted on the same connection.
+QString lastIdStatement(int kind);
+// The kind a connection speaks, from its driver.
+int kindOf(const DbConnection& connection);
+
+} // namespace Dialect

@@ -1,0 +1,81 @@
+#include "components/o_Schema.h"
+
+#include "components/o_Resources.h"
+#include "toolkit/AppError.h"
+#include "toolkit/DbConnection.h"
+
+#include <QRegularExpression>
+#include <QSqlRecord>
+
+const QList<Schema::Table>& Schema::tables()
+{
+    static const QList<Table> list = {
+        {QStringLiteral("PROJECTS"), {"ID", "DESCRIPTION", "CUSTOMER_ID", "IS_FINISHED"}},
+        {QStringLiteral("CUSTOMER"), {"ID", "CODE", "NAME"}},
+        {QStringLiteral("DEVELOPERS"), {"ID", "LASTNAME", "NAME"}},
+        {QStringLiteral("USERS"), {"ID", "DEVELOPER_ID", "IS_ADMIN", "USERNAME", "PASSWORD"}},
+        {QStringLiteral("DEVELOPER_PROJECTS"), {"ID", "DEVELOPER_ID", "PROJECT_ID"}},
+        {QStringLiteral("PROJECTWORK"),
+         {"ID", "PROJECT_ID", "DEVELOPER_ID", "TIME_START", "TIME_END", "TIME_SPEND", "COMMENTS", "COMPLETED",
+          "DAY_START", "DAY_END"}},
+    };
+    return list;
+}
+
+QString Schema::sqliteScript()
+{
+    return HourwrightResources::text(QStringLiteral(":/schema-sqlite.sql"));
+}
+
+QString Schema::sqlServerScript()
+{
+    return HourwrightResources::text(QStringLiteral(":/schema-sqlserver.sql"));
+}
+
+QStringList Schema::statements(const QString& script)
+{
+    QStringList kept;
+    for (const QString& line : script.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1String("--")))
+            continue;
+        kept << (trimmed.compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0 ? QStringLiteral(";") : line);
+    }
+    QStringList result;
+    for (const QString& part : kept.join(QLatin1Char('\n')).split(QLatin1Char(';'))) {
+        const QString statement = part.trimmed();
+        if (!statement.isEmpty())
+            result << statement;
+    }
+    return result;
+}
+
+void Schema::createSqlite(DbConnection& connection)
+{
+    TransactionGuard transaction(connection);
+    for (const QString& statement : statements(sqliteScript()))
+        connection.exec(statement);
+    transaction.commit();
+}
+
+QStringList Schema::check(DbConnection& connection)
+{
+    QStringList problems;
+    const QSqlDatabase db = connection.database();
+    const QStringList present = db.tables();
+    for (const Table& table : tables()) {
+        const bool found = std::any_of(present.begin(), present.end(), [&](const QString& name) {
+            return name.compare(table.name, Qt::CaseInsensitive) == 0;
+        });
+        if (!found) {
+            problems << QStringLiteral("table %1 is missing").arg(table.name);
+            continue;
+        }
+        const QSqlRecord record = db.record(table.name);
+        for (const QString& column : table.columns) {
+            if (record.indexOf(column) < 0)
+                problems << QStringLiteral("column %1.%2 is missing").arg(table.name, column);
+        }
+    }
+    return problems;
+}

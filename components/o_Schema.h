@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QStringList>
+
+class DbConnection;
+
+// The six tables the program expects, and the scripts that create them.
+namespace Schema {
+
+struct Table
+{
+    QString name;
+    QStringList columns;
+};
+const QList<Table>& tables();
+
+// Creates the tables and indexes in an empty SQLite database, in one transaction.
+void createSqlite(DbConnection& connection);
+QString sqliteScript();
+QString sqlServerScript();
+// The statements of a script: comments dropped, split at ';' (or "GO" lines).
+QStringList statements(const QString& script);
+
+// "table X is missing" / "column X.Y is missing" for everything absent.
+QStringList check(DbConnection& connection);
+
+} // namespace Schema

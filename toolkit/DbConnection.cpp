@@ -1,0 +1,255 @@
+#include "toolkit/DbConnection.h"
+
+#include "toolkit/AppError.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+
+namespace {
+QAtomicInt s_counter;
+}
+
+DbConnection::DbConnection(QObject* parent)
+    : QObject(parent)
+    , m_connectionName(QStringLiteral("hw-connection-%1").arg(s_counter.fetchAndAddRelaxed(1)))
+{
+}
+
+DbConnection::~DbConnection()
+{
+    close();
+}
+
+QString DbConnection::errorText(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return text;
+}
+
+void DbConnection::fail(const QSqlError& error, const QString& context) const
+{
+    QString text = errorText(error);
+    if (!context.isEmpty())
+        text = context + QLatin1String(": ") + text;
+    throw DatabaseError(text);
+}
+
+void DbConnection::openDatabase(const QString& driver, const QString& name, const QString& options)
+{
+    close();
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        throw DatabaseError(QStringLiteral("The database driver %1 is not installed").arg(driver));
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connectionName);
+    db.setDatabaseName(name);
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        fail(error);
+    }
+}
+
+void DbConnection::openSqlite(const QString& path, int busyTimeoutMs)
+{
+    // Opening must never create the file: a mistyped path would otherwise
+    // start the program on an empty database.
+    if (!QFileInfo(path).isFile())
+        throw DatabaseError(QStringLiteral("The database file %1 does not exist").arg(path));
+    const QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
+                        + QLatin1String("?mode=rw");
+    openDatabase(QStringLiteral("QSQLITE"), uri,
+                 QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    // A committed interval must survive a crash or power loss; readers must
+    // never block the writer.
+    exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+}
+
+void DbConnection::createSqlite(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        throw DatabaseError(QStringLiteral("The file %1 already exists").arg(path));
+    openDatabase(QStringLiteral("QSQLITE"), path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    exec(QStringLiteral("PRAGMA synchronous=FULL"));
+}
+
+void DbConnection::openOdbc(const QString& connectionString)
+{
+    openDatabase(QStringLiteral("QODBC"), connectionString, QString());
+}
+
+void DbConnection::close()
+{
+    if (!QSqlDatabase::contains(m_connectionName))
+        return;
+    emit aboutToClose();
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (m_inTransaction)
+            db.rollback();
+        db.close();
+    }
+    m_inTransaction = false;
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool DbConnection::isOpen() const
+{
+    return QSqlDatabase::contains(m_connectionName) && database().isOpen();
+}
+
+QSqlDatabase DbConnection::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+QString DbConnection::driverName() const
+{
+    return QSqlDatabase::contains(m_connectionName) ? database().driverName() : QString();
+}
+
+bool DbConnection::isSqlite() const
+{
+    return driverName() == QLatin1String("QSQLITE");
+}
+
+void DbConnection::beginTransaction()
+{
+    if (!isOpen())
+        throw DatabaseError(QStringLiteral("The database connection is not open"));
+    if (m_inTransaction)
+        throw DatabaseError(QStringLiteral("A transaction is already active"));
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        fail(db.lastError());
+    m_inTransaction = true;
+}
+
+void DbConnection::commit()
+{
+    QSqlDatabase db = database();
+    if (!m_inTransaction)
+        throw DatabaseError(QStringLiteral("No transaction is active"));
+    if (!db.commit())
+        fail(db.lastError());
+    m_inTransaction = false;
+}
+
+void DbConnection::rollback()
+{
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    QSqlDatabase db = database();
+    if (!db.rollback())
+        fail(db.lastError());
+}
+
+QVariant DbConnection::toStorage(const QVariant& value) const
+{
+    if (!isSqlite() || value.isNull())
+        return value;
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(dateTimeStorageFormat());
+    case QMetaType::QDate:
+        return value.toDate().toString(dateStorageFormat());
+    case QMetaType::Bool:
+        return value.toBool() ? 1 : 0;
+    default:
+        return value;
+    }
+}
+
+QDateTime DbConnection::parseDateTime(const QVariant& stored)
+{
+    if (stored.isNull())
+        return {};
+    if (stored.typeId() == QMetaType::QDateTime)
+        return stored.toDateTime();
+    if (stored.typeId() == QMetaType::QDate)
+        return stored.toDate().startOfDay();
+    const QString text = stored.toString().trimmed();
+    if (text.isEmpty())
+        return {};
+    QDateTime parsed = QDateTime::fromString(text, dateTimeStorageFormat());
+    if (!parsed.isValid())
+        parsed = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!parsed.isValid())
+        parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!parsed.isValid()) {
+        const QDate date = QDate::fromString(text, dateStorageFormat());
+        if (date.isValid())
+            parsed = date.startOfDay();
+    }
+    return parsed;
+}
+
+QSqlQuery DbConnection::prepare(const QString& sql)
+{
+    if (!isOpen())
+        throw DatabaseError(QStringLiteral("The database connection is not open"));
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        fail(query.lastError());
+    return query;
+}
+
+void DbConnection::execPrepared(QSqlQuery& query, const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, toStorage(values.at(i)));
+    if (!query.exec())
+        fail(query.lastError());
+}
+
+QSqlQuery DbConnection::exec(const QString& sql, const QVariantList& values)
+{
+    if (!isOpen())
+        throw DatabaseError(QStringLiteral("The database connection is not open"));
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (values.isEmpty()) {
+        if (!query.exec(sql))
+            fail(query.lastError());
+        return query;
+    }
+    if (!query.prepare(sql))
+        fail(query.lastError());
+    execPrepared(query, values);
+    return query;
+}
+
+TransactionGuard::TransactionGuard(DbConnection& connection)
+    : m_connection(connection)
+{
+    m_connection.beginTransaction();
+}
+
+TransactionGuard::~TransactionGuard()
+{
+    if (m_done)
+        return;
+    try {
+        m_connection.rollback();
+    } catch (...) {
+        // The original error is the one worth reporting.
+    }
+}
+
+void TransactionGuard::commit()
+{
+    m_connection.commit();
+    m_done = true;
+}

@@ -1,0 +1,89 @@
+#include "toolkit/MessageService.h"
+
+#include <QPushButton>
+
+namespace {
+MessageService::Handler s_handler;
+QList<QMessageBox::StandardButton> s_answers;
+QList<MessageService::Request> s_shown;
+
+QMessageBox::StandardButton firstButton(QMessageBox::StandardButtons buttons)
+{
+    for (int bit = QMessageBox::FirstButton; bit <= QMessageBox::LastButton; bit <<= 1)
+        if (buttons & bit)
+            return QMessageBox::StandardButton(bit);
+    return QMessageBox::NoButton;
+}
+
+QMessageBox::StandardButton ask(const MessageService::Request& request, QWidget* parent)
+{
+    if (s_handler)
+        return s_handler(request);
+    QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    if (request.defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(request.defaultButton);
+    return QMessageBox::StandardButton(box.exec());
+}
+} // namespace
+
+QMessageBox::StandardButton MessageService::show(const Request& request, QWidget* parent)
+{
+    if (s_handler)
+        s_shown << request;
+    for (;;) {
+        const QMessageBox::StandardButton answer = ask(request, parent);
+        if (answer == QMessageBox::Help && request.onHelp) {
+            request.onHelp();
+            continue; // the box stays open after Help
+        }
+        return answer;
+    }
+}
+
+void MessageService::information(const QString& title, const QString& text, QWidget* parent)
+{
+    show({title, text, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, {}}, parent);
+}
+
+void MessageService::warning(const QString& title, const QString& text, QWidget* parent)
+{
+    show({title, text, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok, {}}, parent);
+}
+
+void MessageService::error(const QString& title, const QString& text, QWidget* parent)
+{
+    show({title, text, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, {}}, parent);
+}
+
+void MessageService::setHandler(Handler handler)
+{
+    s_handler = std::move(handler);
+}
+
+void MessageService::queueAnswer(QMessageBox::StandardButton answer)
+{
+    s_answers << answer;
+}
+
+void MessageService::useTestAnswers()
+{
+    s_handler = [](const Request& request) {
+        if (!s_answers.isEmpty())
+            return s_answers.takeFirst();
+        if (request.defaultButton != QMessageBox::NoButton)
+            return request.defaultButton;
+        return firstButton(request.buttons);
+    };
+}
+
+void MessageService::resetForTests()
+{
+    s_answers.clear();
+    s_shown.clear();
+    useTestAnswers();
+}
+
+const QList<MessageService::Request>& MessageService::shownForTests()
+{
+    return s_shown;
+}

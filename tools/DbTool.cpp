@@ -1,0 +1,181 @@
+#include "tools/DbTool.h"
+
+#include "components/o_Schema.h"
+#include "tools/SampleData.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbConnection.h"
+
+#include <QFileInfo>
+#include <QDir>
+
+namespace {
+
+// Takes "--name value" out of args; returns false if the option is absent.
+bool takeOption(QStringList& args, const QString& name, QString* value)
+{
+    const int at = args.indexOf(name);
+    if (at < 0)
+        return false;
+    if (at + 1 >= args.size())
+        throw AppError(QStringLiteral("%1 needs a value").arg(name));
+    *value = args.at(at + 1);
+    args.remove(at, 2);
+    return true;
+}
+
+bool takeFlag(QStringList& args, const QString& name)
+{
+    return args.removeAll(name) > 0;
+}
+
+void rejectExtra(const QStringList& args)
+{
+    for (const QString& arg : args)
+        throw AppError(QStringLiteral("unexpected argument: %1").arg(arg));
+}
+
+} // namespace
+
+DbTool::DbTool(QTextStream& out, QTextStream& err)
+    : m_out(out)
+    , m_err(err)
+{
+}
+
+QString DbTool::usage()
+{
+    return QStringLiteral(
+        "usage: hourwright-db COMMAND ...\n"
+        "  init PATH                 create a new SQLite database with the six tables\n"
+        "  sqlserver-script          print the T-SQL script that creates the tables on SQL Server\n"
+        "  add-user PATH NAME --password P [--admin] [--developer ID]\n"
+        "                            add a user who can sign in\n"
+        "  sample PATH [--intervals N]\n"
+        "                            add customers, developers, projects, users and N work intervals\n"
+        "  check PATH                list missing tables or columns\n");
+}
+
+int DbTool::fail(const QString& message, int code)
+{
+    m_err << "hourwright-db: " << message << Qt::endl;
+    return code;
+}
+
+int DbTool::run(const QStringList& arguments)
+{
+    if (arguments.isEmpty() || arguments.first() == QLatin1String("--help")
+        || arguments.first() == QLatin1String("-h")) {
+        (arguments.isEmpty() ? m_err : m_out) << usage();
+        m_out.flush();
+        m_err.flush();
+        return arguments.isEmpty() ? 2 : 0;
+    }
+    QStringList args = arguments;
+    const QString command = args.takeFirst();
+    try {
+        if (command == QLatin1String("init"))
+            return init(args);
+        if (command == QLatin1String("sqlserver-script"))
+            return sqlServerScript(args);
+        if (command == QLatin1String("add-user"))
+            return addUser(args);
+        if (command == QLatin1String("sample"))
+            return sample(args);
+        if (command == QLatin1String("check"))
+            return check(args);
+        m_err << usage();
+        return fail(QStringLiteral("unknown command: %1").arg(command), 2);
+    } catch (const std::exception& error) {
+        return fail(errorMessage(error));
+    }
+}
+
+int DbTool::init(const QStringList& args)
+{
+    if (args.size() != 1)
+        return fail(QStringLiteral("init needs exactly one PATH"), 2);
+    const QString path = args.first();
+    if (QFileInfo::exists(path))
+        return fail(QStringLiteral("%1 already exists; init never touches an existing file").arg(path));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    DbConnection connection;
+    connection.createSqlite(path);
+    try {
+        Schema::createSqlite(connection);
+    } catch (...) {
+        connection.close();
+        QFile::remove(path);
+        throw;
+    }
+    m_out << "created " << path << Qt::endl;
+    return 0;
+}
+
+int DbTool::sqlServerScript(const QStringList& args)
+{
+    rejectExtra(args);
+    m_out << Schema::sqlServerScript();
+    m_out.flush();
+    return 0;
+}
+
+int DbTool::addUser(const QStringList& arguments)
+{
+    QStringList args = arguments;
+    QString password;
+    QString developer = QStringLiteral("0");
+    if (!takeOption(args, QStringLiteral("--password"), &password))
+        return fail(QStringLiteral("add-user needs --password"), 2);
+    takeOption(args, QStringLiteral("--developer"), &developer);
+    const bool admin = takeFlag(args, QStringLiteral("--admin"));
+    if (args.size() != 2)
+        return fail(QStringLiteral("add-user needs PATH and NAME"), 2);
+    bool ok = false;
+    const int developerId = developer.toInt(&ok);
+    if (!ok || developerId < 0)
+        return fail(QStringLiteral("--developer needs a developer ID, not %1").arg(developer), 2);
+
+    DbConnection connection;
+    connection.openSqlite(args.at(0));
+    TransactionGuard transaction(connection);
+    connection.exec(QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,?,?,?)"),
+                    {developerId, admin ? 1 : 0, args.at(1), password});
+    transaction.commit();
+    m_out << "added user " << args.at(1) << (admin ? " (administrator)" : "") << Qt::endl;
+    return 0;
+}
+
+int DbTool::sample(const QStringList& arguments)
+{
+    QStringList args = arguments;
+    SampleData::Counts counts;
+    QString intervals;
+    if (takeOption(args, QStringLiteral("--intervals"), &intervals)) {
+        bool ok = false;
+        counts.intervals = intervals.toLongLong(&ok);
+        if (!ok || counts.intervals < 0)
+            return fail(QStringLiteral("--intervals needs a number, not %1").arg(intervals), 2);
+    }
+    if (args.size() != 1)
+        return fail(QStringLiteral("sample needs exactly one PATH"), 2);
+    DbConnection connection;
+    connection.openSqlite(args.first());
+    SampleData::fill(connection, counts, Clock::now());
+    m_out << "added sample data with " << counts.intervals << " intervals to " << args.first() << Qt::endl;
+    return 0;
+}
+
+int DbTool::check(const QStringList& args)
+{
+    if (args.size() != 1)
+        return fail(QStringLiteral("check needs exactly one PATH"), 2);
+    DbConnection connection;
+    connection.openSqlite(args.first());
+    const QStringList problems = Schema::check(connection);
+    for (const QString& problem : problems)
+        m_out << problem << Qt::endl;
+    if (problems.isEmpty())
+        m_out << "all tables and columns are present" << Qt::endl;
+    return problems.isEmpty() ? 0 : 1;
+}

@@ -1,0 +1,88 @@
+#include "tools/SampleData.h"
+
+#include "toolkit/DbConnection.h"
+
+#include <QRandomGenerator>
+#include <QStringList>
+
+namespace {
+const QStringList s_lastNames = {"Berg", "Okafor", "Lindqvist", "Moreau", "Tanaka", "Novak", "Silva", "Kowalski",
+                                 "Haddad", "O'Neill"};
+const QStringList s_firstNames = {"Anna", "Chidi", "Erik", "Claire", "Yuki", "Pavel", "Rita", "Marek",
+                                  "Layla", "Sean"};
+const QStringList s_customerNames = {"Northwind Traders", "Blue Harbour", "Kestrel Labs", "Alder & Sons",
+                                     "Meridian Health", "Orbit Freight", "Quarry Bank"};
+const QStringList s_projectWords = {"Billing", "Portal", "Inventory", "Mobile App", "Data Warehouse", "Website",
+                                    "Scheduler", "Migration", "Reporting", "Payments", "Search", "Support Desk"};
+} // namespace
+
+void SampleData::fill(DbConnection& connection, const Counts& counts, const QDateTime& until, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    TransactionGuard transaction(connection);
+
+    QSqlQuery customer = connection.prepare(QStringLiteral("insert into CUSTOMER (CODE,NAME) values (?,?)"));
+    for (int i = 0; i < counts.customers; ++i) {
+        const QString name = s_customerNames.at(i % s_customerNames.size())
+                             + (i >= s_customerNames.size() ? QStringLiteral(" %1").arg(i + 1) : QString());
+        connection.execPrepared(customer, {QStringLiteral("C%1").arg(i + 1, 3, 10, QLatin1Char('0')), name});
+    }
+
+    QSqlQuery developer = connection.prepare(QStringLiteral("insert into DEVELOPERS (LASTNAME,NAME) values (?,?)"));
+    QSqlQuery user = connection.prepare(
+        QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,0,?,?)"));
+    for (int i = 0; i < counts.developers; ++i) {
+        const QString last = s_lastNames.at(i % s_lastNames.size());
+        const QString first = s_firstNames.at(i % s_firstNames.size());
+        connection.execPrepared(developer, {last, first});
+        connection.execPrepared(user, {i + 1, first.toLower(), QStringLiteral("changeme")});
+    }
+
+    QSqlQuery project = connection.prepare(
+        QStringLiteral("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values (?,?,?)"));
+    for (int i = 0; i < counts.projects; ++i) {
+        QString name = s_projectWords.at(i % s_projectWords.size());
+        if (i >= s_projectWords.size())
+            name += QStringLiteral(" %1").arg(i / s_projectWords.size() + 1);
+        connection.execPrepared(project, {name, counts.customers ? (i % counts.customers) + 1 : 0,
+                                          i % 7 == 6 ? 1 : 0});
+    }
+
+    // Each developer works on a handful of projects.
+    QSqlQuery assignment = connection.prepare(
+        QStringLiteral("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (?,?)"));
+    QList<QList<int>> projectsOf(counts.developers);
+    for (int d = 0; d < counts.developers && counts.projects > 0; ++d) {
+        const int many = qMin(counts.projects, 3 + d % 3);
+        for (int k = 0; k < many; ++k) {
+            const int projectId = (d * 2 + k) % counts.projects + 1;
+            if (projectsOf[d].contains(projectId))
+                continue;
+            projectsOf[d] << projectId;
+            connection.execPrepared(assignment, {d + 1, projectId});
+        }
+    }
+
+    if (counts.developers == 0 || counts.projects == 0)
+        return transaction.commit();
+
+    QSqlQuery work = connection.prepare(QStringLiteral(
+        "insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMMENTS,COMPLETED,"
+        "DAY_START,DAY_END) values (?,?,?,?,?,'',1,?,?)"));
+    // Walk back from `until`: every developer records about three intervals a day.
+    const int perDay = 3 * counts.developers;
+    for (qint64 n = 0; n < counts.intervals; ++n) {
+        const qint64 dayBack = n / perDay + 1;
+        const int d = int(n % counts.developers);
+        const int slot = int((n / counts.developers) % 3);
+        const QDate day = until.date().addDays(-dayBack);
+        const QDateTime start(day, QTime(8 + slot * 3, int(random.bounded(50))));
+        const qint64 minutes = 20 + random.bounded(150);
+        const QDateTime end = start.addSecs(minutes * 60 + random.bounded(60));
+        const QList<int>& mine = projectsOf[d];
+        const int projectId = mine.isEmpty() ? 1 : mine.at(int(random.bounded(int(mine.size()))));
+        connection.execPrepared(work, {projectId, d + 1, start, end, double(minutes) / 60.0, start.date(),
+                                       end.date()});
+    }
+    transaction.commit();
+}

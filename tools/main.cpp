@@ -1,0 +1,15 @@
+#include "tools/DbTool.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    DbTool tool(out, err);
+    const int code = tool.run(app.arguments().mid(1));
+    out.flush();
+    err.flush();
+    return code;
+}
