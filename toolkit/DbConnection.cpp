@@ -130,8 +130,15 @@ void DbConnection::beginTransaction()
     if (m_inTransaction)
         throw DatabaseError(QStringLiteral("A transaction is already active"));
     QSqlDatabase db = database();
-    if (!db.transaction())
+    if (isSqlite()) {
+        // Take the write lock at once, so a busy database is waited for (up to
+        // the busy timeout) here rather than failing midway through the writes.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            fail(begin.lastError());
+    } else if (!db.transaction()) {
         fail(db.lastError());
+    }
     m_inTransaction = true;
 }
 

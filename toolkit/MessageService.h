@@ -40,5 +40,8 @@ public:
     static void queueAnswer(QMessageBox::StandardButton answer);
     static void useTestAnswers(); // installs the queued-answer handler
     static void resetForTests();
+    // When HW_MESSAGE_AUTO_ANSWER is set, every box is printed to stderr and
+    // answered with its default button (scripted runs, process tests).
+    static void answerFromEnvironment();
     static const QList<Request>& shownForTests();
 };

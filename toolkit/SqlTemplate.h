@@ -12,6 +12,7 @@ class SqlValue
 public:
     enum Kind { Text, Integer, Raw };
 
+    SqlValue() = default;
     static SqlValue text(const QVariant& value) { return {Text, value}; }
     static SqlValue integer(const QVariant& value) { return {Integer, value}; }
     static SqlValue raw(const QString& value) { return {Raw, value}; }
@@ -25,7 +26,7 @@ private:
         , m_value(std::move(value))
     {
     }
-    Kind m_kind;
+    Kind m_kind = Raw;
     QVariant m_value;
 };
 

@@ -1,0 +1,207 @@
+#include "components/o_ProjectMonitor.h"
+
+#include "components/o_Dialect.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbConnection.h"
+
+#include <QSqlQuery>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr qint64 MSecsPerDay = 24 * 60 * 60 * 1000;
+
+// Comments are written as empty text, never NULL.
+QString textValue(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+// Fast path for the stored form "yyyy-MM-dd HH:mm:ss[.zzz]"; anything else
+// goes through the general parser. Returns false for an empty value.
+bool storedWallClock(const QVariant& stored, qint64* msecs)
+{
+    if (stored.isNull())
+        return false;
+    if (stored.typeId() == QMetaType::QString) {
+        const QString text = stored.toString();
+        auto digits = [&](int from, int count, bool* ok) {
+            int value = 0;
+            for (int i = from; i < from + count; ++i) {
+                const QChar c = text.at(i);
+                if (!c.isDigit()) {
+                    *ok = false;
+                    return 0;
+                }
+                value = value * 10 + c.digitValue();
+            }
+            return value;
+        };
+        if (text.size() >= 19 && text.at(4) == QLatin1Char('-') && text.at(10) == QLatin1Char(' ')) {
+            bool ok = true;
+            const QDate date(digits(0, 4, &ok), digits(5, 2, &ok), digits(8, 2, &ok));
+            const int h = digits(11, 2, &ok), m = digits(14, 2, &ok), s = digits(17, 2, &ok);
+            const int ms = text.size() >= 23 && text.at(19) == QLatin1Char('.') ? digits(20, 3, &ok) : 0;
+            if (ok && date.isValid()) {
+                *msecs = date.toJulianDay() * MSecsPerDay + ((h * 60 + m) * 60 + s) * 1000 + ms;
+                return true;
+            }
+        }
+    }
+    const QDateTime parsed = DbConnection::parseDateTime(stored);
+    if (!parsed.isValid())
+        return false;
+    *msecs = TqvProjectMonitor::wallClockMSecs(parsed);
+    return true;
+}
+
+double hoursOfSpan(qint64 spanMSecs)
+{
+    const qint64 minutes = std::llabs(spanMSecs) / 60000;
+    return double(minutes) / 60.0;
+}
+
+} // namespace
+
+TqvProjectMonitor::TqvProjectMonitor(QObject* owner)
+    : QObject(owner)
+{
+}
+
+TqvProjectMonitor::~TqvProjectMonitor() = default;
+
+void TqvProjectMonitor::setAdoConnection(DbConnection* connection)
+{
+    // QPointer lets go by itself when the connection is destroyed.
+    m_connection = connection;
+}
+
+DbConnection& TqvProjectMonitor::connection() const
+{
+    if (!m_connection)
+        throw AppError(QStringLiteral("The project monitor has no database connection"));
+    return *m_connection;
+}
+
+qint64 TqvProjectMonitor::wallClockMSecs(const QDateTime& moment)
+{
+    return moment.date().toJulianDay() * MSecsPerDay + moment.time().msecsSinceStartOfDay();
+}
+
+double TqvProjectMonitor::TimeSpendBetween(const QDateTime& a, const QDateTime& b)
+{
+    return hoursOfSpan(wallClockMSecs(b) - wallClockMSecs(a));
+}
+
+QString TqvProjectMonitor::startStatement()
+{
+    return QStringLiteral("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMMENTS,DAY_START)\r"
+                          " values (:PROJECT_ID,:DEVELOPER_ID,:TIME_START,:COMMENTS,:DAY_START)");
+}
+
+QString TqvProjectMonitor::stopStatement(int workId)
+{
+    // "and COMPLETED = 0": a row closed meanwhile by another client is not
+    // closed a second time.
+    return QStringLiteral("update PROJECTWORK set TIME_END=:TIME_END,COMMENTS=:COMMENTS,TIME_SPEND=:TIME_SPEND,\r"
+                          "COMPLETED=:COMPLETED,DAY_END=:DAY_END\r"
+                          "where ID=%1 and COMPLETED = 0")
+        .arg(workId);
+}
+
+QString TqvProjectMonitor::openIntervalStatement()
+{
+    return QStringLiteral("select ID,TIME_START  from PROJECTWORK where COMPLETED = 0 and DEVELOPER_ID = :DEVELOPER_ID"
+                          " order by TIME_START desc, ID desc");
+}
+
+int TqvProjectMonitor::GetLastID()
+{
+    QSqlQuery query = connection().exec(Dialect::lastIdStatement(Dialect::kindOf(connection())));
+    if (!query.next())
+        throw DatabaseError(QStringLiteral("The key of the new row could not be read"));
+    return query.value(0).toInt();
+}
+
+void TqvProjectMonitor::StartMonitoring()
+{
+    if (m_monitoring)
+        return;
+    DbConnection& db = connection();
+    const QDateTime start = Clock::now();
+    try {
+        TransactionGuard transaction(db);
+        db.exec(startStatement(), {ProjectID, DeveloperID, start, textValue(Comments), Clock::now().date()});
+        m_currentWorkId = GetLastID();
+        transaction.commit();
+    } catch (...) {
+        m_currentWorkId = 0;
+        throw;
+    }
+    m_startTime = start;
+    m_monitoring = true;
+}
+
+void TqvProjectMonitor::StopMonitoring()
+{
+    if (!m_monitoring)
+        return;
+    DbConnection& db = connection();
+    const QDateTime end = Clock::now();
+    int changed = 0;
+    {
+        TransactionGuard transaction(db);
+        QSqlQuery query = db.exec(stopStatement(m_currentWorkId),
+                                  {end, textValue(Comments), TimeSpendBetween(m_startTime, end), 1,
+                                   Clock::now().date()});
+        changed = query.numRowsAffected();
+        transaction.commit();
+    }
+    m_monitoring = false;
+    if (changed == 0) {
+        const int id = m_currentWorkId;
+        m_currentWorkId = 0;
+        throw AppError(QStringLiteral("The interval %1 was already stopped elsewhere.").arg(id));
+    }
+}
+
+void TqvProjectMonitor::RecalcTimeSpend()
+{
+    DbConnection& db = connection();
+    struct Row
+    {
+        int id;
+        double hours;
+    };
+    QList<Row> rows;
+    {
+        QSqlQuery read = db.exec(QStringLiteral("select ID,TIME_START,TIME_END from PROJECTWORK"));
+        while (read.next()) {
+            qint64 start = 0, end = 0;
+            // An open interval has no end and so no duration yet.
+            if (storedWallClock(read.value(1), &start) && storedWallClock(read.value(2), &end))
+                rows.append({read.value(0).toInt(), hoursOfSpan(end - start)});
+        }
+    }
+    TransactionGuard transaction(db);
+    QSqlQuery update = db.prepare(QStringLiteral("update PROJECTWORK set TIME_SPEND=:TIME_SPEND where ID=:ID"));
+    for (const Row& row : rows)
+        db.execPrepared(update, {row.hours, row.id});
+    transaction.commit();
+}
+
+int TqvProjectMonitor::CheckIncompleteWork()
+{
+    QSqlQuery query = connection().exec(openIntervalStatement(), {DeveloperID});
+    if (query.next() && !query.value(0).isNull()) {
+        m_monitoring = true;
+        m_startTime = DbConnection::parseDateTime(query.value(1));
+        m_currentWorkId = query.value(0).toInt();
+    } else {
+        m_monitoring = false;
+        m_currentWorkId = 0;
+    }
+    return m_currentWorkId;
+}

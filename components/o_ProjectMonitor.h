@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+
+#include "toolkit/DbConnection.h"
+
+// Turns Start and Stop Monitoring into PROJECTWORK rows: start inserts an
+// open interval, stop closes the same row with its end, duration and the
+// completed mark. Also takes over an interval left open by an earlier run,
+// recomputes every stored duration, and owns the one duration formula.
+class TqvProjectMonitor : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TqvProjectMonitor(QObject* owner = nullptr);
+    ~TqvProjectMonitor() override;
+
+    DbConnection* AdoConnection() const { return m_connection; }
+    void setAdoConnection(DbConnection* connection);
+
+    int ProjectID = 0;
+    int DeveloperID = 0;
+    int CustomerID = 0; // carried for callers; no statement writes it
+    QString Comments;
+
+    bool Monitoring() const { return m_monitoring; }
+    QDateTime StartTime() const { return m_startTime; }
+    int CurrentWorkID() const { return m_currentWorkId; }
+
+    // Each write is one transaction; on failure it is rolled back, the state
+    // stays as it was and the database's message is raised.
+    void StartMonitoring();
+    void StopMonitoring();
+    void RecalcTimeSpend();
+    // Takes over the newest open interval of DeveloperID; returns its ID or 0.
+    int CheckIncompleteWork();
+    int GetLastID();
+
+    // Hours between two moments in whole minutes (k/60), truncated; the order
+    // of the arguments does not matter.
+    static double TimeSpendBetween(const QDateTime& a, const QDateTime& b);
+    // Wall-clock milliseconds of a stored date-time (text or native), so that
+    // spans are those of the clock on the wall, as the user entered them.
+    static qint64 wallClockMSecs(const QDateTime& moment);
+
+    static QString startStatement();
+    static QString stopStatement(int workId);
+    static QString openIntervalStatement();
+
+private:
+    DbConnection& connection() const;
+
+    QPointer<DbConnection> m_connection;
+    bool m_monitoring = false;
+    QDateTime m_startTime;
+    int m_currentWorkId = 0;
+};

@@ -1,0 +1,128 @@
+#include "components/o_ConnectionSettings.h"
+#include "components/o_Dialect.h"
+#include "components/o_OptionsManager.h"
+#include "components/o_Schema.h"
+#include "support/TestDatabase.h"
+#include "toolkit/AppError.h"
+#include "toolkit/AppPaths.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestConnectionSettings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    TqvOptionsManager m_options;
+
+private slots:
+    void init()
+    {
+        QFile::remove(m_dir.filePath("options.ini"));
+        m_options.setOptionsFileName(m_dir.filePath("options.ini"));
+        AppPaths::setApplicationFolderForTests(m_dir.path());
+    }
+
+    void readsOnlyTheChosenKind()
+    {
+        m_options.WriteValue(Options::ConnectionSection, Options::DatabaseType, 1);
+        m_options.WriteValue(Options::ConnectionSection, Options::ServerName, "db.example,1433");
+        m_options.WriteValue(Options::ConnectionSection, Options::DataBaseName, "hw");
+        m_options.WriteEncodedValue(Options::ConnectionSection, Options::UserName, "sa");
+        m_options.WriteEncodedValue(Options::ConnectionSection, Options::Password, "p;w=}x");
+        m_options.WriteValue(Options::ExportSection, Options::DataBasePath, "elsewhere.db");
+        const ConnectionSettings settings = ConnectionSettings::read(m_options);
+        QCOMPARE(settings.kind, 1);
+        QCOMPARE(settings.dataBasePath, QString());
+        QCOMPARE(settings.password, QStringLiteral("p;w=}x"));
+        QCOMPARE(settings.odbcConnectionString(),
+                 QStringLiteral("DRIVER={FreeTDS};SERVER={db.example,1433};DATABASE={hw};UID={sa};PWD={p;w=}}x};"
+                                "ClientCharset=UTF-8"));
+    }
+
+    void localFileDefaultsAndPaths_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("resolved");
+        QTest::newRow("default") << QString() << "DataBase/hwr.db";
+        QTest::newRow("backslashes") << "Data\\sub\\x.db" << "Data/sub/x.db";
+        QTest::newRow("absolute") << "/var/lib/hw.db" << "/var/lib/hw.db";
+    }
+    void localFileDefaultsAndPaths()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, resolved);
+        m_options.WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
+        if (!written.isEmpty())
+            m_options.WriteValue(Options::ExportSection, Options::DataBasePath, written);
+        const ConnectionSettings settings = ConnectionSettings::read(m_options);
+        QCOMPARE(settings.dataBasePath, written.isEmpty() ? Options::DefaultDataBasePath : written);
+        const QString expected = resolved.startsWith('/') ? resolved : m_dir.path() + "/" + resolved;
+        QCOMPARE(settings.resolvedDataBasePath(), expected);
+    }
+
+    void openOutcomes()
+    {
+        // Kind 0 with the file present opens it.
+        TestDatabase db;
+        m_options.WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
+        m_options.WriteValue(Options::ExportSection, Options::DataBasePath, db.path());
+        DbConnection connection;
+        QVERIFY_SQL(ConnectionSettings::read(m_options).open(connection));
+        QVERIFY(connection.isOpen());
+        QCOMPARE(Dialect::kindOf(connection), int(Dialect::LocalFile));
+
+        // A missing file fails with its path and stays missing.
+        const QString missing = m_dir.filePath("none/hwr.db");
+        m_options.WriteValue(Options::ExportSection, Options::DataBasePath, missing);
+        DbConnection second;
+        try {
+            ConnectionSettings::read(m_options).open(second);
+            QFAIL("expected a failure");
+        } catch (const DatabaseError& error) {
+            QVERIFY(error.message().contains(missing));
+        }
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
+    void unknownKindTellsToRunSetup_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << QString();
+        QTest::newRow("minus one") << "-1";
+        QTest::newRow("two") << "2";
+    }
+    void unknownKindTellsToRunSetup()
+    {
+        QFETCH(QString, kind);
+        if (!kind.isEmpty())
+            m_options.WriteValue(Options::ConnectionSection, Options::DatabaseType, kind);
+        DbConnection connection;
+        try {
+            ConnectionSettings::read(m_options).open(connection);
+            QFAIL("expected a failure");
+        } catch (const DatabaseError& error) {
+            QVERIFY2(error.message().contains("hourwright -setup"), qPrintable(error.message()));
+        }
+    }
+
+    void textKindIsAConversionError()
+    {
+        m_options.WriteValue(Options::ConnectionSection, Options::DatabaseType, "Access");
+        QVERIFY_THROWS_EXCEPTION(AppError, ConnectionSettings::read(m_options));
+    }
+
+    void dialectTexts()
+    {
+        QCOMPARE(Dialect::fullName(0, "DEV."), QStringLiteral("DEV.LASTNAME || ' ' || DEV.NAME"));
+        QCOMPARE(Dialect::fullName(1, "DEV."), QStringLiteral("DEV.LASTNAME + ' ' + DEV.NAME"));
+        QCOMPARE(Dialect::lastIdStatement(1), QStringLiteral("select @@IDENTITY as LAST_ID"));
+        QCOMPARE(Dialect::lastIdStatement(0), QStringLiteral("select last_insert_rowid() as LAST_ID"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnectionSettings)
+#include "tst_ConnectionSettings.moc"

@@ -1,0 +1,303 @@
+#include "components/o_ProjectMonitor.h"
+#include "support/TestDatabase.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+QDateTime at(const char* text)
+{
+    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+} // namespace
+
+class TestProjectMonitor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { Clock::reset(); }
+
+    void timeSpendBetween_data()
+    {
+        QTest::addColumn<QDateTime>("a");
+        QTest::addColumn<QDateTime>("b");
+        QTest::addColumn<double>("hours");
+        QTest::newRow("59 seconds") << at("2009-05-11 08:00:00.000") << at("2009-05-11 08:00:59.000") << 0.0;
+        QTest::newRow("59.999 seconds") << at("2009-05-11 08:00:00.000") << at("2009-05-11 08:00:59.999") << 0.0;
+        QTest::newRow("90 seconds") << at("2009-05-11 08:00:00.000") << at("2009-05-11 08:01:30.000") << 1.0 / 60;
+        QTest::newRow("2h30m59s") << at("2009-05-11 08:00:00.000") << at("2009-05-11 10:30:59.000") << 2.5;
+        QTest::newRow("exact hour") << at("2009-05-11 08:00:00.000") << at("2009-05-11 09:00:00.000") << 1.0;
+        QTest::newRow("exact 7 hours") << at("2009-05-11 01:00:00.000") << at("2009-05-11 08:00:00.000") << 7.0;
+        QTest::newRow("reversed order") << at("2009-05-11 12:30:30.000") << at("2009-05-11 08:00:00.000") << 4.5;
+        QTest::newRow("across midnight") << at("2009-05-11 22:00:00.000") << at("2009-05-12 01:15:30.000") << 3.25;
+        QTest::newRow("three days") << at("2009-05-11 08:00:00.000") << at("2009-05-14 08:00:00.000") << 72.0;
+        QTest::newRow("equal") << at("2009-05-11 08:00:00.000") << at("2009-05-11 08:00:00.000") << 0.0;
+    }
+    void timeSpendBetween()
+    {
+        QFETCH(QDateTime, a);
+        QFETCH(QDateTime, b);
+        QFETCH(double, hours);
+        QCOMPARE(TqvProjectMonitor::TimeSpendBetween(a, b), hours);
+    }
+
+    void startAndStopWriteOneClosedRow_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("stop");
+        QTest::addColumn<double>("hours");
+        QTest::addColumn<QString>("dayEnd");
+        QTest::newRow("same day") << at("2009-05-11 08:00:00.250") << at("2009-05-11 10:30:59.100") << 2.5
+                                  << "2009-05-11";
+        QTest::newRow("across midnight") << at("2009-05-11 23:30:00.000") << at("2009-05-12 00:30:30.000") << 1.0
+                                         << "2009-05-12";
+    }
+    void startAndStopWriteOneClosedRow()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, stop);
+        QFETCH(double, hours);
+        QFETCH(QString, dayEnd);
+        TestDatabase db;
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        monitor.ProjectID = 4;
+        monitor.DeveloperID = 2;
+
+        Clock::setNow(start);
+        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY(monitor.Monitoring());
+        QVERIFY(monitor.CurrentWorkID() > 0);
+        QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 0);
+        QVERIFY(db.scalar("select TIME_END from PROJECTWORK").isNull());
+
+        Clock::setNow(stop);
+        QVERIFY_SQL(monitor.StopMonitoring());
+        QVERIFY(!monitor.Monitoring());
+
+        QSqlQuery row = db.connection().exec(
+            "select PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMMENTS,COMPLETED,DAY_START,DAY_END,ID"
+            " from PROJECTWORK");
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toInt(), 4);
+        QCOMPARE(row.value(1).toInt(), 2);
+        QCOMPARE(row.value(2).toString(), start.toString("yyyy-MM-dd HH:mm:ss.zzz"));
+        QCOMPARE(row.value(3).toString(), stop.toString("yyyy-MM-dd HH:mm:ss.zzz"));
+        QCOMPARE(row.value(4).toDouble(), hours);
+        QVERIFY(!row.value(5).isNull());
+        QCOMPARE(row.value(5).toString(), QString());
+        QCOMPARE(row.value(6).toInt(), 1);
+        QCOMPARE(row.value(7).toString(), start.date().toString("yyyy-MM-dd"));
+        QCOMPARE(row.value(8).toString(), dayEnd);
+        QCOMPARE(row.value(9).toInt(), monitor.CurrentWorkID());
+        QVERIFY(!row.next());
+    }
+
+    void startTwiceAndStopIdleAreIgnored()
+    {
+        TestDatabase db;
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        QVERIFY_SQL(monitor.StopMonitoring());
+        QCOMPARE(db.count("PROJECTWORK"), 0);
+        QVERIFY_SQL(monitor.StartMonitoring());
+        const int first = monitor.CurrentWorkID();
+        QVERIFY_SQL(monitor.StartMonitoring());
+        QCOMPARE(db.count("PROJECTWORK"), 1);
+        QCOMPARE(monitor.CurrentWorkID(), first);
+    }
+
+    void checkIncompleteWorkTakesOnlyOwnNewestOpenRow()
+    {
+        TestDatabase db;
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMPLETED) values (1,1,'2009-05-11 08:00:00.000',0)");
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START) values (2,2,'2009-05-11 08:00:00.000')");
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START) values (3,2,'2009-05-12 09:15:00.500')");
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMPLETED) values (4,3,'2009-05-13 08:00:00.000',1)");
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+
+        monitor.DeveloperID = 3; // only a closed row
+        QCOMPARE(monitor.CheckIncompleteWork(), 0);
+        QVERIFY(!monitor.Monitoring());
+
+        monitor.DeveloperID = 2;
+        QCOMPARE(monitor.CheckIncompleteWork(), 3);
+        QVERIFY(monitor.Monitoring());
+        QCOMPARE(monitor.StartTime(), at("2009-05-12 09:15:00.500"));
+
+        monitor.DeveloperID = 9;
+        QCOMPARE(monitor.CheckIncompleteWork(), 0);
+        QVERIFY(!monitor.Monitoring());
+    }
+
+    void resumedIntervalIsClosedByStop()
+    {
+        TestDatabase db;
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,DAY_START) values (5,1,'2009-05-11 08:00:00.000','2009-05-11')");
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        monitor.DeveloperID = 1;
+        QCOMPARE(monitor.CheckIncompleteWork(), 1);
+        Clock::setNow(at("2009-05-11 09:45:10.000"));
+        QVERIFY_SQL(monitor.StopMonitoring());
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=1").toDouble(), 1.75);
+        QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK where ID=1").toInt(), 1);
+    }
+
+    void stopOfARowClosedElsewhereReportsIt()
+    {
+        TestDatabase db;
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        Clock::setNow(at("2009-05-11 08:00:00.000"));
+        QVERIFY_SQL(monitor.StartMonitoring());
+        auto other = db.openAnother();
+        other->exec("update PROJECTWORK set COMPLETED=1,TIME_END='2009-05-11 08:30:00.000',TIME_SPEND=0.5");
+        Clock::setNow(at("2009-05-11 09:00:00.000"));
+        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StopMonitoring());
+        QVERIFY(!monitor.Monitoring());
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 0.5);
+    }
+
+    void recalcRecomputesClosedRowsAndLeavesOpenOnes()
+    {
+        TestDatabase db;
+        db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED) values "
+                "('2009-05-11 23:30:00.000','2009-05-12 00:30:30.000',22.98,1)");
+        db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED) values "
+                "('2009-05-11 08:00:00','2009-05-11 09:00:00',0.98,1)");
+        db.exec("insert into PROJECTWORK (TIME_START,COMPLETED) values ('2009-05-13 08:00:00.000',0)");
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        QVERIFY_SQL(monitor.RecalcTimeSpend());
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=1").toDouble(), 1.0);
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=2").toDouble(), 1.0);
+        QVERIFY(db.scalar("select TIME_SPEND from PROJECTWORK where ID=3").isNull());
+    }
+
+    void failedRecalcChangesNothing()
+    {
+        TestDatabase db;
+        for (int i = 0; i < 5; ++i)
+            db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED) values "
+                    "('2009-05-11 08:00:00.000','2009-05-11 10:00:00.000',9,1)");
+        db.exec("create trigger refuse before update on PROJECTWORK when NEW.ID = 4 "
+                "begin select raise(abort, 'row 4 refused'); end");
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        try {
+            monitor.RecalcTimeSpend();
+            QFAIL("expected the database to refuse");
+        } catch (const DatabaseError& error) {
+            QVERIFY2(error.message().contains("row 4 refused"), qPrintable(error.message()));
+        }
+        QCOMPARE(db.scalar("select count(*) from PROJECTWORK where TIME_SPEND = 9").toInt(), 5);
+        QVERIFY(!db.connection().inTransaction());
+    }
+
+    void refusedStartLeavesNoRowAndIdle()
+    {
+        TestDatabase db;
+        db.exec("create trigger refuse before insert on PROJECTWORK begin select raise(abort, 'no inserts'); end");
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StartMonitoring());
+        QVERIFY(!monitor.Monitoring());
+        QCOMPARE(monitor.CurrentWorkID(), 0);
+        QCOMPARE(db.count("PROJECTWORK"), 0);
+    }
+
+    void refusedStopKeepsMonitoring()
+    {
+        TestDatabase db;
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        QVERIFY_SQL(monitor.StartMonitoring());
+        db.exec("create trigger refuse before update on PROJECTWORK begin select raise(abort, 'no updates'); end");
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StopMonitoring());
+        QVERIFY(monitor.Monitoring());
+        QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 0);
+        db.exec("drop trigger refuse");
+        QVERIFY_SQL(monitor.StopMonitoring());
+        QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 1);
+    }
+
+    void lockedDatabaseFailsStartAfterTheBusyTimeout()
+    {
+        TestDatabase db;
+        DbConnection impatient;
+        impatient.openSqlite(db.path(), 200);
+        auto holder = db.openAnother();
+        holder->beginTransaction();
+        holder->exec("insert into CUSTOMER (NAME) values ('holding the lock')");
+
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&impatient);
+        QElapsedTimer waited;
+        waited.start();
+        try {
+            monitor.StartMonitoring();
+            QFAIL("expected a busy database");
+        } catch (const DatabaseError& error) {
+            QVERIFY2(error.message().contains("locked", Qt::CaseInsensitive), qPrintable(error.message()));
+        }
+        QVERIFY(waited.elapsed() >= 150);
+        QVERIFY(!monitor.Monitoring());
+        holder->rollback();
+        QCOMPARE(db.count("PROJECTWORK"), 0);
+        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY(monitor.Monitoring());
+    }
+
+    void destroyedConnectionIsLetGo()
+    {
+        TqvProjectMonitor monitor;
+        {
+            DbConnection connection;
+            monitor.setAdoConnection(&connection);
+            QCOMPARE(monitor.AdoConnection(), &connection);
+        }
+        QVERIFY(monitor.AdoConnection() == nullptr);
+        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StartMonitoring());
+    }
+
+    // A started interval is committed before Start returns: a process killed
+    // right afterwards leaves an open row the next sign-in takes over.
+    void startSurvivesAKilledProcess()
+    {
+        TestDatabase db;
+        const QString path = db.path();
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            DbConnection connection;
+            connection.openSqlite(path);
+            TqvProjectMonitor monitor;
+            monitor.setAdoConnection(&connection);
+            monitor.DeveloperID = 7;
+            monitor.ProjectID = 3;
+            monitor.StartMonitoring();
+            raise(SIGKILL);
+            _exit(0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        monitor.DeveloperID = 7;
+        QVERIFY(monitor.CheckIncompleteWork() > 0);
+        QCOMPARE(db.scalar("select PROJECT_ID from PROJECTWORK where COMPLETED = 0").toInt(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProjectMonitor)
+#include "tst_ProjectMonitor.moc"

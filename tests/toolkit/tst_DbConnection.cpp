@@ -1,0 +1,124 @@
+#include "toolkit/AppError.h"
+#include "toolkit/DbConnection.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestDbConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void missingFileIsNotCreated()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("DataBase/hwr.db");
+        DbConnection connection;
+        try {
+            connection.openSqlite(path);
+            QFAIL("opening a missing file must fail");
+        } catch (const DatabaseError& error) {
+            QVERIFY2(error.message().contains(path), qPrintable(error.message()));
+        }
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(!connection.isOpen());
+    }
+
+    void opensWalAndStoresDatesAsText()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a b#c?.db"); // characters that need escaping in a URI
+        {
+            DbConnection creator;
+            creator.createSqlite(path);
+            creator.exec("create table T (D DATE, DT DATETIME, F INTEGER)");
+        }
+        DbConnection connection;
+        connection.openSqlite(path);
+        QVERIFY(connection.isSqlite());
+        QCOMPARE(connection.exec("PRAGMA journal_mode").next(), true);
+        QSqlQuery mode = connection.exec("PRAGMA journal_mode");
+        QVERIFY(mode.next());
+        QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
+        const QDateTime moment(QDate(2009, 5, 31), QTime(23, 59, 58, 7));
+        connection.exec("insert into T values (?,?,?)", {moment.date(), moment, true});
+        QSqlQuery row = connection.exec("select D, DT, F, D <= '2009-05-31' from T");
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toString(), QStringLiteral("2009-05-31"));
+        QCOMPARE(row.value(1).toString(), QStringLiteral("2009-05-31 23:59:58.007"));
+        QCOMPARE(row.value(2).toInt(), 1);
+        QCOMPARE(row.value(3).toInt(), 1);
+        QCOMPARE(DbConnection::parseDateTime(row.value(1)), moment);
+    }
+
+    void parseDateTime_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QDateTime>("expected");
+        QTest::newRow("with ms") << QVariant("2009-05-11 08:00:00.250")
+                                 << QDateTime(QDate(2009, 5, 11), QTime(8, 0, 0, 250));
+        QTest::newRow("without ms") << QVariant("2009-05-11 08:00:01") << QDateTime(QDate(2009, 5, 11), QTime(8, 0, 1));
+        QTest::newRow("iso T") << QVariant("2009-05-11T08:00:01.5") << QDateTime(QDate(2009, 5, 11), QTime(8, 0, 1, 500));
+        QTest::newRow("date only") << QVariant("2009-05-11") << QDateTime(QDate(2009, 5, 11), QTime(0, 0));
+        QTest::newRow("null") << QVariant() << QDateTime();
+        QTest::newRow("garbage") << QVariant("soon") << QDateTime();
+    }
+    void parseDateTime()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QDateTime, expected);
+        QCOMPARE(DbConnection::parseDateTime(stored), expected);
+    }
+
+    void errorsCarryTheDriverText()
+    {
+        QTemporaryDir dir;
+        DbConnection connection;
+        connection.createSqlite(dir.filePath("e.db"));
+        try {
+            connection.exec("select * from NO_SUCH_TABLE");
+            QFAIL("expected an error");
+        } catch (const DatabaseError& error) {
+            QVERIFY2(error.message().contains("no such table"), qPrintable(error.message()));
+        }
+    }
+
+    void guardRollsBackUnlessCommitted()
+    {
+        QTemporaryDir dir;
+        DbConnection connection;
+        connection.createSqlite(dir.filePath("g.db"));
+        connection.exec("create table T (X INTEGER)");
+        try {
+            TransactionGuard transaction(connection);
+            connection.exec("insert into T values (1)");
+            throw AppError("midway");
+        } catch (const AppError&) {
+        }
+        QVERIFY(!connection.inTransaction());
+        {
+            TransactionGuard transaction(connection);
+            connection.exec("insert into T values (2)");
+            transaction.commit();
+        }
+        QSqlQuery rows = connection.exec("select group_concat(X) from T");
+        QVERIFY(rows.next());
+        QCOMPARE(rows.value(0).toString(), QStringLiteral("2"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, connection.commit());
+    }
+
+    void closeTellsHolders()
+    {
+        QTemporaryDir dir;
+        DbConnection connection;
+        connection.createSqlite(dir.filePath("c.db"));
+        QSignalSpy spy(&connection, &DbConnection::aboutToClose);
+        connection.close();
+        QCOMPARE(spy.count(), 1);
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, connection.exec("select 1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDbConnection)
+#include "tst_DbConnection.moc"
