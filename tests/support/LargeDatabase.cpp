@@ -1,0 +1,53 @@
+#include "support/LargeDatabase.h"
+
+#include "components/o_Schema.h"
+#include "tools/SampleData.h"
+#include "toolkit/DbConnection.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <sys/resource.h>
+
+QString LargeDatabase::path(qint64 intervals)
+{
+    QString base = qEnvironmentVariable("HW_BENCH_DATA");
+    if (base.isEmpty())
+        base = QCoreApplication::applicationDirPath() + QStringLiteral("/../bench-data");
+    QDir().mkpath(base);
+    const QString file = QDir(base).filePath(QStringLiteral("intervals-%1.db").arg(intervals));
+    if (QFile::exists(file))
+        return file;
+    const QString partial = file + QStringLiteral(".part");
+    QFile::remove(partial);
+    {
+        DbConnection connection;
+        connection.createSqlite(partial);
+        Schema::createSqlite(connection);
+        SampleData::Counts counts;
+        counts.intervals = intervals;
+        SampleData::fill(connection, counts, QDateTime(QDate(2026, 11, 30), QTime(18, 0)));
+        connection.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        connection.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    }
+    QFile::rename(partial, file);
+    return file;
+}
+
+QString LargeDatabase::freshCopy(qint64 intervals, const QString& folder)
+{
+    const QString source = path(intervals);
+    const QString copy = QDir(folder).filePath(QStringLiteral("copy-%1.db").arg(intervals));
+    QFile::remove(copy);
+    QFile::copy(source, copy);
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    return copy;
+}
+
+double LargeDatabase::peakResidentMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
