@@ -1,38 +1,473 @@
 #include "app/mm_main.h"
 
+#include "app/f_main.h"
+#include "app/o_WindowTable.h"
+#include "components/LoginDialog.h"
+#include "components/TrayIcon.h"
 #include "components/o_ConnectionSettings.h"
+#include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
+#include "components/o_ProjectMonitor.h"
+#include "components/o_QVMessageBox.h"
+#include "components/o_QVTimer.h"
+#include "components/o_SharedStatements.h"
+#include "framework/o_ComponentCaster.h"
+#include "toolkit/AppError.h"
+#include "toolkit/ApplicationControl.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DataSource.h"
 #include "toolkit/DbConnection.h"
+#include "toolkit/DbGrid.h"
+#include "toolkit/SqlQuery.h"
 
-#include <QMainWindow>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMap>
+#include <QMenu>
+#include <QToolButton>
 
-TdmMain::TdmMain() = default;
+namespace {
+
+QMap<int, TdmMain::WindowRunner>& windows()
+{
+    static QMap<int, TdmMain::WindowRunner> table;
+    return table;
+}
+
+const QDate SerialEpoch(1899, 12, 30);
+constexpr qint64 MSecsPerDay = 24LL * 60 * 60 * 1000;
+
+// The menu items and buttons and the commands they carry.
+struct Wiring
+{
+    const char* name;
+    int command;
+    const char* event;
+};
+const Wiring s_wiring[] = {
+    {"mnuProjects", TdmMain::cmdProjects, "OnClick"},
+    {"mnuDevelopers", TdmMain::cmdDevelopers, "OnClick"},
+    {"mnuCustomers", TdmMain::cmdCustomers, "OnClick"},
+    {"mnuUsers", TdmMain::cmdUsers, "OnClick"},
+    {"mnuSpecialEntry", TdmMain::cmdSpecialEntry, "OnClick"},
+    {"mnuReports", TdmMain::cmdReports, "OnClick"},
+    {"mnuRecalcTimeSpend", TdmMain::cmdRecalcTimeSpend, "OnClick"},
+    {"mnuProjectsperDeveloper", TdmMain::cmdProjectsPerDeveloper, "OnClick"},
+    {"TimeElapsedTimer", TdmMain::cmdTimerTick, "OnTimer"},
+    {"mnuClose", TdmMain::cmdClose, "OnClick"},
+    {"mnuOptions", TdmMain::cmdOptions, "OnClick"},
+    {"mnuPopRestore", TdmMain::cmdRestore, "OnClick"},
+    {"mnuTerminate", TdmMain::cmdTerminate, "OnClick"},
+    {"mnuPopTerminate", TdmMain::cmdTerminate, "OnClick"},
+    {"mnuAbout", TdmMain::cmdAbout, "OnClick"},
+    {"btnStartMonitoring", TdmMain::cmdStartMonitoring, "OnClick"},
+    {"btnStopMonitoring", TdmMain::cmdStopMonitoring, "OnClick"},
+    // The menu's Start and Stop do what the buttons do.
+    {"StartMonitoring1", TdmMain::cmdStartMonitoring, "OnClick"},
+    {"StopMonitoring1", TdmMain::cmdStopMonitoring, "OnClick"},
+};
+
+} // namespace
+
+void TdmMain::registerWindow(int command, WindowRunner runner)
+{
+    windows().insert(command, std::move(runner));
+}
+
+TdmMain::Ptr<TdmMain> TdmMain::create()
+{
+    registerHourwrightWindows();
+    auto main = Create<TdmMain, TFrmMain>();
+    setDmMain(main.get());
+    return main;
+}
 
 TdmMain::~TdmMain()
 {
-    if (m_connection)
-        m_connection->close();
+    if (dmMain() == this)
+        setDmMain(nullptr);
 }
 
-std::unique_ptr<TdmMain> TdmMain::create()
+QString TdmMain::projectWorkStatement(int kind)
 {
-    std::unique_ptr<TdmMain> main(new TdmMain());
-    main->CreateData();
-    main->m_form = std::make_unique<QMainWindow>();
-    main->m_form->setWindowTitle(QStringLiteral("Hourwright"));
-    return main;
+    const QString select = QStringLiteral(" select\r"
+                                          " PW.ID\r"
+                                          ",PW.PROJECT_ID\r"
+                                          ",PW.DEVELOPER_ID\r"
+                                          ",PW.TIME_START\r"
+                                          ",PW.TIME_END\r"
+                                          ",PW.COMMENTS\r"
+                                          ",PW.TIME_SPEND\r"
+                                          ",PW.COMPLETED\r"
+                                          ",PW.DAY_START\r"
+                                          ",PW.DAY_END\r"
+                                          ",%1 as DEVELOPER_NAME\r"
+                                          ",P.DESCRIPTION                 as PROJECT_NAME\r"
+                                          ",P.CUSTOMER_ID\r"
+                                          ",CUS.NAME                      as CUSTOMER_NAME\r")
+                               .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
+    if (kind == Dialect::SqlServer)
+        return select
+               + QStringLiteral(" from\r"
+                                " PROJECTWORK PW\r"
+                                "left join PROJECTS    P   on P.ID   = PW.PROJECT_ID\r"
+                                "left join DEVELOPERS  DEV on DEV.ID = PW.DEVELOPER_ID\r"
+                                "left join CUSTOMER    CUS on CUS.ID = P.CUSTOMER_ID");
+    return select
+           + QStringLiteral(" from\r"
+                            "(\r"
+                            "(\r"
+                            "(PROJECTWORK PW)\r"
+                            "\r"
+                            "left join  PROJECTS    P         on  P.ID   = PW.PROJECT_ID)\r"
+                            "\r"
+                            "left join   DEVELOPERS  DEV  on DEV.ID = PW.DEVELOPER_ID)\r"
+                            "\r"
+                            "left join CUSTOMER    CUS   on CUS.ID = P.CUSTOMER_ID");
+}
+
+QString TdmMain::adminProjectsStatement()
+{
+    return QStringLiteral("select ID,CUSTOMER_ID,IS_FINISHED,DESCRIPTION as PROJECT_NAME from PROJECTS");
+}
+
+QString TdmMain::developerProjectsStatement(int developerId)
+{
+    return QStringLiteral("select\r"
+                          " DP.ID\r"
+                          ",DP.DEVELOPER_ID\r"
+                          ",DP.PROJECT_ID\r"
+                          ",P.DESCRIPTION              as PROJECT_NAME\r"
+                          "from\r"
+                          "  DEVELOPER_PROJECTS DP\r"
+                          "left join\r"
+                          "  PROJECTS P   on P.ID = DP.PROJECT_ID\r"
+                          "where DP.DEVELOPER_ID  = %1")
+        .arg(developerId);
+}
+
+QString TdmMain::elapsedText(const QDateTime& from, const QDateTime& to)
+{
+    qint64 msecs = TqvProjectMonitor::wallClockMSecs(to) - TqvProjectMonitor::wallClockMSecs(from);
+    if (msecs < 0)
+        msecs = 0;
+    const qint64 seconds = msecs / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+double TdmMain::toDaySerial(const QDateTime& moment)
+{
+    return double(SerialEpoch.daysTo(moment.date())) + double(moment.time().msecsSinceStartOfDay()) / MSecsPerDay;
+}
+
+QDateTime TdmMain::fromDaySerial(double serial)
+{
+    const qint64 msecs = qint64(serial * MSecsPerDay + (serial >= 0 ? 0.5 : -0.5));
+    qint64 days = msecs / MSecsPerDay;
+    qint64 rest = msecs % MSecsPerDay;
+    if (rest < 0) {
+        rest += MSecsPerDay;
+        --days;
+    }
+    return QDateTime(SerialEpoch.addDays(days), QTime::fromMSecsSinceStartOfDay(int(rest)));
 }
 
 void TdmMain::CreateData()
 {
+    TCustomModule::CreateData();
     m_connection = new DbConnection(this);
     const ConnectionSettings settings = ConnectionSettings::read(*GetOptionsManager());
     m_databaseKind = settings.kind;
     settings.open(*m_connection);
+
+    m_monitor = new TqvProjectMonitor(this);
+    m_monitor->setAdoConnection(m_connection);
+
+    m_projectsQuery = new SqlQuery(m_connection, QString(), this);
+    m_projectWorkQuery = new SqlQuery(m_connection, projectWorkStatement(m_databaseKind), this);
+    m_projectWorkData = new MemTable(this);
+
+    m_trayIcon = new TTrayIcon(this);
+    m_trayIcon->SetIcon(QApplication::windowIcon());
+
+    m_usersQuery = new SqlQuery(m_connection, SharedStatements::usersList(m_databaseKind), this);
+    m_usersQuery->open();
 }
 
-void TdmMain::showMainForm()
+void TdmMain::DestroyData()
 {
-    m_form->resize(800, 600);
-    m_form->show();
+    if (m_connection)
+        m_connection->close();
+    TCustomModule::DestroyData();
+}
+
+void TdmMain::WireEvents()
+{
+    TCustomModule::WireEvents();
+    for (const Wiring& wiring : s_wiring)
+        AssignEventByName(QString::fromLatin1(wiring.name), wiring.command, 0, QString::fromLatin1(wiring.event));
+
+    // Windows that are not part of this build stay in the menu, disabled.
+    for (const Wiring& wiring : s_wiring) {
+        const bool isWindow = wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend;
+        const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout;
+        if (optional && !windows().contains(wiring.command))
+            if (QAction* action = Lookup(QString::fromLatin1(wiring.name))->AsAction())
+                action->setEnabled(false);
+    }
+
+    m_trayIcon->setPopupMenu(Lookup(QStringLiteral("TrayPopupMenu"))->AsPopupMenu());
+    m_trayIcon->setMainWindow(ModuleForm());
+
+    m_loginDialog = new TLoginDialog(ModuleForm());
+    m_loginDialog->ListUsers = true;
+    m_loginDialog->setShowOnAppStart(true);
+    m_loginDialog->ShowModal = true;
+    m_loginDialog->MaxAttempts = 3;
+    m_loginDialog->UserFieldName = QStringLiteral("UserName");
+    m_loginDialog->PassFieldName = QStringLiteral("Password");
+    m_loginDialog->OnAfterSuccesLogin = [this](QObject* sender, const QString& userName) {
+        AfterLogin(sender, userName);
+    };
+    m_loginDialog->setDataset(m_usersQuery);
+    m_loginDialog->PaspartouUserName = QStringLiteral("KZ");
+    m_loginDialog->PaspartouPassWord = QStringLiteral("706");
+
+    m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
+}
+
+void TdmMain::HandleEvent0(QObject* sender)
+{
+    TCustomModule::HandleEvent0(sender);
+    switch (TagOf(sender)) {
+    case cmdProjects:
+    case cmdProjectsPerDeveloper:
+        // The project list may have changed, even when the window failed.
+        try {
+            runWindow(TagOf(sender));
+        } catch (...) {
+            RefreshData();
+            throw;
+        }
+        RefreshData();
+        break;
+    case cmdSpecialEntry:
+        runWindow(cmdSpecialEntry);
+        RefreshData();
+        break;
+    case cmdDevelopers:
+    case cmdCustomers:
+    case cmdUsers:
+    case cmdReports:
+    case cmdOptions:
+    case cmdAbout:
+        runWindow(TagOf(sender));
+        break;
+    case cmdRecalcTimeSpend:
+        m_monitor->RecalcTimeSpend();
+        RefreshData();
+        Lookup(QStringLiteral("RecalculateMsgBox"))->AsMessageBox()->Execute();
+        break;
+    case cmdTimerTick:
+        UpdateElapsedLabel();
+        break;
+    case cmdClose:
+        Close();
+        break;
+    case cmdRestore:
+        m_trayIcon->Restore();
+        break;
+    case cmdTerminate:
+        Terminate();
+        break;
+    case cmdStartMonitoring:
+        DoStartMonitoring();
+        break;
+    case cmdStopMonitoring:
+        DoStopMonitoring();
+        break;
+    default:
+        break;
+    }
+}
+
+void TdmMain::runWindow(int command)
+{
+    const auto runner = windows().value(command);
+    if (runner)
+        runner(*this);
+}
+
+QString TdmMain::projectKeyField() const
+{
+    return m_isAdmin ? QStringLiteral("ID") : QStringLiteral("PROJECT_ID");
+}
+
+void TdmMain::AfterLogin(QObject* /*sender*/, const QString& userName)
+{
+    Lookup(QStringLiteral("StatusBarPanel0"))
+        ->AsLabel()
+        ->setText(QLocale().toString(Clock::now().date(), QStringLiteral("dddd dd MMMM yyyy")));
+    Lookup(QStringLiteral("StatusBarPanel1"))
+        ->AsLabel()
+        ->setText(QStringLiteral("User %1 - > Developer :%2")
+                      .arg(userName, m_usersQuery->isEmpty() ? QString()
+                                                             : m_usersQuery->value("DEVELOPER_NAME").toString()));
+    m_monitor->DeveloperID = m_usersQuery->isEmpty() ? 0 : m_usersQuery->value("DEVELOPER_ID").toInt();
+    LoadProjects();
+}
+
+void TdmMain::LoadProjects()
+{
+    m_isAdmin = !m_usersQuery->isEmpty() && !m_usersQuery->isNull("IS_ADMIN")
+                && m_usersQuery->value("IS_ADMIN").toInt() == 1;
+    m_projectsQuery->close();
+    m_projectsQuery->setSql(m_isAdmin ? adminProjectsStatement() : developerProjectsStatement(m_monitor->DeveloperID));
+    m_projectsQuery->open();
+    Lookup(QStringLiteral("dsProjects"))->as<DataSource>()->setDataSet(m_projectsQuery);
+
+    m_projectWorkQuery->close();
+    m_projectWorkQuery->open();
+    m_projectWorkData->loadFrom(*m_projectWorkQuery);
+    m_projectWorkData->setMasterLink(m_projectsQuery, projectKeyField(), QStringLiteral("PROJECT_ID"));
+    Lookup(QStringLiteral("dsProjectWork"))->as<DataSource>()->setDataSet(m_projectWorkData);
+
+    const int openWork = m_monitor->CheckIncompleteWork();
+    if (openWork != 0 && m_projectWorkQuery->locate(QStringLiteral("ID"), openWork)) {
+        const QVariant projectId = m_projectWorkQuery->value("PROJECT_ID");
+        if (m_projectsQuery->locate(projectKeyField(), projectId)) {
+            m_monitor->ProjectID = m_projectsQuery->value(projectKeyField()).toInt();
+            m_monitor->CustomerID = m_projectWorkQuery->value("CUSTOMER_ID").toInt();
+            m_monitor->DeveloperID = m_projectWorkQuery->value("DEVELOPER_ID").toInt();
+        }
+    }
+    // The rows live on in the working copy; the query's own copy is not needed.
+    m_projectWorkQuery->close();
+
+    const bool monitoring = m_monitor->Monitoring();
+    setButtons(monitoring);
+    // A resumed interval counts from its own start, whatever the options
+    // file says (it may be 0 after a crash, or another interval's moment).
+    m_displayStartTime = monitoring ? m_monitor->StartTime()
+                                    : fromDaySerial(Options::toDouble(GetOptionsManager()->ReadValue(
+                                        Options::ProjectsSection, Options::LastProjectTimeElapsed, 0)));
+    Lookup(QStringLiteral("TimeElapsedTimer"))->AsTimer()->setEnabled(monitoring);
+    if (monitoring)
+        UpdateElapsedLabel();
+}
+
+void TdmMain::setButtons(bool monitoring)
+{
+    Lookup(QStringLiteral("btnStartMonitoring"))->AsToolButton()->setEnabled(!monitoring);
+    Lookup(QStringLiteral("StartMonitoring1"))->AsAction()->setEnabled(!monitoring);
+    Lookup(QStringLiteral("btnStopMonitoring"))->AsToolButton()->setEnabled(monitoring);
+    Lookup(QStringLiteral("StopMonitoring1"))->AsAction()->setEnabled(monitoring);
+}
+
+void TdmMain::setMonitoringDisplay(bool startedHere)
+{
+    Lookup(QStringLiteral("TimeElapsedTimer"))->AsTimer()->setEnabled(true);
+    if (startedHere) {
+        Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setVisible(true);
+        Lookup(QStringLiteral("ProjectGrid"))->as<DbGrid>()->setEnabled(false);
+    }
+    setButtons(true);
+}
+
+void TdmMain::setIdleDisplay()
+{
+    setButtons(false);
+    Lookup(QStringLiteral("TimeElapsedTimer"))->AsTimer()->setEnabled(false);
+    Lookup(QStringLiteral("ProjectGrid"))->as<DbGrid>()->setEnabled(true);
+}
+
+void TdmMain::DoStartMonitoring()
+{
+    if (m_monitor->Monitoring())
+        return;
+    if (!m_projectsQuery->isActive()) {
+        Lookup(QStringLiteral("NoProjectMessageBox"))->AsMessageBox()->Execute();
+        return;
+    }
+    if (m_projectsQuery->isEmpty())
+        return;
+    const QVariant key = m_projectsQuery->value(projectKeyField());
+    if (key.isNull()) {
+        Lookup(QStringLiteral("NoProjectMessageBox"))->AsMessageBox()->Execute();
+        return;
+    }
+    m_displayStartTime = Clock::now();
+    m_monitor->ProjectID = key.toInt();
+    m_monitor->CustomerID = m_projectWorkData->isEmpty() ? 0 : m_projectWorkData->value("CUSTOMER_ID").toInt();
+    try {
+        m_monitor->StartMonitoring();
+    } catch (...) {
+        // Nothing was written: the window stays idle, and the message shows why.
+        setIdleDisplay();
+        throw;
+    }
+    setMonitoringDisplay(true);
+    if (m_elapsedLabel)
+        m_elapsedLabel->setText(QStringLiteral("Time Elapsed :") + elapsedText(m_displayStartTime, m_displayStartTime));
+}
+
+void TdmMain::DoStopMonitoring()
+{
+    if (!m_monitor->Monitoring())
+        return;
+    try {
+        m_monitor->StopMonitoring();
+    } catch (...) {
+        // A row closed elsewhere leaves the monitor idle; a refused update
+        // leaves it monitoring. The window shows whichever it is.
+        if (!m_monitor->Monitoring()) {
+            setIdleDisplay();
+            RefreshData();
+        }
+        throw;
+    }
+    setIdleDisplay();
+    Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setVisible(true);
+    RefreshData();
+}
+
+void TdmMain::RefreshData()
+{
+    if (!m_projectsQuery->isActive() && m_projectsQuery->sql().isEmpty())
+        return; // nobody has signed in yet
+    m_projectsQuery->close();
+    m_projectWorkQuery->close();
+    m_projectsQuery->open();
+    m_projectWorkQuery->open();
+    m_projectWorkData->loadFrom(*m_projectWorkQuery);
+    m_projectWorkQuery->close();
+}
+
+void TdmMain::UpdateElapsedLabel()
+{
+    if (m_elapsedLabel)
+        m_elapsedLabel->setText(QStringLiteral("Time Elapsed :") + elapsedText(m_displayStartTime, Clock::now()));
+}
+
+bool TdmMain::CanClose()
+{
+    // The window is never closed: it goes to the notification area (or is
+    // minimised where there is none), and monitoring goes on.
+    m_trayIcon->Minimize();
+    return false;
+}
+
+void TdmMain::Terminate()
+{
+    TqvOptionsManager* options = GetOptionsManager();
+    if (m_monitor->Monitoring())
+        options->WriteValue(Options::ProjectsSection, Options::LastProjectTimeElapsed, toDaySerial(m_displayStartTime));
+    else
+        options->WriteValue(Options::ProjectsSection, Options::LastProjectTimeElapsed, 0);
+    ApplicationControl::terminate();
 }

@@ -1,30 +1,110 @@
 #pragma once
 
-#include <QObject>
+#include "framework/mc_CustomModule.h"
+#include "framework/o_MainModule.h"
 
-#include <memory>
+#include <QDateTime>
 
 class DbConnection;
-class QMainWindow;
+class MemTable;
+class QLabel;
+class SqlQuery;
+class TLoginDialog;
+class TTrayIcon;
+class TqvProjectMonitor;
 
-// The main window's controller: owns the one connection of the program.
-class TdmMain : public QObject
+// The main window's controller, alive for the whole run: it owns the one
+// connection and the project monitor, signs the user in, lists the user's
+// projects and their intervals, drives Start and Stop Monitoring, shows the
+// elapsed time, hides to the notification area and ends the program.
+class TdmMain : public TCustomModule, public IMainModule
 {
     Q_OBJECT
 public:
-    static std::unique_ptr<TdmMain> create();
+    enum Command {
+        cmdProjects = 100,
+        cmdDevelopers = 101,
+        cmdCustomers = 102,
+        cmdUsers = 103,
+        cmdSpecialEntry = 104,
+        cmdReports = 105,
+        cmdRecalcTimeSpend = 106,
+        cmdProjectsPerDeveloper = 107,
+        cmdTimerTick = 108,
+        cmdClose = 200,
+        cmdOptions = 201,
+        cmdRestore = 202,
+        cmdTerminate = 203,
+        cmdAbout = 204,
+        cmdStartMonitoring = 400,
+        cmdStopMonitoring = 401,
+    };
+
+    using TCustomModule::TCustomModule;
     ~TdmMain() override;
 
-    DbConnection* AdoConn() const { return m_connection; }
-    int DatabaseKind() const { return m_databaseKind; }
-    void showMainForm();
-    QMainWindow* form() const { return m_form.get(); }
+    static Ptr<TdmMain> create();
+
+    DbConnection* AdoConn() const override { return m_connection; }
+    TqvProjectMonitor* ProjectMonitor() const override { return m_monitor; }
+    int DatabaseKind() const override { return m_databaseKind; }
+
+    TTrayIcon* MainTrayIcon() const { return m_trayIcon; }
+    TLoginDialog* loginDialog() const { return m_loginDialog; }
+    SqlQuery* ProjectsQuery() const { return m_projectsQuery; }
+    SqlQuery* UsersQuery() const { return m_usersQuery; }
+    MemTable* ProjectWorkData() const { return m_projectWorkData; }
+    QDateTime DisplayStartTime() const { return m_displayStartTime; }
+
+    void AfterLogin(QObject* sender, const QString& userName);
+    void LoadProjects();
+    void DoStartMonitoring();
+    void DoStopMonitoring();
+    void RefreshData();
+    void UpdateElapsedLabel();
+    void Terminate();
+
+    // "hh:mm:ss" with the hours counted in full (25 hours show as 25:00:00).
+    static QString elapsedText(const QDateTime& from, const QDateTime& to);
+    // A moment as days since 1899-12-30, the form LastProjectTimeElapsed keeps.
+    static double toDaySerial(const QDateTime& moment);
+    static QDateTime fromDaySerial(double serial);
+
+    // The statements of the main window, by database kind.
+    static QString projectWorkStatement(int kind);
+    static QString adminProjectsStatement();
+    static QString developerProjectsStatement(int developerId);
+
+    // Opens one of the other windows as its command says. Each later window
+    // registers itself here; a command without a window leaves its menu item
+    // disabled.
+    using WindowRunner = std::function<void(TdmMain& main)>;
+    static void registerWindow(int command, WindowRunner runner);
+
+protected:
+    void CreateData() override;
+    void DestroyData() override;
+    void WireEvents() override;
+    void HandleEvent0(QObject* sender) override;
+    bool CanClose() override;
 
 private:
-    TdmMain();
-    void CreateData();
+    QString projectKeyField() const;
+    void setButtons(bool monitoring);
+    void setMonitoringDisplay(bool startedHere);
+    void setIdleDisplay();
+    void runWindow(int command);
 
     DbConnection* m_connection = nullptr;
     int m_databaseKind = -1;
-    std::unique_ptr<QMainWindow> m_form;
+    TqvProjectMonitor* m_monitor = nullptr;
+    SqlQuery* m_projectsQuery = nullptr;
+    SqlQuery* m_projectWorkQuery = nullptr;
+    MemTable* m_projectWorkData = nullptr;
+    SqlQuery* m_usersQuery = nullptr;
+    TTrayIcon* m_trayIcon = nullptr;
+    TLoginDialog* m_loginDialog = nullptr;
+    QLabel* m_elapsedLabel = nullptr;
+    QDateTime m_displayStartTime;
+    bool m_isAdmin = false;
 };

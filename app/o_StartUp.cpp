@@ -14,6 +14,7 @@ int StartUp::run(HourwrightApplication& app)
 {
     GetOptionsManager()->setOptionsFileName(AppPaths::applicationFolder() + QStringLiteral("options.ini"));
     std::unique_ptr<QObject> controller;
+    TdmMain::Ptr<TdmMain> mainController;
     try {
         if (HourwrightApplication::isSetupMode(app.arguments())) {
             app.setApplicationDisplayName(QString());
@@ -24,14 +25,18 @@ int StartUp::run(HourwrightApplication& app)
             window->show();
             controller = std::move(window);
         } else {
+            // Only Terminate ends a normal run; closing windows never does.
+            app.setQuitOnLastWindowClosed(false);
             auto main = TdmMain::create();
-            main->showMainForm();
-            controller = std::move(main);
+            main->ModuleForm()->show();
+            mainController = std::move(main);
         }
         const int code = app.exec();
+        mainController.reset();
         controller.reset();
         return code;
     } catch (const std::exception& error) {
+        mainController.reset();
         controller.reset();
         HourwrightApplication::reportStartupFailure(errorMessage(error));
         return 1;

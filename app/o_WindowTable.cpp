@@ -1,0 +1,55 @@
+#include "app/o_WindowTable.h"
+
+#include "app/mm_main.h"
+#include "components/o_ProjectMonitor.h"
+#include "modules/f_Customers.h"
+#include "modules/f_Developers.h"
+#include "modules/f_ProjectPerDeveloper.h"
+#include "modules/f_Projects.h"
+#include "modules/f_SpecialEntry.h"
+#include "modules/f_Users.h"
+#include "modules/mc_Customers.h"
+#include "modules/mc_Developers.h"
+#include "modules/mc_ProjectPerDeveloper.h"
+#include "modules/mc_Projects.h"
+#include "modules/mc_SpecialEntry.h"
+#include "modules/mc_Users.h"
+
+namespace {
+
+// Create, set the inputs, run modally; the controller is freed on the way
+// out, also when the window raised.
+template <class Module, class Form, class Setup>
+TdmMain::WindowRunner runner(Setup setup)
+{
+    return [setup](TdmMain& main) {
+        auto module = TCustomModule::Create<Module, Form>();
+        setup(*module, main);
+        module->Execute(true);
+    };
+}
+
+template <class Module, class Form>
+TdmMain::WindowRunner runner()
+{
+    return runner<Module, Form>([](Module&, TdmMain&) {});
+}
+
+} // namespace
+
+void registerHourwrightWindows()
+{
+    TdmMain::registerWindow(TdmMain::cmdProjects, runner<TdmProjects, TFrmProjects>());
+    TdmMain::registerWindow(TdmMain::cmdDevelopers, runner<TdmDevelopers, TFrmDevelopers>());
+    TdmMain::registerWindow(TdmMain::cmdCustomers, runner<TdmCustomers, TFrmCustomers>());
+    TdmMain::registerWindow(TdmMain::cmdUsers, runner<TdmUsers, TFrmUsers>());
+    TdmMain::registerWindow(TdmMain::cmdSpecialEntry,
+                            runner<TdmSpecialEntry, TFrmSpecialEntry>([](TdmSpecialEntry& module, TdmMain& main) {
+                                module.DeveloperID = main.ProjectMonitor()->DeveloperID;
+                            }));
+    TdmMain::registerWindow(TdmMain::cmdProjectsPerDeveloper,
+                            runner<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>(
+                                [](TdmProjectPerDeveloper& module, TdmMain& main) {
+                                    module.DatabaseKind = main.DatabaseKind();
+                                }));
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Tells the main controller which window each menu command opens.
+void registerHourwrightWindows();

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QDialog>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class MemTable;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+// The sign-in form: a user-name list, a masked password and two buttons.
+// It binds its own handlers; the checking is the dialog component's.
+class TFrmLogin : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TFrmLogin(QWidget* parent = nullptr);
+
+    QTabWidget* TabControl1;
+    QGroupBox* GroupBox1;
+    QLabel* UsrLbl;
+    QLabel* PassLbl;
+    QComboBox* UserCombo;
+    QLineEdit* PassTxt;
+    QLabel* Image1;
+    QLabel* Image2;
+    QPushButton* LoginBtn;
+    QPushButton* CancelBtn;
+
+    // Set by the dialog: answers whether the form may close with this result.
+    std::function<bool(int result)> closeQuery;
+    std::function<void()> onCancel;
+
+    void done(int result) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void LoginBtnClick();
+    void CancelBtnClick();
+    void PassTxtKeyPress();
+};
+
+// Asks for a user name and password and checks them against a users table.
+// Shows itself once the event loop runs (when ShowOnAppStart), and can end
+// the program: Quit at the first sign-in, or too many failed attempts.
+class TLoginDialog : public QObject
+{
+    Q_OBJECT
+public:
+    // Posted events, by their window-message numbers.
+    static constexpr int WM_LOGIN_SHOW = 1024 + 300;
+    static constexpr int WM_LOGIN_START = 1024 + 301;
+    static constexpr int WM_LOGIN_HIDE = 1024 + 302;
+
+    // The owner is the widget the start-up event is posted to.
+    explicit TLoginDialog(QWidget* owner);
+    ~TLoginDialog() override;
+
+    MemTable* Dataset() const { return m_dataset; }
+    void setDataset(MemTable* dataset) { m_dataset = dataset; }
+    int MaxAttempts = 0;
+    bool ShowOnAppStart() const { return m_showOnAppStart; }
+    void setShowOnAppStart(bool show) { m_showOnAppStart = show; }
+    bool ShowModal = false;
+    QString FormCaption = QStringLiteral("User Validation");
+    QString UserLabelCaption = QStringLiteral("UserName :");
+    QString PassLabelCaption = QStringLiteral("Password :");
+    QString GroupBoxCaption = QStringLiteral("Please enter your username and password");
+    QString LoginButtonCaption = QStringLiteral("Login");
+    QString CancelBtnCaption = QStringLiteral("Quit");
+    QString UserFieldName;
+    QString PassFieldName;
+    QString UserActiveFieldName;
+    bool ListUsers = false;
+    QString ErrorMsgTitle = QStringLiteral("User Validation");
+    QString ErrorMsgText = QStringLiteral("Wrong username or password.Please enter again.");
+    bool IsFirstAppRun = true;
+    QString PaspartouUserName;
+    QString PaspartouPassWord;
+    std::function<void(QObject* sender, const QString& userName)> OnAfterSuccesLogin;
+
+    int attemptCount() const { return m_attemptCount; }
+    TFrmLogin* form() const { return m_form; }
+
+    // Whether the pair may sign in; counts failed attempts and shows the
+    // error message as the rules say.
+    bool ValidateLogin(const QString& userName, const QString& password);
+    void ApplyCaptions();
+    void FillUserList();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showForm();
+    void ensureForm();
+
+    QPointer<QWidget> m_owner;
+    QPointer<MemTable> m_dataset;
+    bool m_showOnAppStart = false;
+    QPointer<TFrmLogin> m_form;
+    int m_attemptCount = 1;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "modules/f_MaintenanceForm.h"
+
+// Users who can sign in: name, password, developer and administrator flag.
+class TFrmUsers : public TMaintenanceForm
+{
+    Q_OBJECT
+public:
+    explicit TFrmUsers(QWidget* parent = nullptr);
+};

@@ -1,0 +1,51 @@
+#include "modules/mc_ProjectPerDeveloper.h"
+
+#include "components/o_Dialect.h"
+
+QString TdmProjectPerDeveloper::listStatement(int kind)
+{
+    const QString head = QStringLiteral("select\r"
+                                        " DP.ID\r"
+                                        ",DP.DEVELOPER_ID\r"
+                                        ",DP.PROJECT_ID\r");
+    if (kind == Dialect::SqlServer)
+        return head
+               + QStringLiteral(",(D.LASTNAME +' ' + D.NAME) as DEVELOPER_NAME\r"
+                                ",P.DESCRIPTION              as PROJECT_NAME\r"
+                                "from\r"
+                                "  DEVELOPER_PROJECTS DP\r"
+                                "left join\r"
+                                "  DEVELOPERS D on D.ID = DP.DEVELOPER_ID\r"
+                                "left join\r"
+                                "  PROJECTS P   on P.ID = DP.PROJECT_ID");
+    return head
+           + QStringLiteral(",(D.LASTNAME || ' ' || D.NAME) as DEVELOPER_NAME\r"
+                            ",P.DESCRIPTION              as PROJECT_NAME\r"
+                            "from\r"
+                            "  ((DEVELOPER_PROJECTS DP)\r"
+                            "left join\r"
+                            "  DEVELOPERS D on D.ID = DP.DEVELOPER_ID)\r"
+                            "left join\r"
+                            "  PROJECTS P   on P.ID = DP.PROJECT_ID");
+}
+
+TMaintenanceModule::Definition TdmProjectPerDeveloper::definition() const
+{
+    Definition d;
+    d.table = QStringLiteral("DEVELOPER_PROJECTS");
+    d.workingSourceName = QStringLiteral("dsProjectPerDeveloper");
+    // The list is loaded in BeforeShow, once DatabaseKind is set.
+    d.updateTemplate = QStringLiteral("update DEVELOPER_PROJECTS set DEVELOPER_ID=%d,PROJECT_ID=%d where ID =%d");
+    d.updateFields = {{"DEVELOPER_ID", SqlValue::Integer}, {"PROJECT_ID", SqlValue::Integer}, {"ID", SqlValue::Integer}};
+    d.insertTemplate = QStringLiteral("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID)\rvalues (%d,%d)");
+    d.insertFields = {{"DEVELOPER_ID", SqlValue::Integer}, {"PROJECT_ID", SqlValue::Integer}};
+    d.lookups = {{QStringLiteral("dsProjects"), QStringLiteral("select ID,DESCRIPTION from PROJECTS")},
+                 {QStringLiteral("dsDevelopers"), QStringLiteral("select ID,LASTNAME,NAME from DEVELOPERS")}};
+    return d;
+}
+
+void TdmProjectPerDeveloper::BeforeShow()
+{
+    TMaintenanceModule::BeforeShow();
+    LoadWorkingCopy(listStatement(DatabaseKind));
+}

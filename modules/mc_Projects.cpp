@@ -1,0 +1,28 @@
+#include "modules/mc_Projects.h"
+
+TMaintenanceModule::Definition TdmProjects::definition() const
+{
+    Definition d;
+    d.table = QStringLiteral("PROJECTS");
+    d.workingSourceName = QStringLiteral("dsProjects");
+    d.listStatement = QStringLiteral("select\r"
+                                     " PR.ID\r"
+                                     ",PR.DESCRIPTION\r"
+                                     ",PR.IS_FINISHED\r"
+                                     ",PR.CUSTOMER_ID\r"
+                                     ",CUS.NAME as CUSTOMER_NAME\r"
+                                     "from\r"
+                                     "PROJECTS PR\r"
+                                     "left join CUSTOMER CUS on CUS.ID = PR.CUSTOMER_ID");
+    d.updateTemplate = QStringLiteral("update PROJECTS set DESCRIPTION=%s,CUSTOMER_ID=%d,IS_FINISHED=%d where ID =%d");
+    d.updateFields = {{"DESCRIPTION", SqlValue::Text},
+                      {"CUSTOMER_ID", SqlValue::Integer},
+                      {"IS_FINISHED", SqlValue::Integer},
+                      {"ID", SqlValue::Integer}};
+    d.insertTemplate = QStringLiteral("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED)\rvalues (%s,%d,%d)");
+    d.insertFields = {{"DESCRIPTION", SqlValue::Text},
+                      {"CUSTOMER_ID", SqlValue::Integer},
+                      {"IS_FINISHED", SqlValue::Integer}};
+    d.lookups = {{QStringLiteral("dsCustomers"), QStringLiteral("select ID,NAME from CUSTOMER")}};
+    return d;
+}

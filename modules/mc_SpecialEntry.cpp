@@ -1,0 +1,118 @@
+#include "modules/mc_SpecialEntry.h"
+
+#include "components/o_ProjectMonitor.h"
+#include "framework/o_ComponentCaster.h"
+#include "framework/o_MainModule.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DataSource.h"
+#include "toolkit/DateTimePicker.h"
+#include "toolkit/DbConnection.h"
+#include "toolkit/SqlQuery.h"
+#include "toolkit/SqlTemplate.h"
+
+namespace {
+DbConnection& sharedConnection()
+{
+    if (!dmMain() || !dmMain()->AdoConn())
+        throw AppError(QStringLiteral("No database connection is open"));
+    return *dmMain()->AdoConn();
+}
+} // namespace
+
+QString TdmSpecialEntry::insertStatement()
+{
+    // DAY_START and DAY_END are written too, so that hand entries are found
+    // by reports over a date range.
+    return QStringLiteral(
+        "insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START,DAY_END)\r"
+        " values (:PROJECT_ID,:DEVELOPER_ID,:TIME_START,:TIME_END,:TIME_SPEND,:COMPLETED,:DAY_START,:DAY_END)");
+}
+
+QDateTime TdmSpecialEntry::combine(const QDate& date, const QTime& time)
+{
+    return QDateTime(date, time);
+}
+
+void TdmSpecialEntry::CreateData()
+{
+    TCustomModule::CreateData();
+    m_projects = new SqlQuery(&sharedConnection(),
+                              QStringLiteral("select\r"
+                                             " PR.ID\r"
+                                             ",PR.DESCRIPTION\r"
+                                             ",PR.IS_FINISHED\r"
+                                             ",PR.CUSTOMER_ID\r"
+                                             ",CUS.NAME as CUSTOMER_NAME\r"
+                                             "from\r"
+                                             "PROJECTS PR\r"
+                                             "left join CUSTOMER CUS on CUS.ID = PR.CUSTOMER_ID"),
+                              this);
+}
+
+void TdmSpecialEntry::WireEvents()
+{
+    TCustomModule::WireEvents();
+    m_projects->open();
+    AssignEventByName(QStringLiteral("btnInsert"), cmdInsert, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("btnClose"), cmdClose, 0, QStringLiteral("OnClick"));
+    Lookup(QStringLiteral("dsProjects"))->as<DataSource>()->setDataSet(m_projects);
+    const QDateTime now = Clock::now();
+    for (const char* name : {"dtStartDate", "dtStartTime", "dtStopDate", "dtStopTime"})
+        Lookup(QString::fromLatin1(name))->as<DateTimePicker>()->setDateTime(now);
+}
+
+void TdmSpecialEntry::DestroyData()
+{
+    if (m_projects)
+        m_projects->close();
+    TCustomModule::DestroyData();
+}
+
+void TdmSpecialEntry::HandleEvent0(QObject* sender)
+{
+    TCustomModule::HandleEvent0(sender);
+    switch (TagOf(sender)) {
+    case cmdClose:
+        Close();
+        break;
+    case cmdInsert:
+        InsertSpecialEntry();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TdmSpecialEntry::ProjectExists(int projectId)
+{
+    QSqlQuery query = sharedConnection().exec(
+        SqlTemplate::fill(QStringLiteral("select ID from PROJECTS where ID = %d"), {SqlValue::integer(projectId)}));
+    return query.next() && !query.value(0).isNull();
+}
+
+QDateTime TdmSpecialEntry::pickerMoment(const char* dateName, const char* timeName)
+{
+    const QDate date = Lookup(QString::fromLatin1(dateName))->as<DateTimePicker>()->date();
+    const QTime time = Lookup(QString::fromLatin1(timeName))->as<DateTimePicker>()->time();
+    return combine(date, time);
+}
+
+void TdmSpecialEntry::InsertSpecialEntry()
+{
+    const int projectId = m_projects->isEmpty() ? 0 : m_projects->value(QStringLiteral("ID")).toInt();
+    if (!ProjectExists(projectId))
+        return;
+    const QDateTime start = pickerMoment("dtStartDate", "dtStartTime");
+    const QDateTime stop = pickerMoment("dtStopDate", "dtStopTime");
+    if (stop < start)
+        throw AppError(QStringLiteral("The stop (%1) is earlier than the start (%2); nothing was written.")
+                           .arg(QLocale().toString(stop, QLocale::ShortFormat),
+                                QLocale().toString(start, QLocale::ShortFormat)));
+
+    DbConnection& db = sharedConnection();
+    TransactionGuard transaction(db);
+    db.exec(insertStatement(), {projectId, DeveloperID, start, stop, TqvProjectMonitor::TimeSpendBetween(start, stop),
+                                1, start.date(), stop.date()});
+    transaction.commit();
+}

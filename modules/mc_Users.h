@@ -1,0 +1,14 @@
+#pragma once
+
+#include "modules/mc_MaintenanceModule.h"
+
+// Keeps USERS.
+class TdmUsers : public TMaintenanceModule
+{
+    Q_OBJECT
+public:
+    using TMaintenanceModule::TMaintenanceModule;
+
+protected:
+    Definition definition() const override;
+};

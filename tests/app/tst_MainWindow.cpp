@@ -1,0 +1,397 @@
+#include "app/mm_main.h"
+#include "components/LoginDialog.h"
+#include "components/TrayIcon.h"
+#include "components/o_OptionsManager.h"
+#include "components/o_ProjectMonitor.h"
+#include "framework/o_ComponentCaster.h"
+#include "support/MainWindowFixture.h"
+#include "toolkit/ApplicationControl.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbGrid.h"
+#include "toolkit/MessageService.h"
+#include "toolkit/SqlQuery.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+QDateTime at(const char* text)
+{
+    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// Types into the sign-in form once it is on screen (inside its modal loop)
+// and presses Login, once per pair given; then, if asked, Quit.
+class LoginDriver : public QObject
+{
+public:
+    LoginDriver(TdmMain& main, QList<QPair<QString, QString>> pairs, bool quitAtEnd = false)
+        : m_main(main)
+        , m_pairs(std::move(pairs))
+        , m_quit(quitAtEnd)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &LoginDriver::step);
+        m_timer.start(5);
+    }
+    int presses = 0;
+
+private:
+    void step()
+    {
+        TFrmLogin* form = m_main.loginDialog()->form();
+        if (!form || !form->isVisible())
+            return;
+        if (!m_pairs.isEmpty()) {
+            const auto pair = m_pairs.takeFirst();
+            form->UserCombo->setEditText(pair.first);
+            form->PassTxt->setText(pair.second);
+            ++presses;
+            form->LoginBtn->click();
+            return;
+        }
+        if (m_quit)
+            form->CancelBtn->click();
+        m_timer.stop();
+    }
+    TdmMain& m_main;
+    QList<QPair<QString, QString>> m_pairs;
+    bool m_quit;
+    QTimer m_timer;
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    int m_terminations = 0;
+
+    TdmMain::Ptr<TdmMain> start()
+    {
+        auto main = TdmMain::create();
+        main->ModuleForm()->show();
+        return main;
+    }
+
+    void signIn(TdmMain& main, const QString& user, const QString& password)
+    {
+        LoginDriver driver(main, {{user, password}});
+        QTRY_VERIFY_WITH_TIMEOUT(!main.loginDialog()->IsFirstAppRun, 5000);
+        QTRY_VERIFY(!main.loginDialog()->form()->isVisible());
+    }
+
+    QStringList projectNames(TdmMain& main)
+    {
+        QStringList names;
+        SqlQuery* projects = main.ProjectsQuery();
+        for (projects->first(); !projects->eof(); projects->next())
+            names << projects->value("PROJECT_NAME").toString();
+        projects->first();
+        return names;
+    }
+
+    QString text(TdmMain& main, const char* name)
+    {
+        return main.Lookup(QString::fromLatin1(name))->AsLabel()->text();
+    }
+    bool enabled(TdmMain& main, const char* name)
+    {
+        return main.Lookup(QString::fromLatin1(name))->AsToolButton()->isEnabled();
+    }
+    void click(TdmMain& main, const char* name)
+    {
+        TqvComponentCaster* found = main.Lookup(QString::fromLatin1(name));
+        if (QAction* action = found->AsAction())
+            action->trigger();
+        else
+            found->AsToolButton()->click();
+    }
+
+private slots:
+    void init()
+    {
+        m_terminations = 0;
+        ApplicationControl::setTerminateHandler([this] { ++m_terminations; });
+        TTrayIcon::setNotificationAreaForTests(0);
+    }
+    void cleanup()
+    {
+        Clock::reset();
+        ApplicationControl::setTerminateHandler({});
+        TTrayIcon::setNotificationAreaForTests(-1);
+    }
+
+    void projectListsByUser_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QStringList>("projects");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("administrator") << "admin" << "secret" << QStringList{"Billing", "Portal", "Inventory"}
+                                       << "User admin - > Developer :Berg Anna";
+        QTest::newRow("developer") << "chidi" << "pw" << QStringList{"Portal", "Inventory"}
+                                   << "User chidi - > Developer :Okafor Chidi";
+        QTest::newRow("is-admin 2 is no administrator") << "erik" << "pw" << QStringList{}
+                                                        << "User erik - > Developer :Lindqvist Erik";
+        QTest::newRow("no developer") << "nodev" << "pw" << QStringList{} << "User nodev - > Developer :";
+    }
+    void projectListsByUser()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QStringList, projects);
+        QFETCH(QString, status);
+        MainWindowFixture fixture;
+        Clock::setNow(at("2026-12-08 22:30:00"));
+        auto main = start();
+        QVERIFY(!enabled(*main, "btnStartMonitoring"));
+        signIn(*main, user, password);
+        QCOMPARE(projectNames(*main), projects);
+        QCOMPARE(text(*main, "StatusBarPanel1"), status);
+        // Today's date, also late in the evening.
+        QCOMPARE(text(*main, "StatusBarPanel0"), QLocale().toString(QDate(2026, 12, 8), "dddd dd MMMM yyyy"));
+        QVERIFY(enabled(*main, "btnStartMonitoring"));
+        QVERIFY(!enabled(*main, "btnStopMonitoring"));
+    }
+
+    void wrongPasswordsUpToTheLimit()
+    {
+        MainWindowFixture fixture;
+        auto main = start();
+        LoginDriver driver(*main, {{"admin", "x"}, {"admin", "y"}, {"ADMIN", "secret"}, {"admin", "z"}}, true);
+        QTRY_VERIFY_WITH_TIMEOUT(!main->loginDialog()->form() || !main->loginDialog()->form()->isVisible()
+                                     || driver.presses == 4,
+                                 5000);
+        QTRY_COMPARE(driver.presses, 4);
+        // Three refusals leave the form up; the fourth press asks to end the program.
+        QTRY_VERIFY(m_terminations >= 1);
+        QCOMPARE(main->loginDialog()->attemptCount(), 5);
+        QCOMPARE(MessageService::shownForTests().size(), 4);
+        QCOMPARE(MessageService::shownForTests().first().text,
+                 QStringLiteral("Wrong username or password.Please enter again."));
+    }
+
+    void masterPairSignsInAnyCase()
+    {
+        MainWindowFixture fixture;
+        auto main = start();
+        signIn(*main, "kz", "706");
+        // The users list was walked to its end: the last user's row counts.
+        QCOMPARE(text(*main, "StatusBarPanel1"), QStringLiteral("User kz - > Developer :"));
+        QCOMPARE(main->ProjectMonitor()->DeveloperID, 0);
+    }
+
+    void startTickStopWritesTheInterval()
+    {
+        MainWindowFixture fixture;
+        Clock::setNow(at("2009-05-11 23:30:00"));
+        auto main = start();
+        signIn(*main, "chidi", "pw");
+        main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory");
+        click(*main, "btnStartMonitoring");
+        QVERIFY(main->ProjectMonitor()->Monitoring());
+        QVERIFY(!enabled(*main, "btnStartMonitoring"));
+        QVERIFY(enabled(*main, "btnStopMonitoring"));
+        QVERIFY(main->Lookup("CurrentProject")->AsLabel()->isVisible());
+        QCOMPARE(main->Lookup("CurrentProject")->AsLabel()->text(), QStringLiteral("Inventory"));
+        QVERIFY(!main->Lookup("ProjectGrid")->as<DbGrid>()->isEnabled());
+
+        Clock::advance(5000);
+        // The kit timer ticks about once a second on its own.
+        QTRY_COMPARE_WITH_TIMEOUT(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :00:00:05"), 3000);
+        Clock::advance(25 * 3600 * 1000 - 5000);
+        main->UpdateElapsedLabel();
+        QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :25:00:00"));
+
+        Clock::setNow(at("2009-05-12 00:30:30"));
+        click(*main, "StopMonitoring1"); // F8 does what the button does
+        QVERIFY(!main->ProjectMonitor()->Monitoring());
+        QVERIFY(enabled(*main, "btnStartMonitoring"));
+        QVERIFY(main->Lookup("ProjectGrid")->as<DbGrid>()->isEnabled());
+        QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :25:00:00"));
+
+        QSqlQuery row = fixture.db().connection().exec(
+            "select PROJECT_ID,DEVELOPER_ID,TIME_END,TIME_SPEND,COMPLETED,DAY_END from PROJECTWORK");
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toInt(), 3);
+        QCOMPARE(row.value(1).toInt(), 2);
+        QCOMPARE(row.value(2).toString(), QStringLiteral("2009-05-12 00:30:30.000"));
+        QCOMPARE(row.value(3).toDouble(), 1.0);
+        QCOMPARE(row.value(4).toInt(), 1);
+        QCOMPARE(row.value(5).toString(), QStringLiteral("2009-05-12"));
+        // After the refresh the list is back on its first project, whose rows show.
+        QCOMPARE(main->ProjectsQuery()->recNo(), 0);
+        main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory");
+        QCOMPARE(main->ProjectWorkData()->recordCount(), 1);
+    }
+
+    void startWithoutProjectsShowsNothingOrTheNotice()
+    {
+        MainWindowFixture fixture;
+        auto main = start();
+        signIn(*main, "erik", "pw"); // no assigned projects
+        click(*main, "btnStartMonitoring");
+        QVERIFY(!main->ProjectMonitor()->Monitoring());
+        QVERIFY(MessageService::shownForTests().isEmpty());
+    }
+
+    void refusedStartStaysIdleAndShowsTheReason()
+    {
+        MainWindowFixture fixture;
+        fixture.db().exec("create trigger refuse before insert on PROJECTWORK begin select raise(abort, 'disk says no'); end");
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        click(*main, "btnStartMonitoring");
+        QVERIFY(!main->ProjectMonitor()->Monitoring());
+        QVERIFY(enabled(*main, "btnStartMonitoring"));
+        QVERIFY(!enabled(*main, "btnStopMonitoring"));
+        QVERIFY(!main->Lookup("TimeElapsedTimer")->AsTimer()->Enabled());
+        QVERIFY(main->Lookup("ProjectGrid")->as<DbGrid>()->isEnabled());
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY(MessageService::shownForTests().first().text.contains("disk says no"));
+    }
+
+    void refusedStopKeepsMonitoring()
+    {
+        MainWindowFixture fixture;
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        click(*main, "btnStartMonitoring");
+        fixture.db().exec("create trigger refuse before update on PROJECTWORK begin select raise(abort, 'locked up'); end");
+        click(*main, "btnStopMonitoring");
+        QVERIFY(main->ProjectMonitor()->Monitoring());
+        QVERIFY(enabled(*main, "btnStopMonitoring"));
+        QVERIFY(!enabled(*main, "btnStartMonitoring"));
+        QVERIFY(MessageService::shownForTests().last().text.contains("locked up"));
+    }
+
+    void recalculateRecomputesAndSaysSo()
+    {
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED) "
+                          "values (1,1,'2009-05-11 23:30:00.000','2009-05-12 00:30:30.000',22.98,1)");
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        click(*main, "mnuRecalcTimeSpend");
+        QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 1.0);
+        QCOMPARE(MessageService::shownForTests().last().text, QStringLiteral("Time Recalculated"));
+        QCOMPARE(MessageService::shownForTests().last().title, QStringLiteral("Hourwright"));
+    }
+
+    void closeHidesAndRestoreBringsBack()
+    {
+        MainWindowFixture fixture;
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        click(*main, "btnStartMonitoring");
+        QWidget* form = main->ModuleForm();
+        form->close(); // the close box
+        QVERIFY(form->isMinimized());
+        click(*main, "mnuPopRestore");
+        QVERIFY(!form->isMinimized());
+        click(*main, "mnuClose"); // Ctrl+Q
+        QVERIFY(form->isMinimized());
+        QVERIFY(main->ProjectMonitor()->Monitoring());
+        QCOMPARE(m_terminations, 0);
+    }
+
+    void terminateWhileMonitoringThenResume()
+    {
+        MainWindowFixture fixture;
+        Clock::setNow(at("2009-05-11 08:00:00"));
+        {
+            auto main = start();
+            signIn(*main, "admin", "secret");
+            click(*main, "btnStartMonitoring");
+            Clock::advance(60 * 1000);
+            click(*main, "mnuTerminate");
+            QCOMPARE(m_terminations, 1);
+        }
+        const double stored = Options::toDouble(GetOptionsManager()->ReadValue(
+            Options::ProjectsSection, Options::LastProjectTimeElapsed, 0));
+        QCOMPARE(TdmMain::fromDaySerial(stored), at("2009-05-11 08:00:00"));
+
+        Clock::setNow(at("2009-05-11 09:30:00"));
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        QVERIFY(main->ProjectMonitor()->Monitoring());
+        QVERIFY(enabled(*main, "btnStopMonitoring"));
+        QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :01:30:00"));
+        click(*main, "btnStopMonitoring");
+        QCOMPARE(fixture.db().scalar("select count(*) from PROJECTWORK").toInt(), 1);
+        QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 1.5);
+    }
+
+    // A killed run writes nothing to the options: the open row's own start counts.
+    void killedRunResumesFromTheOpenRow()
+    {
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMMENTS,DAY_START) "
+                          "values (2,2,'2009-05-11 08:00:00.000','','2009-05-11')");
+        GetOptionsManager()->WriteValue(Options::ProjectsSection, Options::LastProjectTimeElapsed, 0);
+        Clock::setNow(at("2009-05-11 10:15:07"));
+        auto main = start();
+        signIn(*main, "chidi", "pw");
+        QVERIFY(main->ProjectMonitor()->Monitoring());
+        QCOMPARE(main->ProjectMonitor()->ProjectID, 2);
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Portal"));
+        QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :02:15:07"));
+        QVERIFY(!main->Lookup("CurrentProject")->AsLabel()->isVisible());
+    }
+
+    void elapsedText_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("5 s") << at("2009-05-11 08:00:00") << at("2009-05-11 08:00:05") << "00:00:05";
+        QTest::newRow("25 h") << at("2009-05-11 08:00:00") << at("2009-05-12 09:00:00") << "25:00:00";
+        QTest::newRow("100 h") << at("2009-05-11 08:00:00") << at("2009-05-15 12:01:02") << "100:01:02";
+        QTest::newRow("clock behind") << at("2009-05-11 08:00:00") << at("2009-05-11 07:00:00") << "00:00:00";
+    }
+    void elapsedText()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(QString, text);
+        QCOMPARE(TdmMain::elapsedText(from, to), text);
+    }
+
+    void daySerials_data()
+    {
+        QTest::addColumn<QDateTime>("moment");
+        QTest::addColumn<double>("serial");
+        QTest::newRow("epoch") << at("1899-12-30 00:00:00") << 0.0;
+        QTest::newRow("noon 2009-05-11") << at("2009-05-11 12:00:00") << 39944.5;
+        QTest::newRow("six in the morning") << at("2009-05-11 06:00:00") << 39944.25;
+    }
+    void daySerials()
+    {
+        QFETCH(QDateTime, moment);
+        QFETCH(double, serial);
+        QCOMPARE(TdmMain::toDaySerial(moment), serial);
+        QCOMPARE(TdmMain::fromDaySerial(serial), moment);
+    }
+
+    void statementsPerKind()
+    {
+        QVERIFY(TdmMain::projectWorkStatement(0).contains(",DEV.LASTNAME || ' ' || DEV.NAME as DEVELOPER_NAME\r"));
+        QVERIFY(TdmMain::projectWorkStatement(0).contains("(PROJECTWORK PW)\r"));
+        QVERIFY(TdmMain::projectWorkStatement(1).contains(",DEV.LASTNAME + ' ' + DEV.NAME as DEVELOPER_NAME\r"));
+        QVERIFY(TdmMain::projectWorkStatement(1).endsWith(
+            " from\r PROJECTWORK PW\rleft join PROJECTS    P   on P.ID   = PW.PROJECT_ID\r"
+            "left join DEVELOPERS  DEV on DEV.ID = PW.DEVELOPER_ID\rleft join CUSTOMER    CUS on CUS.ID = P.CUSTOMER_ID"));
+        QVERIFY(TdmMain::developerProjectsStatement(7).endsWith("where DP.DEVELOPER_ID  = 7"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"

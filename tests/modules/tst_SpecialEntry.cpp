@@ -1,0 +1,150 @@
+#include "framework/o_ComponentCaster.h"
+#include "modules/f_SpecialEntry.h"
+#include "modules/mc_SpecialEntry.h"
+#include "support/TestMain.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DateTimePicker.h"
+#include "toolkit/MessageService.h"
+#include "toolkit/SqlQuery.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+QDateTime at(const char* text)
+{
+    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+} // namespace
+
+class TestSpecialEntry : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TestMain> m_main;
+
+    TCustomModule::Ptr<TdmSpecialEntry> open()
+    {
+        auto module = TCustomModule::Create<TdmSpecialEntry, TFrmSpecialEntry>();
+        module->DeveloperID = 7;
+        module->Execute(false);
+        return module;
+    }
+    void setPickers(TdmSpecialEntry& module, const QDateTime& start, const QDateTime& stop)
+    {
+        // The date pickers carry the date, the time pickers the time of day.
+        module.Lookup("dtStartDate")->as<DateTimePicker>()->setDateTime(QDateTime(start.date(), QTime(13, 13, 13)));
+        module.Lookup("dtStartTime")->as<DateTimePicker>()->setDateTime(QDateTime(QDate(2001, 1, 1), start.time()));
+        module.Lookup("dtStopDate")->as<DateTimePicker>()->setDateTime(QDateTime(stop.date(), QTime(1, 2, 3)));
+        module.Lookup("dtStopTime")->as<DateTimePicker>()->setDateTime(QDateTime(QDate(2002, 2, 2), stop.time()));
+    }
+    void insert(TdmSpecialEntry& module)
+    {
+        module.Lookup("btnInsert")->as<QPushButton>()->click();
+    }
+
+private slots:
+    void init()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        m_main = std::make_unique<TestMain>(*m_db);
+        MessageService::resetForTests();
+        m_db->exec("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values ('Billing',1,0),('Portal',0,1)");
+    }
+    void cleanup()
+    {
+        Clock::reset();
+        m_main.reset();
+        m_db.reset();
+    }
+
+    void durations_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("stop");
+        QTest::addColumn<double>("hours");
+        QTest::newRow("morning") << at("2009-05-11 08:00:00") << at("2009-05-11 12:30:30") << 4.5;
+        QTest::newRow("across midnight") << at("2009-05-11 22:00:00") << at("2009-05-12 01:15:30") << 3.25;
+        QTest::newRow("equal") << at("2009-05-11 08:00:00") << at("2009-05-11 08:00:00") << 0.0;
+        QTest::newRow("59 seconds") << at("2009-05-11 08:00:00") << at("2009-05-11 08:00:59") << 0.0;
+        QTest::newRow("90 seconds") << at("2009-05-11 08:00:00") << at("2009-05-11 08:01:30") << 1.0 / 60;
+        QTest::newRow("whole hours") << at("2009-05-11 09:00:00") << at("2009-05-11 17:00:00") << 8.0;
+    }
+    void durations()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, stop);
+        QFETCH(double, hours);
+        auto module = open();
+        module->ProjectsQuery()->locate("DESCRIPTION", "Portal");
+        setPickers(*module, start, stop);
+        insert(*module);
+        QSqlQuery row = m_db->connection().exec(
+            "select PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,COMMENTS,DAY_START,DAY_END "
+            "from PROJECTWORK");
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toInt(), 2);
+        QCOMPARE(row.value(1).toInt(), 7);
+        QCOMPARE(row.value(2).toString(), start.toString("yyyy-MM-dd HH:mm:ss.zzz"));
+        QCOMPARE(row.value(3).toString(), stop.toString("yyyy-MM-dd HH:mm:ss.zzz"));
+        QCOMPARE(row.value(4).toDouble(), hours);
+        QCOMPARE(row.value(5).toInt(), 1);
+        QVERIFY(row.value(6).isNull());
+        QCOMPARE(row.value(7).toString(), start.date().toString("yyyy-MM-dd"));
+        QCOMPARE(row.value(8).toString(), stop.date().toString("yyyy-MM-dd"));
+        QVERIFY(module->ModuleForm()->isVisible()); // the window stays for the next entry
+    }
+
+    void twoPressesWriteTwoRows()
+    {
+        auto module = open();
+        setPickers(*module, at("2009-05-11 08:00:00"), at("2009-05-11 09:00:00"));
+        insert(*module);
+        insert(*module);
+        QCOMPARE(m_db->count("PROJECTWORK"), 2);
+    }
+
+    void pickersOpenAtNow()
+    {
+        Clock::setNow(at("2026-12-08 10:11:12"));
+        auto module = open();
+        for (const char* name : {"dtStartDate", "dtStartTime", "dtStopDate", "dtStopTime"})
+            QCOMPARE(module->Lookup(name)->as<DateTimePicker>()->dateTime(), at("2026-12-08 10:11:12"));
+        insert(*module);
+        QCOMPARE(m_db->scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 0.0);
+    }
+
+    void stopBeforeStartIsRefused()
+    {
+        auto module = open();
+        setPickers(*module, at("2009-05-11 12:00:00"), at("2009-05-11 08:00:00"));
+        insert(*module);
+        QCOMPARE(m_db->count("PROJECTWORK"), 0);
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY(MessageService::shownForTests().first().text.contains("earlier than the start"));
+    }
+
+    void vanishedProjectWritesNothing()
+    {
+        auto module = open();
+        m_db->exec("delete from PROJECTS where ID = 1");
+        insert(*module);
+        QCOMPARE(m_db->count("PROJECTWORK"), 0);
+        QVERIFY(MessageService::shownForTests().isEmpty());
+    }
+
+    void refusedInsertIsRolledBackAndShown()
+    {
+        m_db->exec("create trigger refuse before insert on PROJECTWORK begin select raise(abort, 'full'); end");
+        auto module = open();
+        insert(*module);
+        QVERIFY(!m_db->connection().inTransaction());
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY(MessageService::shownForTests().first().text.contains("full"));
+        QVERIFY(module->ModuleForm()->isVisible());
+    }
+};
+
+QTEST_MAIN(TestSpecialEntry)
+#include "tst_SpecialEntry.moc"
