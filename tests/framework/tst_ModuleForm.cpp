@@ -1,0 +1,101 @@
+#include "framework/o_ModuleForm.h"
+
+#include <QPushButton>
+#include <QWindow>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+using CloseWay = std::function<void(TModuleForm&)>;
+}
+
+class tst_ModuleForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void closeWays()
+    {
+        QTest::addColumn<CloseWay>("closeWay");
+        QTest::newRow("close()") << CloseWay([](TModuleForm& form) { form.close(); });
+        QTest::newRow("close box") << CloseWay([](TModuleForm& form) { form.windowHandle()->close(); });
+        QTest::newRow("Escape") << CloseWay([](TModuleForm& form) { QTest::keyClick(&form, Qt::Key_Escape); });
+        QTest::newRow("accept") << CloseWay([](TModuleForm& form) { form.accept(); });
+        QTest::newRow("reject") << CloseWay([](TModuleForm& form) { form.reject(); });
+        QTest::newRow("done") << CloseWay([](TModuleForm& form) { form.done(7); });
+    }
+
+private slots:
+    void everyWayAsksOnceAndCloses_data() { closeWays(); }
+
+    void everyWayAsksOnceAndCloses()
+    {
+        QFETCH(CloseWay, closeWay);
+        TModuleForm form;
+        int asked = 0;
+        form.setCloseQuery([&] {
+            ++asked;
+            return true;
+        });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        closeWay(form);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(asked, 1);
+    }
+
+    void refusalKeepsItOpen_data() { closeWays(); }
+
+    void refusalKeepsItOpen()
+    {
+        QFETCH(CloseWay, closeWay);
+        TModuleForm form;
+        int asked = 0;
+        form.setCloseQuery([&] {
+            ++asked;
+            return false;
+        });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        closeWay(form);
+        QVERIFY(form.isVisible());
+        QCOMPARE(asked, 1);
+    }
+
+    void refusalKeepsModalLoopRunning_data() { closeWays(); }
+
+    void refusalKeepsModalLoopRunning()
+    {
+        QFETCH(CloseWay, closeWay);
+        TModuleForm form;
+        bool allow = false;
+        bool openAfterRefusal = false;
+        form.setCloseQuery([&] { return allow; });
+        QTimer::singleShot(0, &form, [&] {
+            closeWay(form);
+            openAfterRefusal = form.isVisible();
+            allow = true;
+            closeWay(form);
+        });
+        QTimer::singleShot(5000, &form, [&] {
+            allow = true;
+            form.reject();
+        });
+        form.exec();
+        QVERIFY(openAfterRefusal);
+        QVERIFY(!form.isVisible());
+    }
+
+    void withoutQueryItClosesAsUsual()
+    {
+        TModuleForm form;
+        form.show();
+        form.accept();
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(tst_ModuleForm)
+#include "tst_ModuleForm.moc"

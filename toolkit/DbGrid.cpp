@@ -1,0 +1,329 @@
+#include "toolkit/DbGrid.h"
+
+#include "toolkit/DataSource.h"
+#include "toolkit/MemTable.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+
+// The table's model seen through the grid's columns.
+class DbGridModel : public QAbstractTableModel
+{
+public:
+    explicit DbGridModel(QObject* parent)
+        : QAbstractTableModel(parent)
+    {
+    }
+
+    MemTable* table() const { return m_table; }
+
+    void setTable(MemTable* table, const QList<DbGrid::Column>& columns)
+    {
+        beginResetModel();
+        if (m_source)
+            disconnect(m_source, nullptr, this, nullptr);
+        m_table = table;
+        m_source = table ? table->model() : nullptr;
+        m_columns = columns;
+        mapFields();
+        if (m_source) {
+            connect(m_source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
+            connect(m_source, &QAbstractItemModel::modelReset, this, [this] {
+                mapFields();
+                endResetModel();
+            });
+            connect(m_source, &QAbstractItemModel::rowsAboutToBeInserted, this,
+                    [this](const QModelIndex&, int first, int last) { beginInsertRows({}, first, last); });
+            connect(m_source, &QAbstractItemModel::rowsInserted, this, [this] { endInsertRows(); });
+            connect(m_source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                    [this](const QModelIndex&, int first, int last) { beginRemoveRows({}, first, last); });
+            connect(m_source, &QAbstractItemModel::rowsRemoved, this, [this] { endRemoveRows(); });
+            connect(m_source, &QAbstractItemModel::dataChanged, this,
+                    [this](const QModelIndex& from, const QModelIndex& to) {
+                        if (columnCount() > 0)
+                            emit dataChanged(index(from.row(), 0), index(to.row(), columnCount() - 1));
+                    });
+        }
+        endResetModel();
+    }
+
+    void setColumns(const QList<DbGrid::Column>& columns)
+    {
+        beginResetModel();
+        m_columns = columns;
+        mapFields();
+        endResetModel();
+    }
+
+    int fieldAt(int column) const { return column >= 0 && column < m_fields.size() ? m_fields.at(column) : -1; }
+    QString titleAt(int column) const { return column >= 0 && column < m_titles.size() ? m_titles.at(column) : QString(); }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() || !m_source ? 0 : m_source->rowCount();
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_fields.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const int field = fieldAt(index.column());
+        if (!m_source || field < 0)
+            return {};
+        return m_source->data(m_source->index(index.row(), field), role);
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override
+    {
+        const int field = fieldAt(index.column());
+        if (!m_source || field < 0)
+            return false;
+        return m_source->setData(m_source->index(index.row(), field), value, role);
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return titleAt(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        if (!readOnly && fieldAt(index.column()) >= 0)
+            result |= Qt::ItemIsEditable;
+        return result;
+    }
+
+    bool readOnly = false;
+
+private:
+    void mapFields()
+    {
+        m_fields.clear();
+        m_titles.clear();
+        if (m_columns.isEmpty()) {
+            // No columns chosen: every field, titled by its name.
+            for (int i = 0; m_table && i < m_table->fieldCount(); ++i) {
+                m_fields << i;
+                m_titles << m_table->fieldDef(i).name;
+            }
+            return;
+        }
+        for (const DbGrid::Column& column : std::as_const(m_columns)) {
+            m_fields << (m_table ? m_table->fieldIndex(column.field) : -1);
+            m_titles << column.title;
+        }
+    }
+
+    QPointer<MemTable> m_table;
+    QPointer<QAbstractItemModel> m_source;
+    QList<DbGrid::Column> m_columns;
+    QList<int> m_fields;
+    QStringList m_titles;
+};
+
+namespace {
+
+// Every cell is edited as text and converted by the table, so floats keep
+// their precision and a cleared cell becomes null.
+class TextDelegate : public QStyledItemDelegate
+{
+public:
+    TextDelegate(DbGridModel* model, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_model(model)
+    {
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    {
+        auto* editor = new QLineEdit(parent);
+        editor->setFrame(false);
+        const int field = m_model->fieldAt(index.column());
+        MemTable* table = m_model->table();
+        if (table && field >= 0 && table->fieldDef(field).size > 0)
+            editor->setMaxLength(table->fieldDef(field).size);
+        return editor;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        const int field = m_model->fieldAt(index.column());
+        MemTable* table = m_model->table();
+        static_cast<QLineEdit*>(editor)->setText(table && field >= 0 ? table->editTextAt(index.row(), field)
+                                                                     : QString());
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
+    }
+
+private:
+    DbGridModel* m_model;
+};
+
+} // namespace
+
+DbGrid::DbGrid(QWidget* parent)
+    : QTableView(parent)
+    , m_model(new DbGridModel(this))
+{
+    setModel(m_model);
+    setItemDelegate(new TextDelegate(m_model, this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                    | QAbstractItemView::AnyKeyPressed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    // The current row stays highlighted when another control has the focus.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colours);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        applyColumns();
+        showCurrent();
+    });
+}
+
+DbGrid::~DbGrid() = default;
+
+void DbGrid::setDataSource(DataSource* source)
+{
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    if (source)
+        connect(source, &DataSource::dataSetChanged, this, &DbGrid::attach);
+    attach(source ? source->dataSet() : nullptr);
+}
+
+MemTable* DbGrid::table() const
+{
+    return m_model->table();
+}
+
+void DbGrid::attach(MemTable* table)
+{
+    if (MemTable* before = m_model->table())
+        disconnect(before, nullptr, this, nullptr);
+    m_model->setTable(table, m_columns);
+    if (table) {
+        connect(table, &MemTable::currentChanged, this, &DbGrid::showCurrent);
+        connect(table, &MemTable::rowInserted, this, &DbGrid::showCurrent);
+    }
+    showCurrent();
+}
+
+void DbGrid::addColumn(const QString& field, const QString& title, int width, bool visible)
+{
+    m_columns.append(Column{field, title, width, visible});
+    m_model->setColumns(m_columns);
+}
+
+void DbGrid::clearColumns()
+{
+    m_columns.clear();
+    m_model->setColumns(m_columns);
+}
+
+int DbGrid::gridColumnCount() const
+{
+    return int(m_columns.size());
+}
+
+DbGrid::Column DbGrid::gridColumn(int index) const
+{
+    Column column = m_columns.at(index);
+    if (column.width < 0)
+        column.width = horizontalHeader()->defaultSectionSize();
+    return column;
+}
+
+QList<DbGrid::Column> DbGrid::gridColumns() const
+{
+    QList<Column> columns;
+    for (int i = 0; i < m_columns.size(); ++i)
+        columns << gridColumn(i);
+    return columns;
+}
+
+QString DbGrid::columnField(int index) const
+{
+    return m_columns.at(index).field;
+}
+
+QString DbGrid::columnTitle(int index) const
+{
+    return m_columns.at(index).title;
+}
+
+bool DbGrid::isColumnVisible(int index) const
+{
+    return m_columns.at(index).visible;
+}
+
+void DbGrid::setColumnVisible(int index, bool visible)
+{
+    m_columns[index].visible = visible;
+    setColumnHidden(index, !visible);
+}
+
+void DbGrid::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    m_model->readOnly = readOnly;
+    setEditTriggers(readOnly ? QAbstractItemView::NoEditTriggers
+                             : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                   | QAbstractItemView::AnyKeyPressed);
+}
+
+void DbGrid::applyColumns()
+{
+    // A model reset gives every section its default size again.
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns.at(i).width >= 0)
+            setColumnWidth(i, m_columns.at(i).width);
+        setColumnHidden(i, !m_columns.at(i).visible);
+    }
+}
+
+void DbGrid::showCurrent()
+{
+    MemTable* table = m_model->table();
+    if (m_syncing || !table)
+        return;
+    QScopedValueRollback<bool> syncing(m_syncing, true);
+    const int row = table->recNo();
+    if (row < 0 || row >= m_model->rowCount()) {
+        selectionModel()->clear();
+        return;
+    }
+    int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    while (column < m_model->columnCount() - 1 && isColumnHidden(column))
+        ++column;
+    const QModelIndex target = m_model->index(row, column);
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(target);
+}
+
+void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    MemTable* table = m_model->table();
+    if (m_syncing || !table || !current.isValid() || current.row() == table->recNo())
+        return;
+    {
+        QScopedValueRollback<bool> syncing(m_syncing, true);
+        table->setRecNo(current.row());
+    }
+    // Leaving a new row nothing was entered in drops it, which moves the
+    // rows below it up by one.
+    if (table->recNo() != current.row())
+        showCurrent();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QTableView>
+
+#include "toolkit/DataSource.h"
+
+
+class MemTable;
+class DbGridModel;
+
+// A grid over a data source's table: titled, sized, optionally hidden
+// columns in the order they were added (every field when none were).
+// The table's current row is the grid's selected row, also while the grid
+// has no focus; clicking a row moves the table's cursor, and editing a cell
+// edits the current row by the table's rules.
+class DbGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString field;
+        QString title;
+        int width = -1; // pixels; -1 for the default width
+        bool visible = true;
+    };
+
+    explicit DbGrid(QWidget* parent = nullptr);
+    ~DbGrid() override;
+
+    void setDataSource(DataSource* source);
+    DataSource* dataSource() const { return m_source; }
+    MemTable* table() const;
+
+    void addColumn(const QString& field, const QString& title, int width = -1, bool visible = true);
+    void clearColumns();
+    int gridColumnCount() const; // the added columns, hidden ones included
+    // The added columns; a default width reads as the width shown.
+    Column gridColumn(int index) const;
+    QList<Column> gridColumns() const;
+    QString columnField(int index) const;
+    QString columnTitle(int index) const;
+    bool isColumnVisible(int index) const;
+    void setColumnVisible(int index, bool visible);
+
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    void attach(MemTable* table);
+    void applyColumns();
+    void showCurrent();
+
+    QPointer<DataSource> m_source;
+    DbGridModel* m_model;
+    QList<Column> m_columns;
+    bool m_readOnly = false;
+    bool m_syncing = false;
+};
