@@ -40,13 +40,13 @@ const QDate SerialEpoch(1899, 12, 30);
 constexpr qint64 MSecsPerDay = 24LL * 60 * 60 * 1000;
 
 // The menu items and buttons and the commands they carry.
-struct Wiring
+struct CommandWiring
 {
     const char* name;
     int command;
     const char* event;
 };
-const Wiring s_wiring[] = {
+const CommandWiring s_wiring[] = {
     {"mnuProjects", TdmMain::cmdProjects, "OnClick"},
     {"mnuDevelopers", TdmMain::cmdDevelopers, "OnClick"},
     {"mnuCustomers", TdmMain::cmdCustomers, "OnClick"},
@@ -209,11 +209,11 @@ void TdmMain::DestroyData()
 void TdmMain::WireEvents()
 {
     TCustomModule::WireEvents();
-    for (const Wiring& wiring : s_wiring)
+    for (const CommandWiring& wiring : s_wiring)
         AssignEventByName(QString::fromLatin1(wiring.name), wiring.command, 0, QString::fromLatin1(wiring.event));
 
     // Windows that are not part of this build stay in the menu, disabled.
-    for (const Wiring& wiring : s_wiring) {
+    for (const CommandWiring& wiring : s_wiring) {
         const bool isWindow = wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend;
         const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout;
         if (optional && !windows().contains(wiring.command))

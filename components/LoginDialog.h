@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class MemTable;
+#include "toolkit/MemTable.h"
 class QComboBox;
 class QGroupBox;
 class QLabel;

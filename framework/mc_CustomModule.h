@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-class QWidget;
+#include <QWidget>
 class TModalFormHook;
 class TqvComponentCaster;
 

@@ -37,7 +37,7 @@ void TMaintenanceModule::CreateData()
     m_definition = definition();
     m_listQuery = new SqlQuery(&connection(), m_definition.listStatement, this);
     m_workingCopy = new MemTable(this);
-    for (const Lookup& lookup : m_definition.lookups)
+    for (const LookupDefinition& lookup : m_definition.lookups)
         m_lookups << new SqlQuery(&connection(), lookup.statement, this);
 }
 
@@ -48,7 +48,7 @@ void TMaintenanceModule::WireEvents()
         LoadWorkingCopy(m_definition.listStatement);
     for (int i = 0; i < m_lookups.size(); ++i) {
         m_lookups[i]->open();
-        if (DataSource* source = this->Lookup(m_definition.lookups[i].sourceName)->as<DataSource>())
+        if (DataSource* source = Lookup(m_definition.lookups[i].sourceName)->as<DataSource>())
             source->setDataSet(m_lookups[i]);
     }
     for (const Button& button : s_buttons)
@@ -61,7 +61,7 @@ void TMaintenanceModule::LoadWorkingCopy(const QString& listStatement)
     m_listQuery->setSql(listStatement);
     m_listQuery->open();
     m_workingCopy->loadFrom(*m_listQuery);
-    if (DataSource* source = this->Lookup(m_definition.workingSourceName)->as<DataSource>())
+    if (DataSource* source = Lookup(m_definition.workingSourceName)->as<DataSource>())
         source->setDataSet(m_workingCopy);
 }
 

@@ -27,7 +27,7 @@ public:
         QString name;
         SqlValue::Kind kind;
     };
-    struct Lookup
+    struct LookupDefinition
     {
         QString sourceName; // the form's data source that shows it
         QString statement;
@@ -41,7 +41,7 @@ public:
         QList<TemplateField> updateFields;
         QString insertTemplate;
         QList<TemplateField> insertFields;
-        QList<Lookup> lookups;
+        QList<LookupDefinition> lookups;
     };
 
     using TCustomModule::TCustomModule;

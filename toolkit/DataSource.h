@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QPointer>
 
-class MemTable;
+#include "toolkit/MemTable.h"
 
 // Links a table to the controls that show and edit it. Forms bind controls
 // to a data source; controllers attach the table later.

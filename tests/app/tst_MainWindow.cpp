@@ -3,6 +3,7 @@
 #include "components/TrayIcon.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_QVTimer.h"
 #include "framework/o_ComponentCaster.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/ApplicationControl.h"
