@@ -376,7 +376,10 @@ struct XlsxWriter::Private
     int generalStyle[2] = {0, 0};
 
     QTemporaryFile sheetFile;
-    QXmlStreamWriter xml;
+    // The writer fills a text buffer that goes to the file in large pieces:
+    // writing each token to the file directly costs more than the XML.
+    QString buffer;
+    QXmlStreamWriter xml{&buffer};
     qint64 rows = 0;
     qint64 dimensionFileOffset = -1;
     int minColumn = -1, maxColumn = -1;
@@ -392,6 +395,7 @@ struct XlsxWriter::Private
     void prepareSheet(const QByteArray& data);
     void prepareStyles(zip_int64_t stylesIndex, const QString& stylesPart,
                        XmlPart& contentTypes, std::vector<Edit>& contentEdits, XmlPart& rels, std::vector<Edit>& relsEdits);
+    void flushBuffer();
     void checkWrite();
     const QString& column(int index);
     void startCell(const QString& ref, int style, const QString& type);
@@ -845,9 +849,17 @@ void XlsxWriter::Private::writeCell(int col, const QString& ref, const QVariant&
     maxRow = rows;
 }
 
+void XlsxWriter::Private::flushBuffer()
+{
+    const QByteArray utf8 = buffer.toUtf8();
+    if (sheetFile.write(utf8) != utf8.size())
+        checkWrite();
+    buffer.truncate(0);
+}
+
 void XlsxWriter::Private::checkWrite()
 {
-    if (xml.hasError() || sheetFile.error() != QFileDevice::NoError) {
+    if (sheetFile.error() != QFileDevice::NoError) {
         state = State::Failed;
         throw AppError(QStringLiteral("The workbook %1 could not be written: the temporary file %2 failed (%3).")
                            .arg(QDir::toNativeSeparators(outputPath), QDir::toNativeSeparators(sheetFile.fileName()),
@@ -918,7 +930,7 @@ void XlsxWriter::Private::writeArchive()
         addSource(name.toUtf8(), zip_source_buffer(out.handle, data.constData(), zip_uint64_t(data.size()), 0), true);
 
     if (zip_close(out.handle) != 0)
-        fail(QStringLiteral("saving failed"));
+        fail(QStringLiteral("the archive could not be saved"));
     out.handle = nullptr;
 }
 
@@ -981,7 +993,6 @@ void XlsxWriter::beginSheet()
     } else {
         d->sheetFile.write(d->sheetHead);
     }
-    d->xml.setDevice(&d->sheetFile);
     d->xml.writeStartElement(d->qSheetData);
     d->checkWrite();
 }
@@ -1008,15 +1019,15 @@ void XlsxWriter::addRow(const QVariantList& cells, RowStyle style)
     if (d->pendingRow.isEmpty())
         d->xml.writeEndElement();
     d->pendingRow.clear();
-    // Checked every so often rather than per cell: a full disk stays full.
-    if ((d->rows & 0x3ff) == 0)
-        d->checkWrite();
+    if (d->buffer.size() >= 64 * 1024)
+        d->flushBuffer();
 }
 
 void XlsxWriter::finish()
 {
     beginSheet();
     d->xml.writeEndElement(); // sheetData
+    d->flushBuffer();
     d->sheetFile.write(d->sheetTail);
     if (d->dimensionFileOffset >= 0) {
         const QByteArray ref = d->dimensionRef().toUtf8();

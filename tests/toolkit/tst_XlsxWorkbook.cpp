@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -783,6 +784,42 @@ private slots:
             QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"report.xlsx", "template.xlsx"}));
         }
         QVERIFY_THROWS_EXCEPTION(AppError, w.addRow({1}));
+    }
+
+    // A full disk, for the temporary sheet and for the archive itself.
+    void fullDisk_data()
+    {
+        QTest::addColumn<bool>("sheetOnFullDisk");
+        QTest::newRow("archive on a full disk") << false;
+        QTest::newRow("temporary sheet on a full disk") << true;
+    }
+    void fullDisk()
+    {
+        QFETCH(bool, sheetOnFullDisk);
+        QTemporaryDir work;
+        const QString small = work.filePath("small");
+        QVERIFY(QDir().mkpath(small));
+        if (geteuid() != 0 || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=128k", "tmpfs", small}) != 0)
+            QSKIP("cannot mount a small file system here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small}); });
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        const auto restoreTmp = qScopeGuard([&] { qputenv("TMPDIR", oldTmp); });
+        if (sheetOnFullDisk)
+            qputenv("TMPDIR", small.toLocal8Bit());
+        const QString out = sheetOnFullDisk ? work.filePath("out.xlsx") : small + "/out.xlsx";
+
+        try {
+            XlsxWriter w(m_template, out);
+            for (int i = 0; i < 50000; ++i)
+                w.addRow({QStringLiteral("row %1 of a long export").arg(i), i, 1.5});
+            w.finish();
+            QFAIL("no error");
+        } catch (const AppError& e) {
+            QVERIFY2(e.message().contains("could not be written"), qPrintable(e.message()));
+            QVERIFY2(e.message().contains("No space left"), qPrintable(e.message()));
+        }
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(QDir(small).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
     void writerIsSpentAfterFinish()
