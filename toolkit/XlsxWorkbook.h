@@ -9,7 +9,8 @@
 // cells. The template is only read: every part of it reaches the copy
 // unchanged except the first sheet's cell data, the style sheet (which gains
 // the date formats) and, when the template has one, the calculation chain,
-// which is left out because it would name formulas that are gone.
+// which is left out (with its entries in the content types and
+// relationships) because it would name formulas that are gone.
 //
 //     XlsxWriter w(templatePath, outputPath);
 //     w.beginSheet();
