@@ -2,6 +2,7 @@
 
 #include "app/mm_main.h"
 #include "components/o_ProjectMonitor.h"
+#include "modules/f_About.h"
 #include "modules/f_Customers.h"
 #include "modules/f_Developers.h"
 #include "modules/f_ProjectPerDeveloper.h"
@@ -39,6 +40,7 @@ TdmMain::WindowRunner runner()
 
 void registerHourwrightWindows()
 {
+    TdmMain::registerWindow(TdmMain::cmdAbout, [](TdmMain& main) { ShowAboutBox(main.ModuleForm()); });
     TdmMain::registerWindow(TdmMain::cmdProjects, runner<TdmProjects, TFrmProjects>());
     TdmMain::registerWindow(TdmMain::cmdDevelopers, runner<TdmDevelopers, TFrmDevelopers>());
     TdmMain::registerWindow(TdmMain::cmdCustomers, runner<TdmCustomers, TFrmCustomers>());
