@@ -718,6 +718,7 @@ void MemTable::Private::refilter()
     }
     filtered = true;
     visible.clear();
+    followedKey = master->isActive() && master->recNo() >= 0 ? master->value(masterField) : QVariant();
     qint64 intKey = 0;
     QString textKey;
     if (!masterKey(&intKey, &textKey))
@@ -1415,7 +1416,10 @@ void MemTable::setMasterLink(MemTable* master, const QString& masterField, const
                              << connect(master, &MemTable::rowsReset, this, follow)
                              << connect(master, &MemTable::rowChanged, this,
                                         [this](int position) {
-                                            if (d->master && position == d->master->recNo())
+                                            // Typing into other fields of the master row
+                                            // must not rebuild the view each keystroke.
+                                            if (d->master && position == d->master->recNo()
+                                                && d->master->value(d->masterField) != d->followedKey)
                                                 d->followMaster();
                                         })
                              << connect(master, &QObject::destroyed, this, [this] { clearMasterLink(); });

@@ -123,6 +123,7 @@ struct MemTable::Private
     QString masterField;
     QString detailField;
     QList<QMetaObject::Connection> masterConnections;
+    QVariant followedKey; // the master's key the view was last built for
     bool filtered = false;
     std::vector<int> visible; // physical rows, ascending, when filtered
     bool indexValid = false;
