@@ -64,13 +64,16 @@ void TqvTimerThread::run()
     std::unique_lock<std::mutex> lock(handover->mutex);
     while (!handover->stop && m_values->enabled.load()) {
         const std::chrono::milliseconds period(m_values->interval.load());
+        m_phase.store(Phase::Waiting);
         if (handover->wake.wait_for(lock, period, [&] { return handover->stop; }))
             break;
         handover->pending = true;
+        m_phase.store(Phase::HandingOver);
         // Posted to this thread object, which lives on the GUI thread and is
         // not freed before run() has returned.
         QMetaObject::invokeMethod(
             this, [handover, timer] { deliverTick(handover, timer); }, Qt::QueuedConnection);
         handover->wake.wait(lock, [&] { return handover->stop || !handover->pending; });
     }
+    m_phase.store(Phase::Ended);
 }
