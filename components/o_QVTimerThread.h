@@ -35,6 +35,10 @@ public:
 protected:
     void run() override;
 
+private slots:
+    // Runs on the GUI thread, which this object belongs to.
+    void deliverTick();
+
 private:
     TqvTimer* m_timer;
     std::shared_ptr<const TqvTimer::Values> m_values;
