@@ -4,6 +4,7 @@
 
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 
 // The worker of one TqvTimer run: waits Interval, hands the tick to the GUI
@@ -24,14 +25,23 @@ public:
     // is waiting for the GUI thread is dropped. Safe from any thread.
     void requestStop();
 
+    // Where the loop is; lets callers wait for a condition instead of a time.
+    enum class Phase { Starting, Waiting, HandingOver, Ended };
+    Phase phase() const { return m_phase.load(); }
+
     // State shared by the worker and the GUI-side delivery of its ticks.
     struct Handover;
 
 protected:
     void run() override;
 
+private slots:
+    // Runs on the GUI thread, which this object belongs to.
+    void deliverTick();
+
 private:
     TqvTimer* m_timer;
     std::shared_ptr<const TqvTimer::Values> m_values;
     std::shared_ptr<Handover> m_handover;
+    std::atomic<Phase> m_phase{Phase::Starting};
 };

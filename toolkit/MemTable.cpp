@@ -236,7 +236,7 @@ void MemColumn::reserve(size_t rows)
         reals.reserve(rows);
         break;
     case Kind::Text:
-        texts.reserve(rows);
+        textIds.reserve(rows);
         break;
     }
 }
@@ -251,7 +251,7 @@ void MemColumn::appendNull()
         reals.push_back(0);
         break;
     case Kind::Text:
-        texts.emplace_back();
+        textIds.push_back(0);
         break;
     }
     nulls.push_back(1);
@@ -274,7 +274,7 @@ void MemColumn::insertNull(size_t row)
         reals.insert(reals.begin() + qsizetype(row), 0.0);
         break;
     case Kind::Text:
-        texts.insert(texts.begin() + qsizetype(row), QString());
+        textIds.insert(textIds.begin() + qsizetype(row), 0u);
         break;
     }
     nulls.insert(nulls.begin() + qsizetype(row), quint8(1));
@@ -290,7 +290,7 @@ void MemColumn::erase(size_t row)
         reals.erase(reals.begin() + qsizetype(row));
         break;
     case Kind::Text:
-        texts.erase(texts.begin() + qsizetype(row));
+        textIds.erase(textIds.begin() + qsizetype(row));
         break;
     }
     nulls.erase(nulls.begin() + qsizetype(row));
@@ -313,7 +313,7 @@ QVariant MemColumn::get(size_t row) const
     case FieldType::Float:
         return reals[row];
     case FieldType::Text:
-        return texts[row];
+        return text(row);
     }
     return {};
 }
@@ -330,7 +330,7 @@ void MemColumn::set(size_t row, const QVariant& value)
             reals[row] = 0;
             break;
         case Kind::Text:
-            texts[row] = QString();
+            textIds[row] = 0;
             break;
         }
         return;
@@ -354,7 +354,7 @@ void MemColumn::set(size_t row, const QVariant& value)
         reals[row] = value.toDouble();
         break;
     case FieldType::Text:
-        texts[row] = value.toString();
+        textIds[row] = addText(value.toString());
         break;
     }
 }
@@ -540,7 +540,7 @@ void MemTable::Private::postPending()
         bool stays = masterKey(&intKey, &textKey) && !column.isNull(size_t(phys));
         if (stays) {
             if (column.kind == MemColumn::Kind::Text)
-                stays = column.texts[size_t(phys)] == textKey;
+                stays = column.text(size_t(phys)) == textKey;
             else if (column.kind == MemColumn::Kind::Real)
                 stays = column.reals[size_t(phys)] == bitsReal(intKey);
             else
@@ -667,7 +667,7 @@ bool MemTable::Private::masterKey(qint64* intKey, QString* textKey) const
     probe.append(key);
     switch (probe.kind) {
     case MemColumn::Kind::Text:
-        *textKey = probe.texts[0];
+        *textKey = probe.text(0);
         break;
     case MemColumn::Kind::Real:
         *intKey = realBits(probe.reals[0]);
@@ -693,7 +693,7 @@ void MemTable::Private::ensureIndex()
                 continue;
             switch (column.kind) {
             case MemColumn::Kind::Text:
-                textIndex[column.texts[size_t(r)]].push_back(r);
+                textIndex[column.text(size_t(r))].push_back(r);
                 break;
             case MemColumn::Kind::Real:
                 intIndex[realBits(column.reals[size_t(r)])].push_back(r);
@@ -718,6 +718,7 @@ void MemTable::Private::refilter()
     }
     filtered = true;
     visible.clear();
+    followedKey = master->isActive() && master->recNo() >= 0 ? master->value(masterField) : QVariant();
     qint64 intKey = 0;
     QString textKey;
     if (!masterKey(&intKey, &textKey))
@@ -1240,7 +1241,7 @@ QString MemTable::displayTextAt(int position, int field) const
     case FieldType::Float:
         return trimmedZeros(QString::number(column.reals[row], 'f', 4));
     case FieldType::Text:
-        return column.texts[row];
+        return column.text(row);
     }
     return {};
 }
@@ -1380,7 +1381,7 @@ bool MemTable::locate(const QString& field, const QVariant& value, bool caseInse
             match = column.isNull(row);
         } else if (!column.isNull(row)) {
             if (column.kind == MemColumn::Kind::Text)
-                match = column.texts[row].compare(wanted.toString(),
+                match = column.text(row).compare(wanted.toString(),
                                                   caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive)
                         == 0;
             else
@@ -1415,7 +1416,10 @@ void MemTable::setMasterLink(MemTable* master, const QString& masterField, const
                              << connect(master, &MemTable::rowsReset, this, follow)
                              << connect(master, &MemTable::rowChanged, this,
                                         [this](int position) {
-                                            if (d->master && position == d->master->recNo())
+                                            // Typing into other fields of the master row
+                                            // must not rebuild the view each keystroke.
+                                            if (d->master && position == d->master->recNo()
+                                                && d->master->value(d->masterField) != d->followedKey)
                                                 d->followMaster();
                                         })
                              << connect(master, &QObject::destroyed, this, [this] { clearMasterLink(); });

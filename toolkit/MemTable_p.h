@@ -15,8 +15,9 @@
 class MemTableModel;
 
 // One field's values, typed. Whole numbers, flags, dates (Julian day) and
-// date-times (local wall-clock milliseconds) share the integer vector; a
-// QVariant per cell would need several times the memory.
+// date-times (local wall-clock milliseconds) share the integer vector; texts
+// are numbers into a pool, so a name repeated on a million joined rows is
+// kept once. A QVariant per cell would need several times the memory.
 struct MemColumn
 {
     enum class Kind { Int, Real, Text };
@@ -31,8 +32,19 @@ struct MemColumn
     Kind kind;
     std::vector<qint64> ints;
     std::vector<double> reals;
-    std::vector<QString> texts;
+    std::vector<quint32> textIds; // into pool; 0 for null
+    std::vector<QString> pool{QString(), QStringLiteral("")};
     std::vector<quint8> nulls; // 1 where the value is null
+
+    static constexpr quint32 emptyText = 1;
+    const QString& text(size_t row) const { return pool[textIds[row]]; }
+    quint32 addText(const QString& value)
+    {
+        if (value.isEmpty())
+            return emptyText;
+        pool.push_back(value);
+        return quint32(pool.size() - 1);
+    }
 
     size_t size() const { return nulls.size(); }
     bool isNull(size_t row) const { return nulls[row] != 0; }
@@ -48,9 +60,9 @@ struct MemColumn
         reals.push_back(value);
         nulls.push_back(0);
     }
-    void appendText(const QString& value)
+    void appendTextId(quint32 id)
     {
-        texts.push_back(value);
+        textIds.push_back(id);
         nulls.push_back(0);
     }
     // value must already be converted to the column's type (or null).
@@ -111,6 +123,7 @@ struct MemTable::Private
     QString masterField;
     QString detailField;
     QList<QMetaObject::Connection> masterConnections;
+    QVariant followedKey; // the master's key the view was last built for
     bool filtered = false;
     std::vector<int> visible; // physical rows, ascending, when filtered
     bool indexValid = false;

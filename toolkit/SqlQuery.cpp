@@ -16,14 +16,16 @@
 
 namespace {
 
-// Joined names repeat on every row: one QString per distinct text keeps a
-// million rows small. Past a few thousand distinct texts a column is
-// taken to be free text and new ones are no longer remembered.
+// Joined names repeat on every row: one pool entry per distinct text keeps
+// a million rows small. Past a few thousand distinct texts a column is taken
+// to be free text and new ones are no longer remembered.
 class TextInterner
 {
 public:
-    QString intern(const char* text, int size)
+    quint32 intern(const char* text, int size, MemColumn& column)
     {
+        if (size == 0)
+            return MemColumn::emptyText;
         const size_t hash = qHash(QByteArrayView(text, size));
         const auto it = m_buckets.find(hash);
         if (it != m_buckets.end()) {
@@ -31,17 +33,17 @@ public:
                 if (entry.first.size() == size && std::memcmp(entry.first.constData(), text, size_t(size)) == 0)
                     return entry.second;
         }
-        QString value = QString::fromUtf8(text, size);
+        const quint32 id = column.addText(QString::fromUtf8(text, size));
         if (m_entries < maxEntries) {
-            m_buckets[hash].emplace_back(QByteArray(text, size), value);
+            m_buckets[hash].emplace_back(QByteArray(text, size), id);
             ++m_entries;
         }
-        return value;
+        return id;
     }
 
 private:
     static constexpr int maxEntries = 4096;
-    std::unordered_map<size_t, std::vector<std::pair<QByteArray, QString>>> m_buckets;
+    std::unordered_map<size_t, std::vector<std::pair<QByteArray, quint32>>> m_buckets;
     int m_entries = 0;
 };
 
@@ -218,7 +220,7 @@ struct ColumnReader
         case FieldType::Text: {
             const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
             const int size = sqlite3_column_bytes(statement, index);
-            target.appendText(text ? texts.intern(text, size) : QString());
+            target.appendTextId(text ? texts.intern(text, size, target) : MemColumn::emptyText);
             break;
         }
         case FieldType::Date:
@@ -377,7 +379,8 @@ void SqlQuery::open()
         reader.column->nulls.shrink_to_fit();
         reader.column->ints.shrink_to_fit();
         reader.column->reals.shrink_to_fit();
-        reader.column->texts.shrink_to_fit();
+        reader.column->textIds.shrink_to_fit();
+        reader.column->pool.shrink_to_fit();
         columns.push_back(reader.column);
     }
     d->setFields(fields);

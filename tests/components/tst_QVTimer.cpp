@@ -34,13 +34,17 @@ bool workerEnded(const QPointer<TqvTimerThread>& worker)
     return !worker || worker->isFinished();
 }
 
-// Keeps the GUI thread from handling events for a moment, like a busy handler.
-void keepGuiBusy(int milliseconds)
+// Waits, without handling events, until the worker is in the given phase.
+bool reachesPhase(const TqvTimerThread* worker, TqvTimerThread::Phase phase)
 {
-    QElapsedTimer busy;
-    busy.start();
-    while (busy.elapsed() < milliseconds) {
+    QElapsedTimer limit;
+    limit.start();
+    while (worker->phase() != phase) {
+        if (limit.elapsed() > 5000)
+            return false;
+        QThread::yieldCurrentThread();
     }
+    return true;
 }
 } // namespace
 
@@ -133,6 +137,7 @@ private slots:
         TqvTimer timer;
         timer.setInterval(60000);
         QPointer<TqvTimerThread> first(const_cast<TqvTimerThread*>(timer.currentWorker()));
+        QVERIFY(reachesPhase(first, TqvTimerThread::Phase::Waiting));
         if (byInterval)
             timer.setInterval(50000);
         else
@@ -213,6 +218,7 @@ private slots:
             TqvTimer timer;
             timer.setInterval(3600 * 1000); // an hour: a plain wait would hold us here
             worker = const_cast<TqvTimerThread*>(timer.currentWorker());
+            QVERIFY(reachesPhase(worker, TqvTimerThread::Phase::Waiting));
             destruction.start();
         }
         QVERIFY2(destruction.elapsed() < 2000, qPrintable(QString::number(destruction.elapsed())));
@@ -227,9 +233,12 @@ private slots:
         connect(timer, &TqvTimer::OnTimer, &receiver, [&] { ++ticks; });
         timer->setInterval(1);
         QPointer<TqvTimerThread> worker(const_cast<TqvTimerThread*>(timer->currentWorker()));
-        keepGuiBusy(20); // the worker hands a tick over and waits for us
+        // The worker hands a tick over and waits for us; we do not take it.
+        QVERIFY(reachesPhase(worker, TqvTimerThread::Phase::HandingOver));
         delete timer;
         QVERIFY(workerEnded(worker));
+        if (worker)
+            QCOMPARE(worker->phase(), TqvTimerThread::Phase::Ended);
         QCoreApplication::processEvents();
         QCOMPARE(ticks, 0);
     }
@@ -282,8 +291,8 @@ private slots:
             connect(timer.get(), &TqvTimer::OnTimer, this, [] {});
             timer->setInterval(1);
             workers.emplace_back(const_cast<TqvTimerThread*>(timer->currentWorker()));
-            if (round % 3 == 0)
-                keepGuiBusy(2);
+            if (round % 3 == 0) // leave a tick pending at destruction
+                QVERIFY(reachesPhase(timer->currentWorker(), TqvTimerThread::Phase::HandingOver));
             if (round % 2 == 0)
                 QCoreApplication::processEvents();
             if (round % 5 == 0)
