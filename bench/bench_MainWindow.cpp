@@ -1,6 +1,7 @@
 // Sign-in to a usable main window, project switching and the clock tick on a
 // database of 1,000,000 intervals.
 #include "app/mm_main.h"
+#include "components/LoginDialog.h"
 #include "components/o_OptionsManager.h"
 #include "support/LargeDatabase.h"
 #include "toolkit/AppPaths.h"
@@ -26,6 +27,8 @@ void prepareOptions(const QTemporaryDir& dir)
 TdmMain::Ptr<TdmMain> signIn(const QString& user)
 {
     auto main = TdmMain::create();
+    // Signed in directly: the dialog would wait for a person.
+    main->loginDialog()->setShowOnAppStart(false);
     main->UsersQuery()->locate("USERNAME", user);
     main->AfterLogin(nullptr, user);
     return main;
