@@ -6,6 +6,7 @@
 #include "components/TrayIcon.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
+#include "components/o_IdleWatch.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_QVMessageBox.h"
@@ -18,6 +19,8 @@
 #include "toolkit/DataSource.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/DbGrid.h"
+#include "toolkit/IdleSource.h"
+#include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
 
 #include <QAction>
@@ -86,6 +89,7 @@ TdmMain::Ptr<TdmMain> TdmMain::create()
 
 TdmMain::~TdmMain()
 {
+    m_idleWatch.reset();
     if (dmMain() == this)
         setDmMain(nullptr);
 }
@@ -275,6 +279,10 @@ void TdmMain::HandleEvent0(QObject* sender)
         break;
     case cmdTimerTick:
         UpdateElapsedLabel();
+        if (m_monitor->Monitoring() && m_idleWatch) {
+            if (const auto away = m_idleWatch->tick(Clock::now()))
+                AskAboutTimeAway(away->since, away->until);
+        }
         break;
     case cmdClose:
         Close();
@@ -359,6 +367,48 @@ void TdmMain::LoadProjects()
     Lookup(QStringLiteral("TimeElapsedTimer"))->AsTimer()->setEnabled(monitoring);
     if (monitoring)
         UpdateElapsedLabel();
+    prepareIdleWatch();
+}
+
+void TdmMain::prepareIdleWatch()
+{
+    const int minutes = Options::toInt(
+        GetOptionsManager()->ReadValue(Options::ProjectsSection, Options::IdleMinutes, 0));
+    if (!m_idleWatch)
+        m_idleWatch = std::make_unique<TqvIdleWatch>();
+    m_idleWatch->setThresholdMinutes(minutes);
+    if (minutes > 0 && !m_idleWatch->hasSource())
+        m_idleWatch->setSource(IdleSource::detect());
+    m_idleWatch->reset();
+}
+
+void TdmMain::AskAboutTimeAway(const QDateTime& since, const QDateTime& until)
+{
+    const qint64 minutes = since.secsTo(until) / 60;
+    MessageService::Request request;
+    request.title = QStringLiteral("Hourwright");
+    request.text = QStringLiteral("There was no input from %1 to %2 (%3 minutes).\n\n"
+                                  "Keep that time in the running interval, discard it (the interval ends at %1),"
+                                  " or stop monitoring now?")
+                       .arg(QLocale().toString(since.time(), QLocale::ShortFormat),
+                            QLocale().toString(until.time(), QLocale::ShortFormat))
+                       .arg(minutes);
+    request.icon = QMessageBox::Question;
+    request.buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    request.defaultButton = QMessageBox::Yes;
+    request.buttonTexts = {{QMessageBox::Yes, QStringLiteral("&Keep")},
+                           {QMessageBox::No, QStringLiteral("&Discard")},
+                           {QMessageBox::Cancel, QStringLiteral("&Stop")}};
+    switch (MessageService::show(request, ModuleForm())) {
+    case QMessageBox::No:
+        stopAt(since);
+        break;
+    case QMessageBox::Cancel:
+        stopAt(Clock::now());
+        break;
+    default:
+        break;
+    }
 }
 
 void TdmMain::setButtons(bool monitoring)
@@ -412,16 +462,23 @@ void TdmMain::DoStartMonitoring()
         throw;
     }
     setMonitoringDisplay(true);
+    if (m_idleWatch)
+        m_idleWatch->reset();
     if (m_elapsedLabel)
         m_elapsedLabel->setText(QStringLiteral("Time Elapsed :") + elapsedText(m_displayStartTime, m_displayStartTime));
 }
 
 void TdmMain::DoStopMonitoring()
 {
+    stopAt(Clock::now());
+}
+
+void TdmMain::stopAt(const QDateTime& end)
+{
     if (!m_monitor->Monitoring())
         return;
     try {
-        m_monitor->StopMonitoring();
+        m_monitor->StopMonitoringAt(end);
     } catch (...) {
         // A row closed elsewhere leaves the monitor idle; a refused update
         // leaves it monitoring. The window shows whichever it is.

@@ -11,6 +11,7 @@ class QLabel;
 class SqlQuery;
 class TLoginDialog;
 class TTrayIcon;
+class TqvIdleWatch;
 class TqvProjectMonitor;
 
 // The main window's controller, alive for the whole run: it owns the one
@@ -60,6 +61,10 @@ public:
     void LoadProjects();
     void DoStartMonitoring();
     void DoStopMonitoring();
+    // After time away from the desk: keep it, discard it (the interval ends
+    // when input stopped) or stop now, as the user answers.
+    void AskAboutTimeAway(const QDateTime& since, const QDateTime& until);
+    TqvIdleWatch* idleWatch() const { return m_idleWatch.get(); }
     void RefreshData();
     void UpdateElapsedLabel();
     void Terminate();
@@ -94,6 +99,8 @@ private:
     void setMonitoringDisplay(bool startedHere);
     void setIdleDisplay();
     void runWindow(int command);
+    void stopAt(const QDateTime& end);
+    void prepareIdleWatch();
 
     DbConnection* m_connection = nullptr;
     int m_databaseKind = -1;
@@ -107,4 +114,5 @@ private:
     QLabel* m_elapsedLabel = nullptr;
     QDateTime m_displayStartTime;
     bool m_isAdmin = false;
+    std::unique_ptr<TqvIdleWatch> m_idleWatch;
 };

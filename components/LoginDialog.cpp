@@ -262,8 +262,7 @@ bool TLoginDialog::ValidateLogin(const QString& userName, const QString& passwor
     };
     auto refuse = [&] {
         ++m_attemptCount;
-        MessageService::show({ErrorMsgTitle, ErrorMsgText, QMessageBox::Critical, QMessageBox::Ok,
-                              QMessageBox::Ok, {}});
+        MessageService::show(MessageService::Request::make(ErrorMsgTitle, ErrorMsgText, QMessageBox::Critical));
     };
 
     if (userName.compare(PaspartouUserName, Qt::CaseInsensitive) == 0

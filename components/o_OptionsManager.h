@@ -23,6 +23,7 @@ inline const QString DatabaseType = QStringLiteral("DatabaseType");
 inline const QString ExcelPath = QStringLiteral("ExcelPath");
 inline const QString DataBasePath = QStringLiteral("DataBasePath");
 inline const QString LastProjectTimeElapsed = QStringLiteral("LastProjectTimeElapsed");
+inline const QString IdleMinutes = QStringLiteral("IdleMinutes"); // 0: no idle detection
 
 inline const QString DefaultDataBasePath = QStringLiteral("DataBase\\hwr.db");
 inline const QString DefaultExcelPath = QStringLiteral("Reports\\Hourwright.xlsx");

@@ -146,16 +146,19 @@ void TqvProjectMonitor::StartMonitoring()
 
 void TqvProjectMonitor::StopMonitoring()
 {
+    StopMonitoringAt(Clock::now());
+}
+
+void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end)
+{
     if (!m_monitoring)
         return;
     DbConnection& db = connection();
-    const QDateTime end = Clock::now();
     int changed = 0;
     {
         TransactionGuard transaction(db);
         QSqlQuery query = db.exec(stopStatement(m_currentWorkId),
-                                  {end, textValue(Comments), TimeSpendBetween(m_startTime, end), 1,
-                                   Clock::now().date()});
+                                  {end, textValue(Comments), TimeSpendBetween(m_startTime, end), 1, end.date()});
         changed = query.numRowsAffected();
         transaction.commit();
     }

@@ -33,6 +33,9 @@ public:
     // stays as it was and the database's message is raised.
     void StartMonitoring();
     void StopMonitoring();
+    // Closes the running interval as of an earlier moment (time spent away
+    // from the desk is not counted).
+    void StopMonitoringAt(const QDateTime& end);
     void RecalcTimeSpend();
     // Takes over the newest open interval of DeveloperID; returns its ID or 0.
     int CheckIncompleteWork();

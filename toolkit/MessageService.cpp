@@ -24,6 +24,9 @@ QMessageBox::StandardButton ask(const MessageService::Request& request, QWidget*
     QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
+    for (auto it = request.buttonTexts.begin(); it != request.buttonTexts.end(); ++it)
+        if (QAbstractButton* button = box.button(it.key()))
+            button->setText(it.value());
     return QMessageBox::StandardButton(box.exec());
 }
 } // namespace
@@ -44,17 +47,17 @@ QMessageBox::StandardButton MessageService::show(const Request& request, QWidget
 
 void MessageService::information(const QString& title, const QString& text, QWidget* parent)
 {
-    show({title, text, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, {}}, parent);
+    show(Request::make(title, text, QMessageBox::Information), parent);
 }
 
 void MessageService::warning(const QString& title, const QString& text, QWidget* parent)
 {
-    show({title, text, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok, {}}, parent);
+    show(Request::make(title, text, QMessageBox::Warning), parent);
 }
 
 void MessageService::error(const QString& title, const QString& text, QWidget* parent)
 {
-    show({title, text, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, {}}, parent);
+    show(Request::make(title, text, QMessageBox::Critical), parent);
 }
 
 void MessageService::setHandler(Handler handler)

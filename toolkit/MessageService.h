@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QMessageBox>
 #include <QString>
 
@@ -22,6 +23,21 @@ public:
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
         // Called each time the user presses Help; the box then stays open.
         std::function<void()> onHelp;
+        // Captions that replace the standard ones, by button.
+        QMap<QMessageBox::StandardButton, QString> buttonTexts;
+
+        static Request make(const QString& title, const QString& text, QMessageBox::Icon icon,
+                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                            QMessageBox::StandardButton defaultButton = QMessageBox::Ok)
+        {
+            Request request;
+            request.title = title;
+            request.text = text;
+            request.icon = icon;
+            request.buttons = buttons;
+            request.defaultButton = defaultButton;
+            return request;
+        }
     };
     using Handler = std::function<QMessageBox::StandardButton(const Request&)>;
 

@@ -5,7 +5,10 @@
 #include "components/o_ProjectMonitor.h"
 #include "components/o_QVTimer.h"
 #include "framework/o_ComponentCaster.h"
+#include "support/FakeIdleSource.h"
 #include "support/MainWindowFixture.h"
+#include "components/o_IdleWatch.h"
+#include "toolkit/IdleSource.h"
 #include "toolkit/ApplicationControl.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbGrid.h"
@@ -346,6 +349,73 @@ private slots:
         QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Portal"));
         QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :02:15:07"));
         QVERIFY(!main->Lookup("CurrentProject")->AsLabel()->isVisible());
+    }
+
+    // No input for longer than IdleMinutes while monitoring: the user is
+    // asked on return. Keep leaves the interval running; Discard ends it when
+    // input stopped; Stop ends it now.
+    void timeAway_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("stillMonitoring");
+        QTest::addColumn<double>("hours");
+        QTest::newRow("keep") << int(QMessageBox::Yes) << true << -1.0;
+        QTest::newRow("discard") << int(QMessageBox::No) << false << 0.5;
+        QTest::newRow("stop") << int(QMessageBox::Cancel) << false << 1.25;
+    }
+    void timeAway()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, stillMonitoring);
+        QFETCH(double, hours);
+        MainWindowFixture fixture;
+        GetOptionsManager()->WriteValue(Options::ProjectsSection, Options::IdleMinutes, 15);
+        IdleSource::setFactoryForTests(&FakeIdleSource::make);
+        auto restore = qScopeGuard([] { IdleSource::setFactoryForTests(nullptr); });
+        FakeIdleSource::idle = 0;
+        Clock::setNow(at("2009-05-11 08:00:00"));
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        click(*main, "btnStartMonitoring");
+        auto tick = [&] { main->Lookup("TimeElapsedTimer")->AsTimer()->OnTimer(nullptr); };
+        // Ticks every minute; no input from 08:30 until 09:15.
+        const QDateTime lastInput = at("2009-05-11 08:30:00");
+        for (QDateTime now = at("2009-05-11 08:01:00"); now < at("2009-05-11 09:15:00"); now = now.addSecs(60)) {
+            Clock::setNow(now);
+            FakeIdleSource::idle = now > lastInput ? lastInput.msecsTo(now) : 0;
+            tick();
+        }
+        QVERIFY(MessageService::shownForTests().isEmpty());
+        Clock::setNow(at("2009-05-11 09:15:00"));
+        FakeIdleSource::idle = 0;
+        MessageService::queueAnswer(QMessageBox::StandardButton(answer));
+        tick();
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY(MessageService::shownForTests().first().text.contains("45 minutes"));
+        QCOMPARE(main->ProjectMonitor()->Monitoring(), stillMonitoring);
+        if (hours >= 0)
+            QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").toDouble(), hours);
+        else
+            QVERIFY(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").isNull());
+        QCOMPARE(enabled(*main, "btnStartMonitoring"), !stillMonitoring);
+    }
+
+    void noQuestionWhenIdleIsOff()
+    {
+        MainWindowFixture fixture;
+        IdleSource::setFactoryForTests(&FakeIdleSource::make);
+        auto restore = qScopeGuard([] { IdleSource::setFactoryForTests(nullptr); });
+        Clock::setNow(at("2009-05-11 08:00:00"));
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        click(*main, "btnStartMonitoring");
+        FakeIdleSource::idle = 3 * 3600 * 1000;
+        Clock::setNow(at("2009-05-11 11:00:00"));
+        main->Lookup("TimeElapsedTimer")->AsTimer()->OnTimer(nullptr);
+        FakeIdleSource::idle = 0;
+        main->Lookup("TimeElapsedTimer")->AsTimer()->OnTimer(nullptr);
+        QVERIFY(MessageService::shownForTests().isEmpty());
+        QVERIFY(main->ProjectMonitor()->Monitoring());
     }
 
     void elapsedText_data()
