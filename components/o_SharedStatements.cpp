@@ -16,3 +16,16 @@ QString SharedStatements::usersList(int kind)
                           "left join DEVELOPERS DEV on DEV.ID = USR.DEVELOPER_ID")
         .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
 }
+
+QString SharedStatements::projectsWithCustomers()
+{
+    return QStringLiteral("select\r"
+                          " PR.ID\r"
+                          ",PR.DESCRIPTION\r"
+                          ",PR.IS_FINISHED\r"
+                          ",PR.CUSTOMER_ID\r"
+                          ",CUS.NAME as CUSTOMER_NAME\r"
+                          "from\r"
+                          "PROJECTS PR\r"
+                          "left join CUSTOMER CUS on CUS.ID = PR.CUSTOMER_ID");
+}

@@ -2,6 +2,7 @@
 
 #include "toolkit/DataSource.h"
 #include "toolkit/DbGrid.h"
+#include "toolkit/DbLookupComboBox.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -91,4 +92,16 @@ void TMaintenanceForm::addFieldWidget(const QString& label, QWidget* control, co
     auto* caption = new QLabel(label, this);
     caption->setBuddy(control);
     m_fields->addRow(caption, control);
+}
+
+DbLookupComboBox* TMaintenanceForm::addLookup(const QString& label, const char* name, const QString& dataField,
+                                              DataSource* list, const QStringList& listFields)
+{
+    auto* combo = addField(label, new DbLookupComboBox(this), name);
+    combo->setDataSource(m_workingSource);
+    combo->setDataField(dataField);
+    combo->setListSource(list);
+    combo->setKeyField(QStringLiteral("ID"));
+    combo->setListFields(listFields);
+    return combo;
 }

@@ -4,6 +4,7 @@
 
 class DataSource;
 class DbGrid;
+class DbLookupComboBox;
 class QFormLayout;
 class QToolBar;
 
@@ -29,6 +30,10 @@ protected:
         addFieldWidget(label, control, name);
         return control;
     }
+
+    // A lookup combo box: the key of the chosen list row goes into dataField.
+    DbLookupComboBox* addLookup(const QString& label, const char* name, const QString& dataField,
+                                DataSource* list, const QStringList& listFields);
 
 private:
     void addFieldWidget(const QString& label, QWidget* control, const char* name);

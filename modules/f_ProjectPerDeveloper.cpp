@@ -9,18 +9,10 @@ TFrmProjectPerDeveloper::TFrmProjectPerDeveloper(QWidget* parent)
     setObjectName(QStringLiteral("FrmProjectPerDeveloper"));
     DataSource* developers = addSource("dsDevelopers");
     DataSource* projects = addSource("dsProjects");
-    auto* developer = addField(tr("Developer :"), new DbLookupComboBox(this), "DBLookupComboBox1");
-    developer->setDataSource(workingSource());
-    developer->setDataField(QStringLiteral("DEVELOPER_ID"));
-    developer->setListSource(developers);
-    developer->setKeyField(QStringLiteral("ID"));
-    developer->setListFields({QStringLiteral("LASTNAME"), QStringLiteral("NAME")});
-    auto* project = addField(tr("Project :"), new DbLookupComboBox(this), "DBLookupComboBox2");
-    project->setDataSource(workingSource());
-    project->setDataField(QStringLiteral("PROJECT_ID"));
-    project->setListSource(projects);
-    project->setKeyField(QStringLiteral("ID"));
-    project->setListField(QStringLiteral("DESCRIPTION"));
+    addLookup(tr("Developer :"), "DBLookupComboBox1", QStringLiteral("DEVELOPER_ID"), developers,
+        { QStringLiteral("LASTNAME"), QStringLiteral("NAME") });
+    addLookup(tr("Project :"), "DBLookupComboBox2", QStringLiteral("PROJECT_ID"), projects,
+        { QStringLiteral("DESCRIPTION") });
     grid()->addColumn(QStringLiteral("PROJECT_NAME"), tr("Project"), 250);
     grid()->addColumn(QStringLiteral("DEVELOPER_NAME"), tr("Developer"), 200);
 }

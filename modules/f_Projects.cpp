@@ -11,14 +11,10 @@ TFrmProjects::TFrmProjects(QWidget* parent)
     setObjectName(QStringLiteral("FrmProjects"));
     DataSource* customers = addSource("dsCustomers");
     addField(tr("Description :"), new DbEdit(workingSource(), QStringLiteral("DESCRIPTION"), this), "DBEdit1");
-    auto* customer = addField(tr("Customer :"), new DbLookupComboBox(this), "DBLookupComboBox1");
-    customer->setDataSource(workingSource());
-    customer->setDataField(QStringLiteral("CUSTOMER_ID"));
-    customer->setListSource(customers);
-    customer->setKeyField(QStringLiteral("ID"));
-    customer->setListField(QStringLiteral("NAME"));
+    addLookup(
+        tr("Customer :"), "DBLookupComboBox1", QStringLiteral("CUSTOMER_ID"), customers, { QStringLiteral("NAME") });
     addField(QString(), new DbCheckBox(tr("Is Finished"), workingSource(), QStringLiteral("IS_FINISHED"), this),
-             "DBCheckBox1");
+        "DBCheckBox1");
     grid()->addColumn(QStringLiteral("DESCRIPTION"), tr("Project Name"), 250);
     grid()->addColumn(QStringLiteral("CUSTOMER_NAME"), tr("Customer"), 200);
     grid()->addColumn(QStringLiteral("IS_FINISHED"), tr("Is Finished"));

@@ -11,17 +11,13 @@ TFrmUsers::TFrmUsers(QWidget* parent)
     setObjectName(QStringLiteral("FrmUsers"));
     DataSource* developers = addSource("dsDevelopers");
     addField(tr("UserName :"), new DbEdit(workingSource(), QStringLiteral("USERNAME"), this), "DBEdit1");
-    auto* password = addField(tr("Password :"), new DbEdit(workingSource(), QStringLiteral("PASSWORD"), this),
-                              "DBEdit2");
+    auto* password
+        = addField(tr("Password :"), new DbEdit(workingSource(), QStringLiteral("PASSWORD"), this), "DBEdit2");
     password->setPasswordMode(true);
-    auto* developer = addField(tr("Developer :"), new DbLookupComboBox(this), "DBLookupComboBox1");
-    developer->setDataSource(workingSource());
-    developer->setDataField(QStringLiteral("DEVELOPER_ID"));
-    developer->setListSource(developers);
-    developer->setKeyField(QStringLiteral("ID"));
-    developer->setListFields({QStringLiteral("LASTNAME"), QStringLiteral("NAME")});
+    addLookup(tr("Developer :"), "DBLookupComboBox1", QStringLiteral("DEVELOPER_ID"), developers,
+        { QStringLiteral("LASTNAME"), QStringLiteral("NAME") });
     addField(QString(), new DbCheckBox(tr("Is Administrator"), workingSource(), QStringLiteral("IS_ADMIN"), this),
-             "DBCheckBox1");
+        "DBCheckBox1");
     grid()->addColumn(QStringLiteral("ID"), tr("ID"));
     grid()->addColumn(QStringLiteral("USERNAME"), tr("UserName"), 150);
     grid()->addColumn(QStringLiteral("DEVELOPER_NAME"), tr("Developer"), 200);

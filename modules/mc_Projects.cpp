@@ -1,19 +1,13 @@
 #include "modules/mc_Projects.h"
 
+#include "components/o_SharedStatements.h"
+
 TMaintenanceModule::Definition TdmProjects::definition() const
 {
     Definition d;
     d.table = QStringLiteral("PROJECTS");
     d.workingSourceName = QStringLiteral("dsProjects");
-    d.listStatement = QStringLiteral("select\r"
-                                     " PR.ID\r"
-                                     ",PR.DESCRIPTION\r"
-                                     ",PR.IS_FINISHED\r"
-                                     ",PR.CUSTOMER_ID\r"
-                                     ",CUS.NAME as CUSTOMER_NAME\r"
-                                     "from\r"
-                                     "PROJECTS PR\r"
-                                     "left join CUSTOMER CUS on CUS.ID = PR.CUSTOMER_ID");
+    d.listStatement = SharedStatements::projectsWithCustomers();
     d.updateTemplate = QStringLiteral("update PROJECTS set DESCRIPTION=%s,CUSTOMER_ID=%d,IS_FINISHED=%d where ID =%d");
     d.updateFields = {{"DESCRIPTION", SqlValue::Text},
                       {"CUSTOMER_ID", SqlValue::Integer},

@@ -1,6 +1,7 @@
 #include "modules/mc_SpecialEntry.h"
 
 #include "components/o_ProjectMonitor.h"
+#include "components/o_SharedStatements.h"
 #include "framework/o_ComponentCaster.h"
 #include "framework/o_MainModule.h"
 #include "toolkit/AppError.h"
@@ -38,15 +39,7 @@ void TdmSpecialEntry::CreateData()
 {
     TCustomModule::CreateData();
     m_projects = new SqlQuery(&sharedConnection(),
-                              QStringLiteral("select\r"
-                                             " PR.ID\r"
-                                             ",PR.DESCRIPTION\r"
-                                             ",PR.IS_FINISHED\r"
-                                             ",PR.CUSTOMER_ID\r"
-                                             ",CUS.NAME as CUSTOMER_NAME\r"
-                                             "from\r"
-                                             "PROJECTS PR\r"
-                                             "left join CUSTOMER CUS on CUS.ID = PR.CUSTOMER_ID"),
+                              SharedStatements::projectsWithCustomers(),
                               this);
 }
 
