@@ -7,12 +7,14 @@
 #include "modules/f_Developers.h"
 #include "modules/f_ProjectPerDeveloper.h"
 #include "modules/f_Projects.h"
+#include "modules/f_Settings.h"
 #include "modules/f_SpecialEntry.h"
 #include "modules/f_Users.h"
 #include "modules/mc_Customers.h"
 #include "modules/mc_Developers.h"
 #include "modules/mc_ProjectPerDeveloper.h"
 #include "modules/mc_Projects.h"
+#include "modules/mc_Settings.h"
 #include "modules/mc_SpecialEntry.h"
 #include "modules/mc_Users.h"
 
@@ -41,6 +43,8 @@ TdmMain::WindowRunner runner()
 void registerHourwrightWindows()
 {
     TdmMain::registerWindow(TdmMain::cmdAbout, [](TdmMain& main) { ShowAboutBox(main.ModuleForm()); });
+    // Saved connection values take effect at the next start.
+    TdmMain::registerWindow(TdmMain::cmdOptions, runner<TdmSettings, TFrmSettings>());
     TdmMain::registerWindow(TdmMain::cmdProjects, runner<TdmProjects, TFrmProjects>());
     TdmMain::registerWindow(TdmMain::cmdDevelopers, runner<TdmDevelopers, TFrmDevelopers>());
     TdmMain::registerWindow(TdmMain::cmdCustomers, runner<TdmCustomers, TFrmCustomers>());

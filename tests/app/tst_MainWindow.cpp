@@ -5,6 +5,7 @@
 #include "components/o_ProjectMonitor.h"
 #include "components/o_QVTimer.h"
 #include "framework/o_ComponentCaster.h"
+#include "modules/f_Settings.h"
 #include "support/FakeIdleSource.h"
 #include "support/MainWindowFixture.h"
 #include "components/o_IdleWatch.h"
@@ -288,6 +289,33 @@ private slots:
         QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 1.0);
         QCOMPARE(MessageService::shownForTests().last().text, QStringLiteral("Time Recalculated"));
         QCOMPARE(MessageService::shownForTests().last().title, QStringLiteral("Hourwright"));
+    }
+
+    void optionsOpensTheSettingsModally()
+    {
+        MainWindowFixture fixture;
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        QString shownPath;
+        QObject scope;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &scope, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* form = qobject_cast<TFrmSettings*>(widget);
+                if (!form || !form->isVisible())
+                    continue;
+                poll.stop();
+                shownPath = form->findChild<QLineEdit*>("edtDataBasePath")->text();
+                form->findChild<QLineEdit*>("edtDataBasePath")->setText("elsewhere.db");
+                form->findChild<QPushButton*>("btnCancel")->click();
+            }
+        });
+        poll.start(5);
+        click(*main, "mnuOptions"); // returns when the window has closed
+        QCOMPARE(shownPath, QStringLiteral("test.db"));
+        QCOMPARE(GetOptionsManager()->ReadValue(Options::ExportSection, Options::DataBasePath, QString()).toString(),
+                 QStringLiteral("test.db"));
+        QVERIFY(main->AdoConn()->isOpen());
     }
 
     void closeHidesAndRestoreBringsBack()

@@ -1,0 +1,196 @@
+#include "modules/mc_Settings.h"
+
+#include "components/o_ConnectionSettings.h"
+#include "components/o_Dialect.h"
+#include "components/o_OptionsManager.h"
+#include "components/o_Schema.h"
+#include "framework/o_ComponentCaster.h"
+#include "toolkit/AppError.h"
+#include "toolkit/AppPaths.h"
+#include "toolkit/DbConnection.h"
+#include "toolkit/MessageService.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+
+namespace {
+const QString kTitle = QStringLiteral("Hourwright - Settings");
+}
+
+TdmSettings::FileChooser TdmSettings::Chooser = &TdmSettings::chooseWithDialog;
+
+QString TdmSettings::chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
+                                      const QString& start)
+{
+    return QFileDialog::getOpenFileName(parent, caption, start, filter);
+}
+
+QString TdmSettings::optionPathFor(const QString& chosenFile, const QString& applicationFolder)
+{
+    const QString file = QDir::cleanPath(QFileInfo(chosenFile).absoluteFilePath());
+    const QString folder = QDir::cleanPath(QFileInfo(applicationFolder).absoluteFilePath());
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    if (file.startsWith(prefix))
+        return file.mid(prefix.size());
+    return file;
+}
+
+void TdmSettings::WireEvents()
+{
+    TCustomModule::WireEvents();
+    AssignEventByName(QStringLiteral("btnOk"), cmdOk, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("btnCancel"), cmdCancel, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("btnTestConnection"), cmdTestConnection, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("btnSetExcelPath"), cmdChooseExcelPath, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("Button1"), cmdChooseDataBasePath, 0, QStringLiteral("OnClick"));
+    LoadSettings();
+}
+
+void TdmSettings::HandleEvent0(QObject* sender)
+{
+    TCustomModule::HandleEvent0(sender);
+    switch (TagOf(sender)) {
+    case cmdOk:
+        SaveSettings(); // a failed write leaves the window open
+        Close();
+        break;
+    case cmdCancel:
+        Close();
+        break;
+    case cmdTestConnection:
+        TestConnection();
+        break;
+    case cmdChooseExcelPath:
+        choosePath("edtExcelFilePath", tr("Excel workbook"), tr("Excel workbooks (*.xlsx);;All files (*)"));
+        break;
+    case cmdChooseDataBasePath:
+        choosePath("edtDataBasePath", tr("Database file"),
+                   tr("SQLite databases (*.db *.sqlite *.sqlite3);;All files (*)"));
+        break;
+    default:
+        break;
+    }
+}
+
+QString TdmSettings::text(const char* editName)
+{
+    return Lookup(QString::fromLatin1(editName))->AsLabeledEdit()->text();
+}
+
+void TdmSettings::setText(const char* editName, const QString& value)
+{
+    Lookup(QString::fromLatin1(editName))->AsLabeledEdit()->setText(value);
+}
+
+void TdmSettings::LoadSettings()
+{
+    using namespace Options;
+    TqvOptionsManager* options = GetOptionsManager();
+    setText("edtServerName", options->ReadValue(ConnectionSection, ServerName, QString()).toString());
+    setText("edtDataBaseName", options->ReadValue(ConnectionSection, DataBaseName, QString()).toString());
+    setText("edtUserName", options->ReadEncodedValue(ConnectionSection, UserName, QString()).toString());
+    setText("edtPassWord", options->ReadEncodedValue(ConnectionSection, Password, QString()).toString());
+
+    const int kind = toInt(options->ReadValue(ConnectionSection, DatabaseType, -1));
+    QComboBox* kinds = Lookup(QStringLiteral("edtDataBaseKind"))->AsComboBox();
+    if (kind >= 0 && kind < kinds->count()) {
+        kinds->setCurrentIndex(kind);
+    } else {
+        kinds->setCurrentIndex(-1);
+        kinds->setEditText(QString());
+    }
+
+    setText("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
+    setText("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
+}
+
+int TdmSettings::SelectedKind()
+{
+    // The list is editable, so the text decides: a typed "mssSQL" is kind 1,
+    // and a selection whose text was edited away is no kind at all.
+    QComboBox* kinds = Lookup(QStringLiteral("edtDataBaseKind"))->AsComboBox();
+    const QString shown = kinds->currentText().trimmed();
+    return shown.isEmpty() ? -1 : kinds->findText(shown, Qt::MatchFixedString);
+}
+
+void TdmSettings::SaveSettings()
+{
+    using namespace Options;
+    TqvOptionsManager* options = GetOptionsManager();
+    const int kind = SelectedKind();
+    options->WriteValue(ConnectionSection, ServerName, text("edtServerName"));
+    options->WriteValue(ConnectionSection, DataBaseName, text("edtDataBaseName"));
+    options->WriteEncodedValue(ConnectionSection, UserName, text("edtUserName"));
+    options->WriteEncodedValue(ConnectionSection, Password, text("edtPassWord"));
+    options->WriteValue(ConnectionSection, DatabaseType, kind);
+    options->WriteValue(ExportSection, ExcelPath, text("edtExcelFilePath"));
+    options->WriteValue(ExportSection, DataBasePath, text("edtDataBasePath"));
+}
+
+ConnectionSettings TdmSettings::ScreenSettings()
+{
+    ConnectionSettings settings;
+    settings.kind = SelectedKind();
+    settings.dataBasePath = text("edtDataBasePath");
+    settings.serverName = text("edtServerName");
+    settings.dataBaseName = text("edtDataBaseName");
+    settings.userName = text("edtUserName");
+    settings.password = text("edtPassWord");
+    return settings;
+}
+
+void TdmSettings::TestConnection()
+{
+    const ConnectionSettings settings = ScreenSettings();
+    QWidget* form = ModuleForm();
+    if (!Dialect::isKnownKind(settings.kind)) {
+        MessageService::warning(kTitle, tr("Choose a DB Type to test its connection."), form);
+        return;
+    }
+
+    QString failure;
+    QStringList missing;
+    {
+        DbConnection probe;
+        try {
+            settings.open(probe);
+            missing = Schema::check(probe);
+        } catch (const std::exception& error) {
+            failure = errorMessage(error);
+        }
+        probe.close();
+    }
+
+    if (!failure.isEmpty())
+        MessageService::error(kTitle, failure, form);
+    else if (!missing.isEmpty())
+        // It opens, but the program would fail on it at the next start.
+        MessageService::warning(kTitle,
+                                tr("The connection opens, but the database is not ready for this program:\n%1")
+                                    .arg(missing.join(QLatin1Char('\n'))),
+                                form);
+    else
+        MessageService::information(kTitle, tr("Connection succeeded"), form);
+}
+
+void TdmSettings::choosePath(const char* editName, const QString& caption, const QString& filter)
+{
+    const QString folder = AppPaths::applicationFolder();
+    const QString current = AppPaths::resolve(text(editName), folder);
+    // Start at the file shown, or at the nearest folder of it that exists.
+    QString start = current;
+    while (!QFileInfo::exists(start)) {
+        const QString up = QFileInfo(start).absolutePath();
+        if (up == start)
+            break;
+        start = up;
+    }
+
+    const QString chosen = Chooser ? Chooser(ModuleForm(), caption, filter, start) : QString();
+    if (chosen.isEmpty())
+        return;
+    setText(editName, optionPathFor(chosen, folder));
+}

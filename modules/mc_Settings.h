@@ -1,0 +1,58 @@
+#pragma once
+
+#include "framework/mc_CustomModule.h"
+
+#include <functional>
+
+struct ConnectionSettings;
+
+// Shows and edits the connection and export values of options.ini. The
+// controls are the working copy; Ok writes all seven values, Cancel none.
+class TdmSettings : public TCustomModule
+{
+    Q_OBJECT
+public:
+    enum Command {
+        cmdOk = 100,
+        cmdCancel = 101,
+        cmdTestConnection = 200,
+        cmdChooseExcelPath = 300,
+        cmdChooseDataBasePath = 301,
+    };
+
+    // Asks for a file to open; returns its path, or empty when cancelled.
+    // Tests replace it, so that no dialog waits for a person.
+    using FileChooser =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& start)>;
+    static FileChooser Chooser;
+    static QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
+                                    const QString& start);
+
+    using TCustomModule::TCustomModule;
+
+    void LoadSettings();
+    void SaveSettings();
+    // Opens a connection of its own with the values on screen and reports
+    // how that went; the program's connection and the options stay as they are.
+    void TestConnection();
+
+    // The connection the controls describe.
+    ConnectionSettings ScreenSettings();
+    // The kind of the database type list's text: the index of the item it
+    // names, -1 for none.
+    int SelectedKind();
+
+    // A chosen file as the options keep it: relative to the program folder
+    // when it lies inside it, else absolute.
+    static QString optionPathFor(const QString& chosenFile, const QString& applicationFolder);
+
+protected:
+    // No data of its own: CreateData and DestroyData stay the base steps.
+    void WireEvents() override;
+    void HandleEvent0(QObject* sender) override;
+
+private:
+    void choosePath(const char* editName, const QString& caption, const QString& filter);
+    QString text(const char* editName);
+    void setText(const char* editName, const QString& value);
+};
