@@ -7,12 +7,14 @@
 #include "modules/f_Developers.h"
 #include "modules/f_ProjectPerDeveloper.h"
 #include "modules/f_Projects.h"
+#include "modules/f_Reports.h"
 #include "modules/f_SpecialEntry.h"
 #include "modules/f_Users.h"
 #include "modules/mc_Customers.h"
 #include "modules/mc_Developers.h"
 #include "modules/mc_ProjectPerDeveloper.h"
 #include "modules/mc_Projects.h"
+#include "modules/mc_Reports.h"
 #include "modules/mc_SpecialEntry.h"
 #include "modules/mc_Users.h"
 
@@ -54,4 +56,7 @@ void registerHourwrightWindows()
                                 [](TdmProjectPerDeveloper& module, TdmMain& main) {
                                     module.DatabaseKind = main.DatabaseKind();
                                 }));
+    TdmMain::registerWindow(TdmMain::cmdReports, runner<TdmReports, TFrmReports>([](TdmReports& module, TdmMain& main) {
+                                module.DatabaseKind = main.DatabaseKind();
+                            }));
 }
