@@ -2,10 +2,10 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QProgressBar>
 #include <QString>
 
 class DbGrid;
-class QProgressBar;
 
 // Copies what a data-bound grid shows into a workbook: one title row, then
 // one row per record of the grid's table, one sheet column per grid column.
