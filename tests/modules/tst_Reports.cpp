@@ -353,6 +353,22 @@ private slots:
         QCOMPARE(results->value("TIME_START").toDateTime(), at("2009-05-31 08:00:00"));
     }
 
+    void developerNamesPerKind_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("local file joins with ||")
+            << 0 << "select ID,LASTNAME || ' ' || NAME as DEVELOPER_NAME from DEVELOPERS order BY LASTNAME,NAME";
+        QTest::newRow("sql server joins with +")
+            << 1 << "select ID,LASTNAME + ' ' + NAME as DEVELOPER_NAME from DEVELOPERS order BY LASTNAME,NAME";
+    }
+    void developerNamesPerKind()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, sql);
+        QCOMPARE(TdmReports::developersStatement(kind), sql);
+    }
+
     void accessFromClauseLeavesOtherTextsAlone_data()
     {
         QTest::addColumn<QString>("text");
