@@ -7,6 +7,7 @@
 #include "modules/f_Developers.h"
 #include "modules/f_ProjectPerDeveloper.h"
 #include "modules/f_Projects.h"
+#include "modules/f_Reports.h"
 #include "modules/f_Settings.h"
 #include "modules/f_SpecialEntry.h"
 #include "modules/f_Users.h"
@@ -14,6 +15,7 @@
 #include "modules/mc_Developers.h"
 #include "modules/mc_ProjectPerDeveloper.h"
 #include "modules/mc_Projects.h"
+#include "modules/mc_Reports.h"
 #include "modules/mc_Settings.h"
 #include "modules/mc_SpecialEntry.h"
 #include "modules/mc_Users.h"
@@ -58,4 +60,7 @@ void registerHourwrightWindows()
                                 [](TdmProjectPerDeveloper& module, TdmMain& main) {
                                     module.DatabaseKind = main.DatabaseKind();
                                 }));
+    TdmMain::registerWindow(TdmMain::cmdReports, runner<TdmReports, TFrmReports>([](TdmReports& module, TdmMain& main) {
+                                module.DatabaseKind = main.DatabaseKind();
+                            }));
 }
