@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -109,6 +110,18 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     dataBaseRow->addWidget(dataBasePath, 1);
     dataBaseRow->addWidget(smallButton(QStringLiteral("..."), filesPage, "Button1"));
     fileRows->addRow(dataBaseLabel, dataBaseRow);
+
+    // Time away from the desk while monitoring.
+    auto* idle = named(new QSpinBox(filesPage), "edtIdleMinutes");
+    idle->setRange(0, 24 * 60);
+    idle->setSpecialValueText(tr("off"));
+    idle->setSuffix(tr(" min"));
+    auto* idleLabel = named(new QLabel(tr("Idle after :"), filesPage), "lblIdleMinutes");
+    idleLabel->setBuddy(idle);
+    fileRows->addRow(idleLabel, idle);
+    auto* idleSource = named(new QLabel(filesPage), "lblIdleSource");
+    idleSource->setWordWrap(true);
+    fileRows->addRow(QString(), idleSource);
 
     // The bar at the bottom.
     auto* bar = named(new QFrame(this), "TabControl1");

@@ -1,5 +1,10 @@
 #include "modules/mc_Settings.h"
 
+#include "toolkit/IdleSource.h"
+
+#include <QLabel>
+#include <QSpinBox>
+
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
@@ -105,6 +110,15 @@ void TdmSettings::LoadSettings()
 
     setText("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
     setText("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
+
+    m_idleMinutes = toInt(options->ReadValue(ProjectsSection, IdleMinutes, 0));
+    Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>()->setValue(m_idleMinutes);
+    const std::unique_ptr<IdleSource> source = IdleSource::detect();
+    Lookup(QStringLiteral("lblIdleSource"))
+        ->AsLabel()
+        ->setText(source ? QStringLiteral("Idle time is read from the %1.").arg(source->name())
+                         : QStringLiteral("Idle detection is not available on this desktop: "
+                                          "neither the X11 screen saver nor the freedesktop screen saver answers."));
 }
 
 int TdmSettings::SelectedKind()
@@ -128,6 +142,10 @@ void TdmSettings::SaveSettings()
     options->WriteValue(ConnectionSection, DatabaseType, kind);
     options->WriteValue(ExportSection, ExcelPath, text("edtExcelFilePath"));
     options->WriteValue(ExportSection, DataBasePath, text("edtDataBasePath"));
+    // Only a changed idle limit is written, so the file keeps its usual keys.
+    const int idle = Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>()->value();
+    if (idle != m_idleMinutes)
+        options->WriteValue(ProjectsSection, IdleMinutes, idle);
 }
 
 ConnectionSettings TdmSettings::ScreenSettings()

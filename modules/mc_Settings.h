@@ -55,4 +55,5 @@ private:
     void choosePath(const char* editName, const QString& caption, const QString& filter);
     QString text(const char* editName);
     void setText(const char* editName, const QString& value);
+    int m_idleMinutes = 0;
 };

@@ -17,6 +17,10 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
+#include <QScopeGuard>
+#include <QSpinBox>
+
+#include "toolkit/IdleSource.h"
 
 namespace {
 
@@ -85,6 +89,44 @@ class TestSettings : public QObject
     }
 
 private slots:
+    // The idle limit is written only when it was changed, and the window
+    // says whether this desktop can tell idle time at all.
+    void idleMinutes_data()
+    {
+        QTest::addColumn<bool>("available");
+        QTest::newRow("source present") << true;
+        QTest::newRow("no source") << false;
+    }
+    void idleMinutes()
+    {
+        QFETCH(bool, available);
+        struct Fake : IdleSource
+        {
+            qint64 idleMSecs() override { return 0; }
+            QString name() const override { return QStringLiteral("test source"); }
+        };
+        if (available)
+            IdleSource::setFactoryForTests([]() -> std::unique_ptr<IdleSource> { return std::make_unique<Fake>(); });
+        else
+            IdleSource::setFactoryForTests([]() -> std::unique_ptr<IdleSource> { return nullptr; });
+        auto restore = qScopeGuard([] { IdleSource::setFactoryForTests(nullptr); });
+        {
+            auto module = open();
+            const QString note = module->Lookup("lblIdleSource")->AsLabel()->text();
+            QVERIFY2(available ? note.contains("test source") : note.contains("not available"), qPrintable(note));
+            click(*module, "btnOk");
+        }
+        QCOMPARE(ProfileFile(m_options).readString("ProjectsSection", "IdleMinutes", "<missing>"), QStringLiteral("<missing>"));
+        {
+            auto module = open();
+            module->Lookup("edtIdleMinutes")->as<QSpinBox>()->setValue(20);
+            click(*module, "btnOk");
+        }
+        QCOMPARE(ProfileFile(m_options).readString("ProjectsSection", "IdleMinutes"), QStringLiteral("20"));
+        auto module = open();
+        QCOMPARE(module->Lookup("edtIdleMinutes")->as<QSpinBox>()->value(), 20);
+    }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
