@@ -5,6 +5,7 @@
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
 #include "components/o_ConnectionSettings.h"
+#include "components/o_DatabaseBackup.h"
 #include "components/o_Dialect.h"
 #include "components/o_IdleWatch.h"
 #include "components/o_OptionsManager.h"
@@ -328,6 +329,10 @@ void TdmMain::AfterLogin(QObject* /*sender*/, const QString& userName)
                                                              : m_usersQuery->value("DEVELOPER_NAME").toString()));
     m_monitor->DeveloperID = m_usersQuery->isEmpty() ? 0 : m_usersQuery->value("DEVELOPER_ID").toInt();
     LoadProjects();
+    // The day's copy of the embedded database; a failure is shown, never stops the sign-in.
+    DatabaseBackup::copyAtSignIn(m_databaseKind, *m_connection, [this](const QString& problem) {
+        MessageService::warning(QStringLiteral("Hourwright"), problem, ModuleForm());
+    });
 }
 
 void TdmMain::LoadProjects()

@@ -1,5 +1,6 @@
 #include "tools/DbTool.h"
 
+#include "components/o_DatabaseBackup.h"
 #include "components/o_Schema.h"
 #include "tools/SampleData.h"
 #include "toolkit/AppError.h"
@@ -53,7 +54,9 @@ QString DbTool::usage()
         "                            add a user who can sign in\n"
         "  sample PATH [--intervals N]\n"
         "                            add customers, developers, projects, users and N work intervals\n"
-        "  check PATH                list missing tables or columns\n");
+        "  check PATH                list missing tables or columns\n"
+        "  backup PATH [DEST]        copy the database while it is in use; DEST is a file or a folder\n"
+        "                            (default: the folder Backups beside the database)\n");
 }
 
 int DbTool::fail(const QString& message, int code)
@@ -84,6 +87,8 @@ int DbTool::run(const QStringList& arguments)
             return sample(args);
         if (command == QLatin1String("check"))
             return check(args);
+        if (command == QLatin1String("backup"))
+            return backup(args);
         m_err << usage();
         return fail(QStringLiteral("unknown command: %1").arg(command), 2);
     } catch (const std::exception& error) {
@@ -178,4 +183,27 @@ int DbTool::check(const QStringList& args)
     if (problems.isEmpty())
         m_out << "all tables and columns are present" << Qt::endl;
     return problems.isEmpty() ? 0 : 1;
+}
+
+int DbTool::backup(const QStringList& args)
+{
+    if (args.isEmpty() || args.size() > 2)
+        return fail(QStringLiteral("backup needs PATH and at most one DEST"), 2);
+    const QString source = args.at(0);
+    QString written;
+    if (args.size() == 1) {
+        const QString folder = DatabaseBackup::defaultFolder(source);
+        if (!QFileInfo(source).isFile())
+            return fail(QStringLiteral("The database file %1 does not exist").arg(source));
+        if (!QDir().mkpath(folder))
+            return fail(QStringLiteral("The backup folder %1 cannot be created").arg(folder));
+        written = DatabaseBackup::copyInto(source, folder);
+    } else if (QFileInfo(args.at(1)).isDir()) {
+        written = DatabaseBackup::copyInto(source, args.at(1));
+    } else {
+        written = args.at(1);
+        DatabaseBackup::copy(source, written);
+    }
+    m_out << "backup written to " << written << Qt::endl;
+    return 0;
 }

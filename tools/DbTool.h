@@ -19,6 +19,7 @@ private:
     int addUser(const QStringList& args);
     int sample(const QStringList& args);
     int check(const QStringList& args);
+    int backup(const QStringList& args);
     int fail(const QString& message, int code = 1);
 
     QTextStream& m_out;

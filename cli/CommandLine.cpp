@@ -1,0 +1,420 @@
+#include "cli/CommandLine.h"
+
+#include "cli/SignIn.h"
+#include "cli/TerminalPassword.h"
+#include "cli/WorkReport.h"
+#include "components/o_ConnectionSettings.h"
+#include "components/o_Dialect.h"
+#include "components/o_OptionsManager.h"
+#include "components/o_ProjectMonitor.h"
+#include "toolkit/AppError.h"
+#include "toolkit/AppPaths.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbConnection.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+// Thrown for arguments that cannot be run; exit code 2.
+class UsageError : public AppError
+{
+public:
+    using AppError::AppError;
+};
+
+const QString Program = QStringLiteral("hourwright-cli");
+
+QString momentText(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int positiveId(const QString& option, const QString& text)
+{
+    bool ok = false;
+    const int id = text.toInt(&ok);
+    if (!ok || id <= 0)
+        throw UsageError(QStringLiteral("--%1 needs a positive ID, not \"%2\"").arg(option, text));
+    return id;
+}
+
+QDate dateArgument(const QString& option, const QString& text)
+{
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        throw UsageError(QStringLiteral("--%1 needs a date as yyyy-MM-dd, not \"%2\"").arg(option, text));
+    return date;
+}
+
+// An open interval with the names that make it readable.
+struct OpenInterval
+{
+    int id = 0;
+    int developerId = 0;
+    QString developerName;
+    QString projectName;
+    QDateTime start;
+};
+
+QList<OpenInterval> openIntervals(DbConnection& connection, int kind, int onlyId = 0)
+{
+    QString sql = QStringLiteral("select PW.ID, PW.DEVELOPER_ID, %1 as DEVELOPER_NAME, P.DESCRIPTION as PROJECT_NAME,"
+                                 " PW.TIME_START\n"
+                                 "from PROJECTWORK PW\n"
+                                 "left join PROJECTS P on P.ID = PW.PROJECT_ID\n"
+                                 "left join DEVELOPERS DEV on DEV.ID = PW.DEVELOPER_ID\n"
+                                 "where PW.COMPLETED = 0")
+                      .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
+    QVariantList values;
+    if (onlyId != 0) {
+        sql += QStringLiteral(" and PW.ID = :ID");
+        values << onlyId;
+    }
+    sql += QStringLiteral("\norder by PW.TIME_START, PW.ID");
+    QSqlQuery query = connection.exec(sql, values);
+    QList<OpenInterval> intervals;
+    while (query.next())
+        intervals.append({query.value(0).toInt(), query.value(1).toInt(), query.value(2).toString(),
+                          query.value(3).toString(), DbConnection::parseDateTime(query.value(4))});
+    return intervals;
+}
+
+QString developerText(const SignedInUser& user)
+{
+    return user.developerName.trimmed().isEmpty() ? QStringLiteral("developer %1").arg(user.developerId)
+                                                  : user.developerName;
+}
+
+void requireDeveloper(const SignedInUser& user)
+{
+    if (user.developerId == 0)
+        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
+                           .arg(user.userName));
+}
+
+} // namespace
+
+struct CommandLine::Request
+{
+    QString command;
+    QString optionsPath;
+    QString user;
+    bool passwordFromStdin = false;
+    QString project; // start: an ID or a name; report: an ID
+    ReportFilter filter;
+    bool csv = false;
+};
+
+CommandLine::CommandLine(QTextStream& in, QTextStream& out, QTextStream& err)
+    : m_in(in)
+    , m_out(out)
+    , m_err(err)
+    , m_environment(QProcessEnvironment::systemEnvironment())
+    , m_prompt(&TerminalPassword::read)
+{
+}
+
+CommandLine::~CommandLine() = default;
+
+QString CommandLine::usage()
+{
+    return QStringLiteral(
+        "usage: hourwright-cli COMMAND --user NAME [--options PATH] [--password-stdin] ...\n"
+        "  status                        the open intervals: for whom, since when, how long\n"
+        "  start --project ID|NAME       open an interval for your developer on one of your projects\n"
+        "  stop                          close your developer's open interval\n"
+        "  report --from DATE --to DATE [--developer ID] [--project ID] [--customer ID] [--csv]\n"
+        "                                completed intervals whose days lie in the range (yyyy-MM-dd)\n"
+        "The password is asked on the terminal, or taken from HOURWRIGHT_PASSWORD, or read as one\n"
+        "line from standard input with --password-stdin. options.ini is the one beside the program\n"
+        "unless --options names another.\n"
+        "Exit codes: 0 done, 1 failed, 2 bad arguments, 3 sign-in refused.\n");
+}
+
+QString CommandLine::elapsedText(qint64 msecs)
+{
+    const qint64 seconds = qMax<qint64>(msecs, 0) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+int CommandLine::run(const QStringList& arguments)
+{
+    int code = Failure;
+    try {
+        code = execute(arguments);
+    } catch (const UsageError& error) {
+        m_err << Program << ": " << error.message() << '\n' << "Try \"hourwright-cli --help\".\n";
+        code = BadArguments;
+    } catch (const std::exception& error) {
+        m_err << Program << ": " << errorMessage(error) << '\n';
+        code = Failure;
+    }
+    m_out.flush();
+    m_err.flush();
+    return code;
+}
+
+int CommandLine::execute(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption options(QStringLiteral("options"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption passwordStdin(QStringLiteral("password-stdin"));
+    const QCommandLineOption project(QStringLiteral("project"), QString(), QStringLiteral("ID|NAME"));
+    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption developer(QStringLiteral("developer"), QString(), QStringLiteral("ID"));
+    const QCommandLineOption customer(QStringLiteral("customer"), QString(), QStringLiteral("ID"));
+    const QCommandLineOption csv(QStringLiteral("csv"));
+    const QList<QCommandLineOption> all{help, options, user, passwordStdin, project, from, to, developer, customer, csv};
+    parser.addOptions(all);
+    if (!parser.parse(QStringList{Program} + arguments))
+        throw UsageError(parser.errorText());
+    if (parser.isSet(help)) {
+        m_out << usage();
+        return Ok;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        m_err << usage();
+        return BadArguments;
+    }
+    if (positional.size() > 1)
+        throw UsageError(QStringLiteral("unexpected argument: %1").arg(positional.at(1)));
+
+    Request request;
+    request.command = positional.first();
+    QStringList allowed{QStringLiteral("options"), QStringLiteral("user"), QStringLiteral("password-stdin")};
+    if (request.command == QLatin1String("start"))
+        allowed << QStringLiteral("project");
+    else if (request.command == QLatin1String("report"))
+        allowed << QStringLiteral("project") << QStringLiteral("from") << QStringLiteral("to")
+                << QStringLiteral("developer") << QStringLiteral("customer") << QStringLiteral("csv");
+    else if (request.command != QLatin1String("status") && request.command != QLatin1String("stop"))
+        throw UsageError(QStringLiteral("unknown command: %1").arg(request.command));
+    for (const QCommandLineOption& option : all) {
+        const QString name = option.names().last();
+        if (!parser.isSet(option))
+            continue;
+        if (!allowed.contains(name))
+            throw UsageError(QStringLiteral("--%1 does not go with %2").arg(name, request.command));
+        if (!option.valueName().isEmpty() && parser.values(option).size() > 1)
+            throw UsageError(QStringLiteral("--%1 is given more than once").arg(name));
+    }
+
+    request.user = parser.value(user);
+    if (!parser.isSet(user))
+        throw UsageError(QStringLiteral("%1 needs --user NAME").arg(request.command));
+    request.optionsPath =
+        parser.isSet(options) ? parser.value(options) : AppPaths::applicationFolder() + QStringLiteral("options.ini");
+    request.passwordFromStdin = parser.isSet(passwordStdin);
+    request.project = parser.value(project);
+    if (request.command == QLatin1String("start") && request.project.trimmed().isEmpty())
+        throw UsageError(QStringLiteral("start needs --project ID or NAME"));
+    if (request.command == QLatin1String("report")) {
+        if (!parser.isSet(from) || !parser.isSet(to))
+            throw UsageError(QStringLiteral("report needs --from DATE and --to DATE"));
+        request.filter.from = dateArgument(QStringLiteral("from"), parser.value(from));
+        request.filter.to = dateArgument(QStringLiteral("to"), parser.value(to));
+        if (request.filter.from > request.filter.to)
+            throw UsageError(QStringLiteral("--from %1 lies after --to %2").arg(parser.value(from), parser.value(to)));
+        if (parser.isSet(developer))
+            request.filter.developerId = positiveId(QStringLiteral("developer"), parser.value(developer));
+        if (parser.isSet(project))
+            request.filter.projectId = positiveId(QStringLiteral("project"), parser.value(project));
+        if (parser.isSet(customer))
+            request.filter.customerId = positiveId(QStringLiteral("customer"), parser.value(customer));
+        request.csv = parser.isSet(csv);
+    }
+
+    // The password is asked before the database is touched, so a script
+    // without one fails as a bad call rather than halfway.
+    const QString typed = password(request);
+    DbConnection connection;
+    int kind = -1;
+    openDatabase(request, connection, &kind);
+    const std::optional<SignedInUser> signedIn = SignIn::check(connection, kind, request.user, typed);
+    if (!signedIn) {
+        m_err << Program << ": Wrong username or password; sign-in refused.\n";
+        return SignInRefused;
+    }
+
+    if (request.command == QLatin1String("status"))
+        return status(connection, kind);
+    if (request.command == QLatin1String("start"))
+        return start(connection, *signedIn, request);
+    if (request.command == QLatin1String("stop"))
+        return stop(connection, kind, *signedIn);
+    return report(connection, request);
+}
+
+QString CommandLine::password(const Request& request)
+{
+    if (request.passwordFromStdin) {
+        const QString line = m_in.readLine();
+        if (line.isNull())
+            throw UsageError(QStringLiteral("--password-stdin: standard input holds no password"));
+        return line;
+    }
+    if (m_environment.contains(passwordVariable()))
+        return m_environment.value(passwordVariable());
+    const std::optional<QString> typed =
+        m_prompt ? m_prompt(QStringLiteral("Password for %1: ").arg(request.user)) : std::nullopt;
+    if (!typed)
+        throw UsageError(QStringLiteral("no terminal to ask for the password on; set %1 or use --password-stdin")
+                             .arg(passwordVariable()));
+    return *typed;
+}
+
+void CommandLine::openDatabase(const Request& request, DbConnection& connection, int* kind)
+{
+    if (!QFileInfo(request.optionsPath).isFile())
+        throw AppError(QStringLiteral("The options file %1 does not exist").arg(request.optionsPath));
+    TqvOptionsManager options;
+    options.setOptionsFileName(request.optionsPath);
+    const ConnectionSettings settings = ConnectionSettings::read(options);
+    *kind = settings.kind;
+    if (settings.kind == Dialect::LocalFile) {
+        // A relative path is taken from the folder that holds options.ini,
+        // which for the program is its own folder.
+        const QString folder = QFileInfo(request.optionsPath).absolutePath();
+        connection.openSqlite(AppPaths::resolve(
+            settings.dataBasePath.isEmpty() ? Options::DefaultDataBasePath : settings.dataBasePath, folder));
+    } else {
+        settings.open(connection);
+    }
+}
+
+int CommandLine::status(DbConnection& connection, int kind)
+{
+    const QList<OpenInterval> intervals = openIntervals(connection, kind);
+    if (intervals.isEmpty()) {
+        m_out << "No interval is open.\n";
+        return Ok;
+    }
+    const QDateTime now = Clock::now();
+    for (const OpenInterval& open : intervals) {
+        const QString who = open.developerName.trimmed().isEmpty()
+                                ? QStringLiteral("developer %1").arg(open.developerId)
+                                : QStringLiteral("%1 (developer %2)").arg(open.developerName).arg(open.developerId);
+        m_out << QStringLiteral("Interval %1 is open for %2 on %3 since %4, elapsed %5\n")
+                     .arg(open.id)
+                     .arg(who, open.projectName.isEmpty() ? QStringLiteral("no project") : open.projectName,
+                          momentText(open.start),
+                          elapsedText(TqvProjectMonitor::wallClockMSecs(now)
+                                      - TqvProjectMonitor::wallClockMSecs(open.start)));
+    }
+    return Ok;
+}
+
+int CommandLine::start(DbConnection& connection, const SignedInUser& user, const Request& request)
+{
+    requireDeveloper(user);
+    // The projects this user may pick, as in the main window's list.
+    const QString sql = user.isAdmin
+                            ? QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from PROJECTS P")
+                            : QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from DEVELOPER_PROJECTS DP"
+                                             " join PROJECTS P on P.ID = DP.PROJECT_ID"
+                                             " where DP.DEVELOPER_ID = :DEVELOPER_ID");
+    QSqlQuery projects = connection.exec(sql, user.isAdmin ? QVariantList{} : QVariantList{user.developerId});
+    struct Project
+    {
+        int id;
+        QString name;
+        int customerId;
+    };
+    QList<Project> choices;
+    while (projects.next())
+        choices.append({projects.value(0).toInt(), projects.value(1).toString(), projects.value(2).toInt()});
+
+    // Digits name a project by its ID; a project whose name is all digits is
+    // still found by its name when no ID matches.
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
+    const QString wanted = request.project.trimmed();
+    QList<Project> found;
+    if (digits.match(wanted).hasMatch())
+        for (const Project& p : choices)
+            if (p.id == wanted.toInt() && found.isEmpty())
+                found << p;
+    if (found.isEmpty())
+        for (const Project& p : choices)
+            if (p.name.trimmed().compare(wanted, Qt::CaseInsensitive) == 0
+                && std::none_of(found.begin(), found.end(), [&](const Project& f) { return f.id == p.id; }))
+                found << p;
+    if (found.isEmpty())
+        throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(wanted, user.userName));
+    if (found.size() > 1) {
+        QStringList ids;
+        for (const Project& p : found)
+            ids << QString::number(p.id);
+        throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
+                           .arg(wanted, ids.join(QLatin1String(", "))));
+    }
+
+    TqvProjectMonitor monitor;
+    monitor.setAdoConnection(&connection);
+    monitor.DeveloperID = user.developerId;
+    if (const int openId = monitor.CheckIncompleteWork()) {
+        const QList<OpenInterval> open = openIntervals(connection, Dialect::kindOf(connection), openId);
+        throw AppError(QStringLiteral("An interval is already open for %1: interval %2 on %3 since %4. Stop it first.")
+                           .arg(developerText(user))
+                           .arg(openId)
+                           .arg(open.isEmpty() ? QString() : open.first().projectName, momentText(monitor.StartTime())));
+    }
+    monitor.ProjectID = found.first().id;
+    monitor.CustomerID = found.first().customerId;
+    monitor.StartMonitoring();
+    m_out << QStringLiteral("Started interval %1 on %2 for %3 at %4.\n")
+                 .arg(monitor.CurrentWorkID())
+                 .arg(found.first().name, developerText(user), momentText(monitor.StartTime()));
+    return Ok;
+}
+
+int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& user)
+{
+    requireDeveloper(user);
+    TqvProjectMonitor monitor;
+    monitor.setAdoConnection(&connection);
+    monitor.DeveloperID = user.developerId;
+    const int workId = monitor.CheckIncompleteWork();
+    if (workId == 0)
+        throw AppError(QStringLiteral("No interval is open for %1.").arg(developerText(user)));
+    const QList<OpenInterval> open = openIntervals(connection, kind, workId);
+    const QString projectName = open.isEmpty() ? QString() : open.first().projectName;
+    if (m_beforeStop)
+        m_beforeStop();
+    // Another client may close the row first; the monitor's update then
+    // touches nothing and says so, and this call fails with that message.
+    monitor.StopMonitoring();
+
+    QSqlQuery closed =
+        connection.exec(QStringLiteral("select TIME_START, TIME_END, TIME_SPEND from PROJECTWORK where ID = :ID"), {workId});
+    QString after;
+    if (closed.next()) {
+        const qint64 msecs = TqvProjectMonitor::wallClockMSecs(DbConnection::parseDateTime(closed.value(1)))
+                             - TqvProjectMonitor::wallClockMSecs(DbConnection::parseDateTime(closed.value(0)));
+        after = QStringLiteral(" after %1 (%2 hours)")
+                    .arg(elapsedText(msecs), QString::number(closed.value(2).toDouble(), 'f', 2));
+    }
+    m_out << QStringLiteral("Stopped interval %1 on %2 for %3%4.\n").arg(workId).arg(projectName, developerText(user), after);
+    return Ok;
+}
+
+int CommandLine::report(DbConnection& connection, const Request& request)
+{
+    const QList<ReportRow> rows = WorkReport::load(connection, request.filter);
+    if (request.csv)
+        WorkReport::writeCsv(m_out, rows);
+    else
+        WorkReport::writeTable(m_out, rows);
+    return Ok;
+}

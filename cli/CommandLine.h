@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+#include <optional>
+
+class DbConnection;
+struct SignedInUser;
+
+// hourwright-cli: status, start, stop and report on the program's own
+// options.ini, connection and project monitor, after signing in with the
+// program's rules. Returns the process exit code; text goes to the streams.
+class CommandLine
+{
+public:
+    enum ExitCode { Ok = 0, Failure = 1, BadArguments = 2, SignInRefused = 3 };
+
+    CommandLine(QTextStream& in, QTextStream& out, QTextStream& err);
+    ~CommandLine();
+
+    // The arguments after the program's name.
+    int run(const QStringList& arguments);
+
+    static QString usage();
+    static QString passwordVariable() { return QStringLiteral("HOURWRIGHT_PASSWORD"); }
+
+    // Where HOURWRIGHT_PASSWORD is looked up (the process environment by default).
+    void setEnvironment(const QProcessEnvironment& environment) { m_environment = environment; }
+    // Asks for the password when neither the environment nor standard input
+    // gives it; by default the terminal, with the echo off.
+    using PasswordPrompt = std::function<std::optional<QString>(const QString& prompt)>;
+    void setPasswordPrompt(PasswordPrompt prompt) { m_prompt = std::move(prompt); }
+    // Runs between finding the open interval and closing it, so tests can let
+    // another writer close it first.
+    void setBeforeStopForTests(std::function<void()> hook) { m_beforeStop = std::move(hook); }
+
+    // "hh:mm:ss" with the hours counted in full.
+    static QString elapsedText(qint64 msecs);
+
+private:
+    struct Request;
+
+    int execute(const QStringList& arguments);
+    QString password(const Request& request);
+    void openDatabase(const Request& request, DbConnection& connection, int* kind);
+
+    int status(DbConnection& connection, int kind);
+    int start(DbConnection& connection, const SignedInUser& user, const Request& request);
+    int stop(DbConnection& connection, int kind, const SignedInUser& user);
+    int report(DbConnection& connection, const Request& request);
+
+    QTextStream& m_in;
+    QTextStream& m_out;
+    QTextStream& m_err;
+    QProcessEnvironment m_environment;
+    PasswordPrompt m_prompt;
+    std::function<void()> m_beforeStop;
+};

@@ -1,0 +1,158 @@
+#include "cli/WorkReport.h"
+
+#include "toolkit/DbConnection.h"
+
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+qint64 minutesOf(double hours)
+{
+    return qRound64(hours * 60.0);
+}
+
+QString dateText(const QDate& date)
+{
+    return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+}
+
+QString timeText(const QDateTime& moment)
+{
+    return moment.isValid() ? moment.toString(QStringLiteral("HH:mm:ss")) : QString();
+}
+
+QString hoursText(qint64 minutes)
+{
+    return QString::number(double(minutes) / 60.0, 'f', 2);
+}
+
+QStringList cellsOf(const ReportRow& row, const QString& hours)
+{
+    return {row.project,   row.developer,          dateText(row.dayStart), dateText(row.dayEnd),
+            hours,         timeText(row.timeStart), timeText(row.timeEnd)};
+}
+
+constexpr int WorkTimeColumn = 4;
+
+} // namespace
+
+QStringList WorkReport::columnTitles()
+{
+    return {QStringLiteral("Project"),   QStringLiteral("Developer"),  QStringLiteral("Start Date"),
+            QStringLiteral("End Date"),  QStringLiteral("Work Time"),  QStringLiteral("Start Time"),
+            QStringLiteral("End Time")};
+}
+
+QString WorkReport::statement(const ReportFilter& filter)
+{
+    QString sql = QStringLiteral(
+        "select PR.DESCRIPTION as PROJECT_NAME, DEV.LASTNAME as DEV_LASTNAME, PW.DAY_START, PW.DAY_END,"
+        " PW.TIME_SPEND, PW.TIME_START, PW.TIME_END\n"
+        "from PROJECTWORK PW\n"
+        "left join PROJECTS PR on PR.ID = PW.PROJECT_ID\n"
+        "left join DEVELOPERS DEV on DEV.ID = PW.DEVELOPER_ID\n"
+        "where PW.COMPLETED = 1 and PW.DAY_START >= :DAY_START and PW.DAY_END <= :DAY_END");
+    if (filter.developerId != 0)
+        sql += QStringLiteral(" and PW.DEVELOPER_ID = :DEVELOPER_ID");
+    if (filter.projectId != 0)
+        sql += QStringLiteral(" and PW.PROJECT_ID = :PROJECT_ID");
+    if (filter.customerId != 0)
+        sql += QStringLiteral(" and PR.CUSTOMER_ID = :CUSTOMER_ID");
+    sql += QStringLiteral("\norder by PW.DAY_START, PW.TIME_START, PW.ID");
+    return sql;
+}
+
+QVariantList WorkReport::values(const ReportFilter& filter)
+{
+    QVariantList values{filter.from, filter.to};
+    for (int id : {filter.developerId, filter.projectId, filter.customerId})
+        if (id != 0)
+            values << id;
+    return values;
+}
+
+QList<ReportRow> WorkReport::load(DbConnection& connection, const ReportFilter& filter)
+{
+    QSqlQuery query = connection.exec(statement(filter), values(filter));
+    QList<ReportRow> rows;
+    while (query.next()) {
+        ReportRow row;
+        row.project = query.value(0).toString();
+        row.developer = query.value(1).toString();
+        row.dayStart = DbConnection::parseDateTime(query.value(2)).date();
+        row.dayEnd = DbConnection::parseDateTime(query.value(3)).date();
+        row.hours = query.value(4).toDouble();
+        row.timeStart = DbConnection::parseDateTime(query.value(5));
+        row.timeEnd = DbConnection::parseDateTime(query.value(6));
+        rows << row;
+    }
+    return rows;
+}
+
+qint64 WorkReport::totalMinutes(const QList<ReportRow>& rows)
+{
+    qint64 total = 0;
+    for (const ReportRow& row : rows)
+        total += minutesOf(row.hours);
+    return total;
+}
+
+QString WorkReport::csvField(const QString& value)
+{
+    static const QString special = QStringLiteral(",\"\r\n");
+    if (std::none_of(value.begin(), value.end(), [](QChar c) { return special.contains(c); }))
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+void WorkReport::writeCsv(QTextStream& out, const QList<ReportRow>& rows)
+{
+    auto writeRecord = [&out](const QStringList& fields) {
+        QStringList quoted;
+        for (const QString& field : fields)
+            quoted << csvField(field);
+        out << quoted.join(QLatin1Char(',')) << "\r\n";
+    };
+    writeRecord(columnTitles());
+    for (const ReportRow& row : rows)
+        writeRecord(cellsOf(row, QString::number(double(minutesOf(row.hours)) / 60.0, 'g', 12)));
+    out.flush();
+}
+
+void WorkReport::writeTable(QTextStream& out, const QList<ReportRow>& rows)
+{
+    QList<QStringList> lines{columnTitles()};
+    for (const ReportRow& row : rows)
+        lines << cellsOf(row, hoursText(minutesOf(row.hours)));
+    const int columns = int(columnTitles().size());
+    QList<int> widths(columns, 0);
+    for (const QStringList& line : lines)
+        for (int c = 0; c < columns; ++c)
+            widths[c] = std::max(widths[c], int(line.at(c).size()));
+
+    auto writeLine = [&](const QStringList& cells) {
+        QString text;
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                text += QLatin1String("  ");
+            text += c == WorkTimeColumn ? cells.at(c).rightJustified(widths[c]) : cells.at(c).leftJustified(widths[c]);
+        }
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+        out << text << '\n';
+    };
+    writeLine(lines.first());
+    QStringList rule;
+    for (int width : widths)
+        rule << QString(width, QLatin1Char('-'));
+    writeLine(rule);
+    for (int i = 1; i < lines.size(); ++i)
+        writeLine(lines.at(i));
+    out << "Total: " << rows.size() << (rows.size() == 1 ? " interval, " : " intervals, ")
+        << hoursText(totalMinutes(rows)) << " hours\n";
+    out.flush();
+}

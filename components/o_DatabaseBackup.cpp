@@ -1,0 +1,308 @@
+#include "components/o_DatabaseBackup.h"
+
+#include "components/o_Dialect.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbConnection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int BusyTimeoutMs = 5000;
+
+class Handle
+{
+public:
+    Handle() = default;
+    ~Handle() { sqlite3_close_v2(m_db); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    sqlite3* get() const { return m_db; }
+    QString error() const { return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory"); }
+
+    // Never creates the file: a missing database is an error, not a new one.
+    void open(const QString& path, int flags)
+    {
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+        if (rc != SQLITE_OK)
+            throw DatabaseError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error()));
+        sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    }
+    void close()
+    {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+// Runs a statement and returns the first column of each row.
+QStringList rowsOf(const Handle& db, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql, -1, &statement, nullptr) != SQLITE_OK)
+        throw DatabaseError(db.error());
+    QStringList rows;
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+        rows << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE)
+        throw DatabaseError(db.error());
+    return rows;
+}
+
+void removeWithCompanions(const QString& path)
+{
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+// The rename is only durable once the folder's entry is on disk too.
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Copies the pages and turns the copy into a single self-contained file.
+// Returns the number of pages copied.
+int backupPages(const QString& sourcePath, const QString& targetPath)
+{
+    Handle source;
+    source.open(sourcePath, SQLITE_OPEN_READWRITE);
+    Handle target;
+    target.open(targetPath, SQLITE_OPEN_READWRITE);
+
+    sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
+    if (!backup)
+        throw DatabaseError(target.error());
+    // One step copies everything under a single read transaction: the copy
+    // is the state of one moment, whatever other connections commit meanwhile.
+    int rc = SQLITE_OK;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+            break;
+        sqlite3_sleep(100);
+    }
+    const int pages = sqlite3_backup_pagecount(backup);
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        throw DatabaseError(QStringLiteral("The copy stopped: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    if (finished != SQLITE_OK)
+        throw DatabaseError(target.error());
+    // The pages carry the source's WAL mode; a backup must not depend on
+    // side files, so the copy goes back to a rollback journal.
+    const QStringList mode = rowsOf(target, "PRAGMA journal_mode=DELETE");
+    if (mode.value(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        throw DatabaseError(QStringLiteral("The copy kept the journal mode %1").arg(mode.value(0)));
+    target.close();
+    return pages;
+}
+
+int pageCount(const QString& path)
+{
+    Handle db;
+    db.open(path, SQLITE_OPEN_READONLY);
+    return rowsOf(db, "PRAGMA page_count").value(0).toInt();
+}
+
+} // namespace
+
+QString DatabaseBackup::defaultFolder(const QString& databasePath)
+{
+    return QFileInfo(databasePath).absoluteDir().filePath(QStringLiteral("Backups"));
+}
+
+QString DatabaseBackup::fileNameFor(const QDateTime& moment)
+{
+    return QStringLiteral("hwr-%1.db").arg(moment.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+}
+
+bool DatabaseBackup::isBackupName(const QString& fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^hwr-\\d{4}-\\d{2}-\\d{2}-\\d{6}\\.db$"));
+    return pattern.match(fileName).hasMatch();
+}
+
+QStringList DatabaseBackup::backupsIn(const QString& folder)
+{
+    const QDir dir(folder);
+    QStringList paths;
+    const QStringList names =
+        dir.entryList({QStringLiteral("hwr-*.db")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names)
+        if (isBackupName(name))
+            paths << dir.filePath(name);
+    return paths;
+}
+
+QString DatabaseBackup::integrityProblem(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("%1 is no file").arg(QDir::toNativeSeparators(path));
+    try {
+        Handle db;
+        db.open(path, SQLITE_OPEN_READONLY);
+        const QStringList rows = rowsOf(db, "PRAGMA integrity_check");
+        if (rows.size() == 1 && rows.first() == QLatin1String("ok"))
+            return {};
+        return rows.isEmpty() ? QStringLiteral("the integrity check gave no answer") : rows.first();
+    } catch (const AppError& error) {
+        return error.message();
+    }
+}
+
+void DatabaseBackup::copy(const QString& sourcePath, const QString& destinationPath)
+{
+    if (!QFileInfo(sourcePath).isFile())
+        throw AppError(QStringLiteral("The database file %1 does not exist").arg(QDir::toNativeSeparators(sourcePath)));
+    const QFileInfo destination(destinationPath);
+    if (destination.isDir())
+        throw AppError(QStringLiteral("%1 is a folder").arg(QDir::toNativeSeparators(destinationPath)));
+    const QString folder = destination.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        throw AppError(QStringLiteral("The backup folder %1 does not exist").arg(QDir::toNativeSeparators(folder)));
+    if (QFileInfo(sourcePath).canonicalFilePath() == destination.canonicalFilePath())
+        throw AppError(QStringLiteral("A database cannot be its own backup"));
+
+    // The temporary name sits in the same folder, so the final rename is atomic.
+    QTemporaryFile temporary(QDir(folder).filePath(QStringLiteral(".hwr-backup-XXXXXX.part")));
+    if (!temporary.open())
+        throw AppError(QStringLiteral("The backup folder %1 cannot be written: %2")
+                           .arg(QDir::toNativeSeparators(folder), temporary.errorString()));
+    const QString temporaryPath = temporary.fileName();
+    temporary.close();
+    struct Cleanup
+    {
+        QString path;
+        ~Cleanup() { removeWithCompanions(path); }
+    } cleanup{temporaryPath};
+
+    const int pages = backupPages(sourcePath, temporaryPath);
+    const QString problem = integrityProblem(temporaryPath);
+    if (!problem.isEmpty())
+        throw AppError(QStringLiteral("The copy failed its check: %1").arg(problem));
+    if (pageCount(temporaryPath) != pages)
+        throw AppError(QStringLiteral("The copy is incomplete"));
+
+    const qint64 newSize = QFileInfo(temporaryPath).size();
+    if (destination.exists() && integrityProblem(destinationPath).isEmpty() && destination.size() > newSize)
+        throw AppError(QStringLiteral("The backup %1 is larger than the new copy (%2 against %3 bytes) and is kept")
+                           .arg(QDir::toNativeSeparators(destinationPath))
+                           .arg(destination.size())
+                           .arg(newSize));
+
+    if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(destinationPath).constData()) != 0)
+        throw AppError(QStringLiteral("The copy could not be renamed to %1: %2")
+                           .arg(QDir::toNativeSeparators(destinationPath), QString::fromLocal8Bit(std::strerror(errno))));
+    syncFolder(folder);
+}
+
+QString DatabaseBackup::copyInto(const QString& sourcePath, const QString& folder)
+{
+    const QString path = QDir(folder).filePath(fileNameFor(Clock::now()));
+    copy(sourcePath, path);
+    return path;
+}
+
+QStringList DatabaseBackup::rotate(const QString& folder, int keep)
+{
+    const QStringList backups = backupsIn(folder);
+    const int surplus = int(backups.size()) - keep;
+    if (surplus <= 0)
+        return {};
+    qint64 largestKept = 0;
+    for (int i = surplus; i < backups.size(); ++i)
+        largestKept = qMax(largestKept, QFileInfo(backups.at(i)).size());
+    int spared = -1;
+    qint64 largestOld = largestKept;
+    for (int i = 0; i < surplus; ++i) {
+        const qint64 size = QFileInfo(backups.at(i)).size();
+        if (size > largestOld) {
+            largestOld = size;
+            spared = i;
+        }
+    }
+    QStringList removed;
+    for (int i = 0; i < surplus; ++i) {
+        if (i == spared)
+            continue;
+        if (QFile::remove(backups.at(i)))
+            removed << backups.at(i);
+    }
+    return removed;
+}
+
+QString DatabaseBackup::dailyCopy(const QString& sourcePath, const QString& folder)
+{
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("The backup folder %1 cannot be created").arg(QDir::toNativeSeparators(folder)));
+    const QString today = QStringLiteral("hwr-%1-").arg(Clock::now().date().toString(QStringLiteral("yyyy-MM-dd")));
+    for (const QString& path : backupsIn(folder))
+        if (QFileInfo(path).fileName().startsWith(today))
+            return {};
+    const QString path = copyInto(sourcePath, folder);
+    rotate(folder);
+    return path;
+}
+
+QString DatabaseBackup::databaseFileOf(const DbConnection& connection)
+{
+    if (!connection.isSqlite())
+        return {};
+    const QVariant handle = connection.database().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return {};
+    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+    return file ? QFile::decodeName(file) : QString();
+}
+
+void DatabaseBackup::copyAtSignIn(int kind, const DbConnection& connection,
+                                  const std::function<void(const QString&)>& reportFailure)
+{
+    QString problem;
+    try {
+        if (kind != Dialect::LocalFile)
+            return;
+        const QString path = databaseFileOf(connection);
+        if (path.isEmpty())
+            return;
+        dailyCopy(path, defaultFolder(path));
+    } catch (const std::exception& error) {
+        problem = errorMessage(error);
+    } catch (...) {
+        problem = QStringLiteral("unknown error");
+    }
+    if (problem.isEmpty() || !reportFailure)
+        return;
+    try {
+        reportFailure(QStringLiteral("Today's backup of the database could not be made: %1\n"
+                                     "The earlier backups are kept.")
+                          .arg(problem));
+    } catch (...) {
+        // The report is a courtesy; the sign-in must go on regardless.
+    }
+}
