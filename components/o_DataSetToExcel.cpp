@@ -94,7 +94,11 @@ void TDataSetToExcel::ExportGrid(DbGrid* grid)
     const QString output = copyFileName();
     XlsxWriter writer(m_fileName, output);
 
-    const QList<DbGrid::Column> columns = grid->gridColumns();
+    QList<DbGrid::Column> columns = grid->gridColumns();
+    // A grid given no columns shows every field under its name.
+    if (columns.isEmpty())
+        for (const QString& field : table->fieldNames())
+            columns.append(DbGrid::Column{field, field, -1, true});
     QVariantList titles;
     QList<int> fields;
     for (const DbGrid::Column& column : columns) {

@@ -125,19 +125,6 @@ private slots:
         QCOMPARE(fixture.db().scalar("select COMPLETED from PROJECTWORK").toInt(), 1);
     }
 
-    void cliStartRefusedWhileTheWindowMonitors()
-    {
-        MainWindowFixture fixture;
-        auto main = signedInWindow();
-        click(*main, "btnStartMonitoring");
-        const Result started = cli(fixture, {"start", "--project", "Inventory"});
-        QCOMPARE(started.code, 1);
-        QVERIFY2(started.err.contains("already open for Okafor Chidi: interval 1"), qPrintable(started.err));
-        QCOMPARE(fixture.db().count("PROJECTWORK"), 1);
-        const Result status = cli(fixture, {"status"});
-        QVERIFY(status.out.startsWith("Interval 1 is open for Okafor Chidi (developer 2)"));
-    }
-
     void cliStartShowsAtTheWindowsNextRefresh()
     {
         MainWindowFixture fixture;

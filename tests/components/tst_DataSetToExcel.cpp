@@ -340,6 +340,21 @@ private slots:
         QCOMPARE(boxesWith("Exported Successfully"), 1);
     }
 
+    void gridWithoutColumnsExportsEveryField()
+    {
+        fillTable();
+        m_grid->clearColumns();
+        auto excel = exporter();
+        excel->ExportGrid(m_grid.get());
+        const QMap<QString, Cell> cells = readCells(excel->LastExportFileName());
+        QStringList titles;
+        for (const char* ref : {"A1", "B1", "C1", "D1", "E1"})
+            titles << cells.value(ref).value;
+        QCOMPARE(titles, QStringList({"NAME", "SPEND", "DAY", "START", "COUNT"}));
+        QCOMPARE(cells.value("A2").value, "Billing");
+        QCOMPARE(cells.value("E4").value, "0");
+    }
+
     void gridWithoutTableDoesNothing()
     {
         DbGrid bare;
