@@ -1,5 +1,6 @@
 #include "app/f_main.h"
 
+#include "framework/o_FormBuilding.h"
 #include "components/o_QVMessageBox.h"
 #include "components/o_QVTimer.h"
 #include "toolkit/DataSource.h"
@@ -21,13 +22,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <class T>
-T* named(T* object, const char* name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 QAction* menuItem(QMenu* menu, const char* name, const QString& caption,
                   const QKeySequence& shortcut = QKeySequence())

@@ -1,5 +1,6 @@
 #include "modules/f_Reports.h"
 
+#include "framework/o_FormBuilding.h"
 #include "toolkit/DataSource.h"
 #include "toolkit/DateTimePicker.h"
 #include "toolkit/DbGrid.h"
@@ -20,13 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-template <class T>
-T* named(T* object, const char* name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
 QAction* action(QMenu* menu, const QString& text, const char* name, bool visible = true)
 {
     QAction* item = named(menu->addAction(text), name);

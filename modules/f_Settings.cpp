@@ -1,5 +1,7 @@
 #include "modules/f_Settings.h"
 
+#include "framework/o_FormBuilding.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -13,13 +15,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <class T>
-T* named(T* object, const char* name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 // A labelled edit: the edit carries the name, its caption is a buddy label.
 QLineEdit* addLabeledEdit(QFormLayout* rows, QWidget* parent, const QString& caption, const char* name)

@@ -1,5 +1,6 @@
 #include "modules/f_SpecialEntry.h"
 
+#include "framework/o_FormBuilding.h"
 #include "toolkit/DataSource.h"
 #include "toolkit/DateTimePicker.h"
 #include "toolkit/DbGrid.h"
@@ -10,15 +11,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-namespace {
-template <class T>
-T* named(T* object, const char* name)
-{
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-} // namespace
 
 TFrmSpecialEntry::TFrmSpecialEntry(QWidget* parent)
     : TModuleForm(parent)
