@@ -1,6 +1,7 @@
 #include "components/o_DatabaseBackup.h"
 #include "support/TestDatabase.h"
 #include "toolkit/Clock.h"
+#include "support/DbToolRun.h"
 #include "tools/DbTool.h"
 
 #include <QDir>
@@ -12,19 +13,9 @@ class TestDbBackupCommand : public QObject
 {
     Q_OBJECT
 
-    int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr)
+    static int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr)
     {
-        QString o, e;
-        QTextStream outStream(&o), errStream(&e);
-        DbTool tool(outStream, errStream);
-        const int code = tool.run(args);
-        outStream.flush();
-        errStream.flush();
-        if (out)
-            *out = o;
-        if (err)
-            *err = e;
-        return code;
+        return runDbTool(args, out, err);
     }
 
     static qint64 intervalsIn(const QString& path)

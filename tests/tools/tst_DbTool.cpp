@@ -1,5 +1,6 @@
 #include "components/o_Schema.h"
 #include "support/TestDatabase.h"
+#include "support/DbToolRun.h"
 #include "tools/DbTool.h"
 
 #include <QFileInfo>
@@ -10,19 +11,9 @@ class TestDbTool : public QObject
 {
     Q_OBJECT
 
-    int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr)
+    static int run(const QStringList& args, QString* out = nullptr, QString* err = nullptr)
     {
-        QString o, e;
-        QTextStream outStream(&o), errStream(&e);
-        DbTool tool(outStream, errStream);
-        const int code = tool.run(args);
-        outStream.flush();
-        errStream.flush();
-        if (out)
-            *out = o;
-        if (err)
-            *err = e;
-        return code;
+        return runDbTool(args, out, err);
     }
 
 private slots:
