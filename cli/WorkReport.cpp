@@ -1,5 +1,6 @@
 #include "cli/WorkReport.h"
 
+#include "toolkit/CsvWriter.h"
 #include "toolkit/DbConnection.h"
 
 #include <QTextStream>
@@ -99,24 +100,9 @@ qint64 WorkReport::totalMinutes(const QList<ReportRow>& rows)
     return total;
 }
 
-QString WorkReport::csvField(const QString& value)
-{
-    static const QString special = QStringLiteral(",\"\r\n");
-    if (std::none_of(value.begin(), value.end(), [](QChar c) { return special.contains(c); }))
-        return value;
-    QString quoted = value;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 void WorkReport::writeCsv(QTextStream& out, const QList<ReportRow>& rows)
 {
-    auto writeRecord = [&out](const QStringList& fields) {
-        QStringList quoted;
-        for (const QString& field : fields)
-            quoted << csvField(field);
-        out << quoted.join(QLatin1Char(',')) << "\r\n";
-    };
+    auto writeRecord = [&out](const QStringList& fields) { out << CsvWriter::record(fields) << "\r\n"; };
     writeRecord(columnTitles());
     for (const ReportRow& row : rows)
         writeRecord(cellsOf(row, QString::number(double(minutesOf(row.hours)) / 60.0, 'g', 12)));

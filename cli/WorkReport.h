@@ -50,7 +50,6 @@ public:
 
     // Header and one record per row, CRLF line ends, fields quoted as needed.
     static void writeCsv(QTextStream& out, const QList<ReportRow>& rows);
-    static QString csvField(const QString& value);
     // Columns padded to their widest entry, the work time right-aligned,
     // then a line with the totals.
     static void writeTable(QTextStream& out, const QList<ReportRow>& rows);

@@ -1,5 +1,6 @@
 #include "modules/f_Reports.h"
 
+#include "components/o_HoursChart.h"
 #include "framework/o_FormBuilding.h"
 #include "toolkit/DataSource.h"
 #include "toolkit/DateTimePicker.h"
@@ -21,11 +22,9 @@
 #include <QVBoxLayout>
 
 namespace {
-QAction* action(QMenu* menu, const QString& text, const char* name, bool visible = true)
+QAction* action(QMenu* menu, const QString& text, const char* name)
 {
-    QAction* item = named(menu->addAction(text), name);
-    item->setVisible(visible);
-    return item;
+    return named(menu->addAction(text), name);
 }
 
 DbLookupComboBox* lookup(QWidget* parent, const char* name, DataSource* criteria, const char* field,
@@ -38,6 +37,22 @@ DbLookupComboBox* lookup(QWidget* parent, const char* name, DataSource* criteria
     box->setKeyField(QStringLiteral("ID"));
     box->setListField(QString::fromLatin1(shown));
     box->setMinimumWidth(220);
+    return box;
+}
+
+QGroupBox* totalsBox(QWidget* parent, const QString& title, const char* gridName, const QString& nameTitle,
+                     DataSource* source)
+{
+    auto* box = new QGroupBox(title, parent);
+    auto* layout = new QVBoxLayout(box);
+    auto* grid = named(new DbGrid(box), gridName);
+    grid->addColumn(QStringLiteral("NAME"), nameTitle, 160);
+    grid->addColumn(QStringLiteral("TIME"), QObject::tr("Time"), 70);
+    grid->addColumn(QStringLiteral("HOURS"), QObject::tr("Hours"), 70);
+    grid->addColumn(QStringLiteral("INTERVALS"), QObject::tr("Intervals"), 70);
+    grid->setDataSource(source);
+    grid->setReadOnly(true);
+    layout->addWidget(grid);
     return box;
 }
 
@@ -70,8 +85,11 @@ TFrmReports::TFrmReports(QWidget* parent)
     QMenu* file = named(menus->addMenu(tr("File")), "mnuFile");
     action(file, tr("Close"), "mnuClose");
     QMenu* actions = named(menus->addMenu(tr("Actions")), "mnuActions");
-    action(actions, tr("Print"), "mnuPrint", false);
+    action(actions, tr("Print"), "mnuPrint")->setShortcut(QKeySequence::Print);
+    action(actions, tr("Save as PDF..."), "mnuSaveAsPdf");
+    actions->addSeparator();
     action(actions, tr("Export to Excel"), "mnuExportToExcel");
+    action(actions, tr("Export to CSV"), "mnuExportToCsv");
     layout->setMenuBar(menus);
 
     auto* pages = named(new QTabWidget(this), "PageControl1");
@@ -121,11 +139,32 @@ TFrmReports::TFrmReports(QWidget* parent)
     results->setReadOnly(true);
     // The controller shows GridPopMenu on this request.
     results->setContextMenuPolicy(Qt::CustomContextMenu);
-    pageLayout->addWidget(results, 1);
+
+    // The same result, added up: by project, by developer and per day.
+    auto* resultPages = named(new QTabWidget(page), "ResultPages");
+    resultPages->addTab(results, tr("Intervals"));
+    auto* totalsPage = named(new QWidget(resultPages), "TotalsPage");
+    auto* totalsLayout = new QVBoxLayout(totalsPage);
+    auto* groups = new QHBoxLayout();
+    groups->addWidget(totalsBox(totalsPage, tr("By Project"), "TotalsByProjectGrid", tr("Project"),
+                                named(new DataSource(this), "dsByProject")));
+    groups->addWidget(totalsBox(totalsPage, tr("By Developer"), "TotalsByDeveloperGrid", tr("Developer"),
+                                named(new DataSource(this), "dsByDeveloper")));
+    totalsLayout->addLayout(groups, 1);
+    auto* chartBox = named(new QGroupBox(tr("Hours per Day"), totalsPage), "ChartBox");
+    auto* chartLayout = new QVBoxLayout(chartBox);
+    chartLayout->addWidget(named(new THoursChart(chartBox), "HoursChart"));
+    totalsLayout->addWidget(chartBox, 1);
+    resultPages->addTab(totalsPage, tr("Totals"));
+    pageLayout->addWidget(resultPages, 1);
+    pageLayout->addWidget(named(new QLabel(page), "lblTotals"));
 
     auto* popup = named(new QMenu(this), "GridPopMenu");
-    action(popup, tr("Print"), "mnuPopUpPrint", false);
+    action(popup, tr("Print"), "mnuPopUpPrint");
+    action(popup, tr("Save as PDF..."), "mnuPopUpSaveAsPdf");
+    popup->addSeparator();
     action(popup, tr("Export to Excel"), "mnuPopUpExportToExcel");
+    action(popup, tr("Export to CSV"), "mnuPopUpExportToCsv");
 
     auto* memo = named(new QPlainTextEdit(page), "SQLMemo");
     memo->setReadOnly(true);

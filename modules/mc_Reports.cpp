@@ -1,6 +1,9 @@
 #include "modules/mc_Reports.h"
 
+#include "components/o_DataSetToCsv.h"
 #include "components/o_DataSetToExcel.h"
+#include "components/o_HoursChart.h"
+#include "components/o_ReportPrinter.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_SearchCriteria.h"
@@ -14,10 +17,22 @@
 #include "toolkit/DbConnection.h"
 #include "toolkit/DbGrid.h"
 #include "toolkit/MemTable.h"
+#include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
 
+#include <QBuffer>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -44,7 +59,56 @@ const CommandWiring kWirings[] = {
     {"mnuPopUpPrint", TdmReports::cmdPrint},
     {"mnuExportToExcel", TdmReports::cmdExport},
     {"mnuPopUpExportToExcel", TdmReports::cmdExport},
+    {"mnuExportToCsv", TdmReports::cmdExportCsv},
+    {"mnuPopUpExportToCsv", TdmReports::cmdExportCsv},
+    {"mnuSaveAsPdf", TdmReports::cmdSaveAsPdf},
+    {"mnuPopUpSaveAsPdf", TdmReports::cmdSaveAsPdf},
 };
+
+const QString kCaption = QStringLiteral("Hourwright");
+
+MemTable* totalsTable(QObject* owner, const char* name)
+{
+    auto* table = new MemTable(owner);
+    table->setObjectName(QString::fromLatin1(name));
+    table->addField(QStringLiteral("NAME"), FieldType::Text);
+    table->addField(QStringLiteral("TIME"), FieldType::Text);
+    table->addField(QStringLiteral("HOURS"), FieldType::Float);
+    table->addField(QStringLiteral("INTERVALS"), FieldType::Integer);
+    table->open();
+    return table;
+}
+
+void fillTotals(MemTable& table, const QList<TReportGroup>& groups)
+{
+    table.close();
+    table.open();
+    table.disableControls();
+    for (const TReportGroup& group : groups) {
+        table.append();
+        table.setValue(0, group.name);
+        table.setValue(1, TReportTotals::hoursText(group.minutes));
+        table.setValue(2, qRound64(double(group.minutes) / 60.0 * 100.0) / 100.0);
+        table.setValue(3, group.intervals);
+        table.post();
+    }
+    table.resetChangeTracking();
+    table.first();
+    table.enableControls();
+}
+
+QString groupLine(const TReportGroup& group)
+{
+    return QStringLiteral("%1 %2 h (%3)").arg(group.name, TReportTotals::hoursText(group.minutes)).arg(group.intervals);
+}
+
+QStringList groupLines(const QString& title, const QList<TReportGroup>& groups)
+{
+    QStringList parts;
+    for (const TReportGroup& group : groups)
+        parts << groupLine(group);
+    return {title + QStringLiteral(": ") + parts.join(QStringLiteral(", "))};
+}
 
 // Inserts `text` right after the first `marker` in `tail`; false when the
 // marker is not there.
@@ -58,6 +122,14 @@ bool insertAfter(QString& tail, const QString& marker, const QString& text)
 }
 
 } // namespace
+
+TdmReports::FileChooser TdmReports::SaveChooser = &TdmReports::chooseWithDialog;
+
+QString TdmReports::chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
+                                     const QString& start)
+{
+    return QFileDialog::getSaveFileName(parent, caption, start, filter);
+}
 
 QString TdmReports::developersStatement(int kind)
 {
@@ -81,6 +153,9 @@ void TdmReports::CreateData()
     m_results->setObjectName(QStringLiteral("ResultsQuery"));
 
     m_export = new TDataSetToExcel(this);
+    m_csv = new TDataSetToCsv(this);
+    m_byProject = totalsTable(this, "TotalsByProject");
+    m_byDeveloper = totalsTable(this, "TotalsByDeveloper");
     m_workbookPath = AppPaths::resolve(
         GetOptionsManager()->ReadValue(Options::ExportSection, Options::ExcelPath, Options::DefaultExcelPath).toString(),
         ApplicationFolder());
@@ -155,6 +230,10 @@ void TdmReports::WireEvents()
         AssignEventByName(QString::fromLatin1(wiring.name), wiring.command, 0, QStringLiteral("OnClick"));
 
     m_export->setProgressBar(Lookup(QStringLiteral("ExportProgressBar"))->AsProgressBar());
+    m_csv->setProgressBar(m_export->ProgressBar());
+    Lookup(QStringLiteral("dsByProject"))->as<DataSource>()->setDataSet(m_byProject);
+    Lookup(QStringLiteral("dsByDeveloper"))->as<DataSource>()->setDataSet(m_byDeveloper);
+    showTotals();
 
     DbGrid* grid = Lookup(QStringLiteral("ResultsGrid"))->as<DbGrid>();
     QMenu* popup = Lookup(QStringLiteral("GridPopMenu"))->AsPopupMenu();
@@ -179,9 +258,16 @@ void TdmReports::HandleEvent0(QObject* sender)
         Search();
         break;
     case cmdPrint:
+        Print();
         break;
     case cmdExport:
         Export();
+        break;
+    case cmdExportCsv:
+        ExportCsv();
+        break;
+    case cmdSaveAsPdf:
+        SaveAsPdf();
         break;
     case cmdClose:
         Close();
@@ -213,6 +299,10 @@ void TdmReports::Search()
     }
 
     m_results->close();
+    // A failed search leaves no totals of an earlier one behind.
+    m_totals = TReportTotals();
+    m_criteriaText = describeCriteria();
+    showTotals();
     QString composed;
     switch (DatabaseKind) {
     case Dialect::LocalFile:
@@ -228,23 +318,168 @@ void TdmReports::Search()
     if (QPlainTextEdit* memo = Lookup(QStringLiteral("SQLMemo"))->AsMemo())
         memo->setPlainText(m_results->sql());
     m_results->open();
+    m_totals = TReportTotals::of(*m_results);
+    showTotals();
 }
 
-void TdmReports::Export()
+QStringList TdmReports::describeCriteria()
 {
-    if (!m_results->isActive() || m_results->isEmpty())
-        return;
-    // Named again at every export: the workbook may have appeared or gone
-    // since the window opened.
-    m_export->setExcelFileName(m_workbookPath);
+    auto chosen = [this](const char* combo, const char* field, const QString& any) {
+        QComboBox* box = Lookup(QString::fromLatin1(combo))->AsComboBox();
+        const bool set = !m_criteria->isEmpty() && !m_criteria->value(QString::fromLatin1(field)).isNull();
+        return set && box && !box->currentText().isEmpty() ? box->currentText() : any;
+    };
+    auto day = [this](const char* name) {
+        const DateTimePicker* picker = Lookup(QString::fromLatin1(name))->as<DateTimePicker>();
+        return picker && picker->isChecked() ? picker->date().toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    };
+    const QString from = day("dtDateStart");
+    const QString to = day("dtDateStop");
+    QString days = tr("any day");
+    if (!from.isEmpty() && !to.isEmpty())
+        days = tr("%1 to %2").arg(from, to);
+    else if (!from.isEmpty())
+        days = tr("from %1").arg(from);
+    else if (!to.isEmpty())
+        days = tr("until %1").arg(to);
+    const QCheckBox* complete = Lookup(QStringLiteral("chkBoxProjectComplete"))->AsCheckBox();
+    return {tr("Developer: %1").arg(chosen("DBLookupComboBox1", "DEVELOPER_ID", tr("all developers"))),
+            tr("Project: %1").arg(chosen("DBLookupComboBox2", "PROJECT_ID", tr("all projects"))),
+            tr("Customer: %1").arg(chosen("DBLookupComboBox3", "CUSTOMER_ID", tr("all customers"))),
+            tr("Days: %1").arg(days),
+            complete && complete->isChecked() ? tr("Entries: complete") : tr("Entries: not complete")};
+}
+
+void TdmReports::showTotals()
+{
+    const bool searched = m_results->isActive();
+    if (QLabel* label = Lookup(QStringLiteral("lblTotals"))->AsLabel())
+        label->setText(searched ? m_totals.text() : QString());
+    fillTotals(*m_byProject, m_totals.ByProject);
+    fillTotals(*m_byDeveloper, m_totals.ByDeveloper);
+    if (THoursChart* chart = Lookup(QStringLiteral("HoursChart"))->as<THoursChart>())
+        chart->setTotals(m_totals);
+    if (QGroupBox* box = Lookup(QStringLiteral("ChartBox"))->as<QGroupBox>())
+        box->setTitle(m_totals.Weekly ? tr("Hours per Week") : tr("Hours per Day"));
+}
+
+bool TdmReports::hasRows() const
+{
+    return m_results->isActive() && !m_results->isEmpty();
+}
+
+void TdmReports::withProgressBar(const std::function<void(QProgressBar*)>& body)
+{
     QProgressBar* bar = Lookup(QStringLiteral("ExportProgressBar"))->AsProgressBar();
     if (bar)
         bar->setVisible(true);
     const auto hide = qScopeGuard([bar] {
-        if (bar)
+        if (bar) {
+            bar->setValue(0);
             bar->setVisible(false);
+        }
     });
-    m_export->ExportGrid(Lookup(QStringLiteral("ResultsGrid"))->as<DbGrid>());
+    body(bar);
+}
+
+std::unique_ptr<TReportPrinter> TdmReports::ReportPrinter()
+{
+    auto printer = std::make_unique<TReportPrinter>();
+    printer->Title = tr("Project Reports");
+    printer->Criteria = m_criteriaText;
+    if (m_results->isActive()) {
+        printer->Totals << m_totals.text();
+        if (!m_totals.ByProject.isEmpty())
+            printer->Totals << groupLines(tr("By project"), m_totals.ByProject);
+        if (!m_totals.ByDeveloper.isEmpty())
+            printer->Totals << groupLines(tr("By developer"), m_totals.ByDeveloper);
+    }
+    printer->setGrid(Lookup(QStringLiteral("ResultsGrid"))->as<DbGrid>());
+    printer->setChart(Lookup(QStringLiteral("HoursChart"))->as<THoursChart>());
+    return printer;
+}
+
+void TdmReports::Print()
+{
+    if (!hasRows())
+        return;
+    const std::unique_ptr<TReportPrinter> report = ReportPrinter();
+    {
+        // Counted on a PDF of the same page: the preview draws every page before it shows.
+        QBuffer scratch;
+        scratch.open(QIODevice::WriteOnly);
+        QPdfWriter sizing(&scratch);
+        TReportPrinter::setUpPage(sizing);
+        const int pages = report->pageCount(sizing);
+        if (pages > PagesWithoutAsking
+            && MessageService::show(MessageService::Request::make(
+                                        kCaption,
+                                        tr("The result fills %1 pages. Show them all in the print preview?").arg(pages),
+                                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No),
+                                    ModuleForm())
+                   != QMessageBox::Yes)
+            return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    TReportPrinter::setUpPage(printer);
+    printer.setDocName(report->Title);
+    QPrintPreviewDialog preview(&printer, ModuleForm());
+    preview.setObjectName(QStringLiteral("PrintPreview"));
+    preview.setWindowTitle(tr("Print Preview - Project Reports"));
+    preview.resize(960, 720);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&report](QPrinter* target) {
+        // Qt calls this from its own event handling: nothing may escape.
+        try {
+            report->print(*target);
+        } catch (const std::exception& error) {
+            MessageService::error(kCaption, errorMessage(error));
+        }
+    });
+    preview.exec();
+}
+
+void TdmReports::SaveAsPdf()
+{
+    if (!hasRows())
+        return;
+    const QString start = QDir(m_csv->outputFolderInUse())
+                              .filePath(QStringLiteral("Hourwright report %1.pdf")
+                                            .arg(Clock::now().toString(QStringLiteral("yyyy-MM-dd"))));
+    QString fileName = SaveChooser ? SaveChooser(ModuleForm(), tr("Save as PDF"), tr("PDF files (*.pdf)"), start)
+                                   : QString();
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".pdf");
+    const std::unique_ptr<TReportPrinter> report = ReportPrinter();
+    withProgressBar([&](QProgressBar* bar) {
+        report->savePdf(fileName, [bar](int page, int pages) {
+            if (bar) {
+                bar->setMaximum(pages);
+                bar->setValue(page);
+            }
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        });
+    });
+    MessageService::information(kCaption, QStringLiteral("Exported Successfully"), ModuleForm());
+}
+
+void TdmReports::ExportCsv()
+{
+    if (!hasRows())
+        return;
+    withProgressBar([this](QProgressBar*) { m_csv->ExportGrid(Lookup(QStringLiteral("ResultsGrid"))->as<DbGrid>()); });
+}
+
+void TdmReports::Export()
+{
+    if (!hasRows())
+        return;
+    // Named again at every export: the workbook may have appeared or gone
+    // since the window opened.
+    m_export->setExcelFileName(m_workbookPath);
+    withProgressBar([this](QProgressBar*) { m_export->ExportGrid(Lookup(QStringLiteral("ResultsGrid"))->as<DbGrid>()); });
 }
 
 QString TdmReports::statementLines(const QString& composed)

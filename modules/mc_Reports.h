@@ -1,8 +1,14 @@
 #pragma once
 
+#include "components/o_ReportTotals.h"
 #include "framework/mc_CustomModule.h"
 
+#include <functional>
+#include <memory>
+
 class MemTable;
+class TDataSetToCsv;
+class TReportPrinter;
 class SqlQuery;
 class TDataSetToExcel;
 class TSearchCriteriaManager;
@@ -15,7 +21,24 @@ class TdmReports : public TCustomModule
 {
     Q_OBJECT
 public:
-    enum Command { cmdSearch = 100, cmdPrint = 101, cmdExport = 102, cmdClose = 103 };
+    enum Command {
+        cmdSearch = 100,
+        cmdPrint = 101,
+        cmdExport = 102,
+        cmdClose = 103,
+        cmdExportCsv = 104,
+        cmdSaveAsPdf = 105,
+    };
+
+    // Asks where to save a file; returns the path, or empty when cancelled.
+    // Tests replace it, so that no dialog waits for a person.
+    using FileChooser =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& start)>;
+    static FileChooser SaveChooser;
+    static QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
+                                    const QString& start);
+    // A print run longer than this many pages is asked about first.
+    static constexpr int PagesWithoutAsking = 100;
 
     using TCustomModule::TCustomModule;
 
@@ -29,6 +52,13 @@ public:
     MemTable* CriteriaRecord() const { return m_criteria; }
     TSearchCriteriaManager* QueryBuilder() const { return m_builder; }
     TDataSetToExcel* ExcelExport() const { return m_export; }
+    TDataSetToCsv* CsvExport() const { return m_csv; }
+    MemTable* TotalsByProject() const { return m_byProject; }
+    MemTable* TotalsByDeveloper() const { return m_byDeveloper; }
+    // What the last search found, added up; empty before a search.
+    const TReportTotals& Totals() const { return m_totals; }
+    // The criteria of the last search, one line each, as the printout heads them.
+    const QStringList& CriteriaText() const { return m_criteriaText; }
     // The workbook the options name, whether or not it exists.
     const QString& WorkbookPath() const { return m_workbookPath; }
 
@@ -36,6 +66,14 @@ public:
     // Writes the results into a copy of the workbook; nothing before a
     // search or when it found no rows.
     void Export();
+    void ExportCsv();
+    // A print preview of the result, printable from there; nothing before a
+    // search or when it found no rows.
+    void Print();
+    // The printout as a PDF file, wherever the user chooses.
+    void SaveAsPdf();
+    // The printout of the current result.
+    std::unique_ptr<TReportPrinter> ReportPrinter();
 
     // The parenthesised joins the local-file dialect was written for. Text
     // without "from", or without the joins this window composes, comes back
@@ -54,6 +92,11 @@ protected:
 
 private:
     void configureQueryBuilder();
+    bool hasRows() const;
+    QStringList describeCriteria();
+    void showTotals();
+    // Shows the export bar while body runs.
+    void withProgressBar(const std::function<void(class QProgressBar*)>& body);
 
     SqlQuery* m_projects = nullptr;
     SqlQuery* m_developers = nullptr;
@@ -62,5 +105,10 @@ private:
     MemTable* m_criteria = nullptr;
     TSearchCriteriaManager* m_builder = nullptr;
     TDataSetToExcel* m_export = nullptr;
+    TDataSetToCsv* m_csv = nullptr;
+    MemTable* m_byProject = nullptr;
+    MemTable* m_byDeveloper = nullptr;
+    TReportTotals m_totals;
+    QStringList m_criteriaText;
     QString m_workbookPath;
 };

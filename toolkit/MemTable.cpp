@@ -1080,6 +1080,47 @@ QVariant MemTable::valueAt(int position, int field) const
     return d->columns[size_t(field)]->get(size_t(d->physical(position)));
 }
 
+bool MemTable::intAt(int position, int field, qint64* out) const
+{
+    if (!d->active || position < 0 || position >= d->count() || field < 0 || field >= fieldCount())
+        return false;
+    const MemColumn& column = *d->columns[size_t(field)];
+    const size_t row = size_t(d->physical(position));
+    if (column.kind != MemColumn::Kind::Int || column.isNull(row))
+        return false;
+    *out = column.ints[row];
+    return true;
+}
+
+bool MemTable::isNullAt(int position, int field) const
+{
+    if (!d->active || position < 0 || position >= d->count() || field < 0 || field >= fieldCount())
+        return true;
+    return d->columns[size_t(field)]->isNull(size_t(d->physical(position)));
+}
+
+bool MemTable::realAt(int position, int field, double* out) const
+{
+    if (!d->active || position < 0 || position >= d->count() || field < 0 || field >= fieldCount())
+        return false;
+    const MemColumn& column = *d->columns[size_t(field)];
+    const size_t row = size_t(d->physical(position));
+    if (column.isNull(row))
+        return false;
+    switch (column.type) {
+    case FieldType::Float:
+        *out = column.reals[row];
+        return true;
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+    case FieldType::Boolean:
+        *out = double(column.ints[row]);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void MemTable::setValue(const QString& field, const QVariant& value)
 {
     setValue(d->requireField(field), value);

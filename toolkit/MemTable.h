@@ -92,6 +92,13 @@ public:
     QString displayTextAt(int position, int field) const;
     // Texts for editing: like displayText, but floats at full precision.
     QString editTextAt(int position, int field) const;
+    // Bulk reads without a QVariant per cell; false (out untouched) for a
+    // null value or a position or field out of range. intAt reads whole
+    // numbers and flags, dates as Julian days and date-times as wall-clock
+    // milliseconds; realAt reads floats and whole numbers.
+    bool intAt(int position, int field, qint64* out) const;
+    bool realAt(int position, int field, double* out) const;
+    bool isNullAt(int position, int field) const; // true out of range too
 
     State state() const;
     void append(); // a new row at the end

@@ -7,26 +7,6 @@ class TestWorkReport : public QObject
     Q_OBJECT
 
 private slots:
-    void csvField_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("plain") << "Portal" << "Portal";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("blanks are data") << " Portal " << " Portal ";
-        QTest::newRow("comma") << "Portal, phase 2" << "\"Portal, phase 2\"";
-        QTest::newRow("quote doubled") << "the \"new\" site" << "\"the \"\"new\"\" site\"";
-        QTest::newRow("line feed") << "two\nlines" << "\"two\nlines\"";
-        QTest::newRow("carriage return") << "two\rlines" << "\"two\rlines\"";
-        QTest::newRow("only a quote") << "\"" << "\"\"\"\"";
-    }
-    void csvField()
-    {
-        QFETCH(QString, value);
-        QFETCH(QString, field);
-        QCOMPARE(WorkReport::csvField(value), field);
-    }
-
     // Stored durations are k/60 hours; the total counts whole minutes, so
     // sixty one-minute intervals make exactly one hour.
     void totalsCountWholeMinutes()

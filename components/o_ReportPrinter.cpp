@@ -1,0 +1,257 @@
+#include "components/o_ReportPrinter.h"
+
+#include "components/o_HoursChart.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbGrid.h"
+#include "toolkit/MemTable.h"
+
+#include <QDir>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <algorithm>
+
+struct TReportPrinter::Layout
+{
+    struct Column
+    {
+        int field = -1;
+        QString title;
+        qreal left = 0;
+        qreal width = 0;
+        Qt::Alignment align = Qt::AlignLeft;
+    };
+
+    QRectF page;
+    QFont titleFont;
+    QFont bodyFont;
+    QFont headerFont;
+    qreal line = 0; // height of a row
+    qreal titleBlock = 0; // title and criteria, first page only
+    qreal totalsBlock = 0; // totals lines and the chart
+    qreal chartHeight = 0;
+    QList<Column> columns;
+    const MemTable* table = nullptr;
+    int rows = 0;
+    QList<int> pageStart; // first row of each page
+    int totalsPage = 0;
+
+    int pages() const { return int(pageStart.size()); }
+    int rowsOn(int index) const
+    {
+        const int end = index + 1 < pages() ? pageStart.at(index + 1) : rows;
+        return end - pageStart.at(index);
+    }
+    qreal tableTop(int index) const { return page.top() + (index == 0 ? titleBlock : 0); }
+};
+
+namespace {
+constexpr qreal kMarginMm = 12;
+constexpr int kPdfResolution = 300;
+
+QString cellText(const MemTable& table, int row, int field)
+{
+    return field >= 0 ? table.displayTextAt(row, field) : QString();
+}
+} // namespace
+
+void TReportPrinter::setUpPage(QPagedPaintDevice& device)
+{
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                     QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter));
+}
+
+TReportPrinter::Layout TReportPrinter::layout(QPainter& painter) const
+{
+    Layout l;
+    QPaintDevice* device = painter.device();
+    l.page = QRectF(0, 0, device->width(), device->height());
+    l.bodyFont = QFont();
+    l.bodyFont.setPointSizeF(9);
+    l.headerFont = l.bodyFont;
+    l.headerFont.setBold(true);
+    l.titleFont = l.bodyFont;
+    l.titleFont.setPointSizeF(14);
+    l.titleFont.setBold(true);
+    const QFontMetricsF body(l.bodyFont, device);
+    const QFontMetricsF title(l.titleFont, device);
+    l.line = body.height() * 1.3;
+    l.titleBlock = title.height() * 1.5 + l.line * Criteria.size() + l.line / 2;
+    l.chartHeight = m_chart && !m_chart->totals().Buckets.isEmpty() ? l.page.height() / 4 : 0;
+    l.totalsBlock = l.line / 2 + l.line * Totals.size() + (l.chartHeight > 0 ? l.line / 2 + l.chartHeight : 0);
+
+    l.table = m_grid ? m_grid->table() : nullptr;
+    l.rows = l.table && l.table->isActive() ? l.table->recordCount() : 0;
+    if (m_grid) {
+        qreal units = 0;
+        const QList<DbGrid::Column> columns = m_grid->gridColumns();
+        for (const DbGrid::Column& column : columns) {
+            if (!column.visible)
+                continue;
+            Layout::Column c;
+            c.field = l.table ? l.table->fieldIndex(column.field) : -1;
+            c.title = column.title;
+            c.width = column.width > 0 ? column.width : 100;
+            if (c.field >= 0) {
+                const FieldType type = l.table->fieldDef(c.field).type;
+                if (type == FieldType::Float || type == FieldType::Integer || type == FieldType::AutoInc)
+                    c.align = Qt::AlignRight;
+            }
+            units += c.width;
+            l.columns.append(c);
+        }
+        qreal left = l.page.left();
+        for (Layout::Column& c : l.columns) {
+            c.width = c.width / units * l.page.width();
+            c.left = left;
+            left += c.width;
+        }
+    }
+
+    // Every page has the column titles and the foot line.
+    const qreal fixed = l.line * 1.2 + l.line * 1.5;
+    const int firstRows = std::max(1, int((l.page.height() - l.titleBlock - fixed) / l.line));
+    const int otherRows = std::max(1, int((l.page.height() - fixed) / l.line));
+    int row = 0;
+    l.pageStart.append(0);
+    row = std::min(l.rows, firstRows);
+    while (row < l.rows) {
+        l.pageStart.append(row);
+        row = std::min(l.rows, row + otherRows);
+    }
+    const int last = l.pages() - 1;
+    const qreal used = l.tableTop(last) - l.page.top() + l.line * 1.2 + l.line * l.rowsOn(last);
+    if (used + l.totalsBlock > l.page.height() - l.line * 1.5) {
+        l.pageStart.append(l.rows);
+        l.totalsPage = last + 1;
+    } else {
+        l.totalsPage = last;
+    }
+    return l;
+}
+
+void TReportPrinter::paintPage(QPainter& painter, const Layout& l, int page) const
+{
+    QPaintDevice* device = painter.device();
+    const qreal pad = l.line / 6;
+    const QFontMetricsF body(l.bodyFont, device);
+    qreal y = l.page.top();
+    if (page == 0) {
+        painter.setFont(l.titleFont);
+        const QFontMetricsF title(l.titleFont, device);
+        painter.drawText(QRectF(l.page.left(), y, l.page.width(), title.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                         Title);
+        y += title.height() * 1.5;
+        painter.setFont(l.bodyFont);
+        for (const QString& line : Criteria) {
+            painter.drawText(QRectF(l.page.left(), y, l.page.width(), l.line), Qt::AlignLeft | Qt::AlignVCenter,
+                             body.elidedText(line, Qt::ElideRight, l.page.width()));
+            y += l.line;
+        }
+        y += l.line / 2;
+    }
+
+    // Column titles, with a rule below.
+    painter.setFont(l.headerFont);
+    const QFontMetricsF header(l.headerFont, device);
+    for (const Layout::Column& c : l.columns)
+        painter.drawText(QRectF(c.left + pad, y, c.width - 2 * pad, l.line), c.align | Qt::AlignVCenter,
+                         header.elidedText(c.title, Qt::ElideRight, c.width - 2 * pad));
+    y += l.line * 1.1;
+    painter.setPen(QPen(Qt::black, std::max<qreal>(1.0, l.line / 20)));
+    painter.drawLine(QPointF(l.page.left(), y), QPointF(l.page.right(), y));
+    y += l.line * 0.1;
+
+    painter.setFont(l.bodyFont);
+    const int first = l.pageStart.at(page);
+    const int count = l.rowsOn(page);
+    for (int i = 0; i < count; ++i) {
+        const int row = first + i;
+        // Every other row shaded, so that a long line can be followed across.
+        if (row % 2 == 1)
+            painter.fillRect(QRectF(l.page.left(), y, l.page.width(), l.line), QColor(238, 238, 238));
+        for (const Layout::Column& c : l.columns)
+            painter.drawText(QRectF(c.left + pad, y, c.width - 2 * pad, l.line), c.align | Qt::AlignVCenter,
+                             body.elidedText(cellText(*l.table, row, c.field), Qt::ElideRight, c.width - 2 * pad));
+        y += l.line;
+    }
+
+    if (page == l.totalsPage) {
+        y += l.line / 2;
+        painter.setFont(l.headerFont);
+        for (const QString& line : Totals) {
+            painter.drawText(QRectF(l.page.left(), y, l.page.width(), l.line), Qt::AlignLeft | Qt::AlignVCenter,
+                             header.elidedText(line, Qt::ElideRight, l.page.width()));
+            painter.setFont(l.bodyFont);
+            y += l.line;
+        }
+        if (l.chartHeight > 0) {
+            y += l.line / 2;
+            painter.setFont(l.bodyFont);
+            m_chart->paint(painter, QRectF(l.page.left(), y, l.page.width() / 2, l.chartHeight));
+        }
+    }
+
+    // The foot line.
+    painter.setFont(l.bodyFont);
+    const QRectF foot(l.page.left(), l.page.bottom() - l.line, l.page.width(), l.line);
+    painter.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter,
+                     Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    painter.drawText(foot, Qt::AlignRight | Qt::AlignVCenter,
+                     QStringLiteral("Page %1 of %2").arg(page + 1).arg(l.pages()));
+}
+
+int TReportPrinter::pageCount(QPagedPaintDevice& device) const
+{
+    QPainter painter(&device);
+    return layout(painter).pages();
+}
+
+bool TReportPrinter::print(QPagedPaintDevice& device, const Progress& progress) const
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw AppError(QStringLiteral("The printer could not be started."));
+    const Layout l = layout(painter);
+    for (int page = 0; page < l.pages(); ++page) {
+        if (page > 0 && !device.newPage())
+            throw AppError(QStringLiteral("The printer refused page %1.").arg(page + 1));
+        paintPage(painter, l, page);
+        if (progress && !progress(page + 1, l.pages())) {
+            painter.end();
+            return false;
+        }
+    }
+    if (!painter.end())
+        throw AppError(QStringLiteral("The printer could not finish the document."));
+    return true;
+}
+
+bool TReportPrinter::savePdf(const QString& fileName, const Progress& progress) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("Unable to write to %1: %2")
+                           .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    bool complete = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(kPdfResolution);
+        writer.setTitle(Title);
+        writer.setCreator(QStringLiteral("Hourwright"));
+        setUpPage(writer);
+        complete = print(writer, progress);
+    }
+    if (!complete) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        throw AppError(QStringLiteral("Unable to write to %1: %2")
+                           .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    return true;
+}
