@@ -30,7 +30,7 @@ public:
     qint64 scaleMinutes() const;
 
     QSize sizeHint() const override { return {480, 160}; }
-    QSize minimumSizeHint() const override { return {200, 100}; }
+    QSize minimumSizeHint() const override { return {200, 60}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

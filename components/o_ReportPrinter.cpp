@@ -52,6 +52,8 @@ struct TReportPrinter::Layout
 namespace {
 constexpr qreal kMarginMm = 12;
 constexpr int kPdfResolution = 300;
+// Enough rows to find how wide a column's texts run without reading a million.
+constexpr int kRowsMeasured = 500;
 
 QString cellText(const MemTable& table, int row, int field)
 {
@@ -63,6 +65,36 @@ void TReportPrinter::setUpPage(QPagedPaintDevice& device)
 {
     device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                      QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter));
+}
+
+// Each column as wide as its title and texts need (judged by the first
+// rows); room to spare is shared out by the grid's widths, a shortfall
+// shrinks every column alike and the texts are cut with an ellipsis.
+void TReportPrinter::fitColumns(Layout& l, qreal units, QPaintDevice* device)
+{
+    const QFontMetricsF body(l.bodyFont, device);
+    const QFontMetricsF header(l.headerFont, device);
+    const qreal pad = l.line / 3;
+    const int measured = std::min(l.rows, kRowsMeasured);
+    QList<qreal> needed;
+    qreal total = 0;
+    for (const Layout::Column& c : std::as_const(l.columns)) {
+        qreal width = header.horizontalAdvance(c.title);
+        for (int row = 0; row < measured; ++row)
+            width = std::max(width, body.horizontalAdvance(cellText(*l.table, row, c.field)));
+        needed << width + 2 * pad;
+        total += width + 2 * pad;
+    }
+    const qreal room = l.page.width();
+    qreal left = l.page.left();
+    for (int i = 0; i < l.columns.size(); ++i) {
+        Layout::Column& c = l.columns[i];
+        const qreal width = total <= room ? needed.at(i) + (room - total) * c.width / units
+                                          : needed.at(i) * room / total;
+        c.left = left;
+        c.width = width;
+        left += width;
+    }
 }
 
 TReportPrinter::Layout TReportPrinter::layout(QPainter& painter) const
@@ -104,12 +136,7 @@ TReportPrinter::Layout TReportPrinter::layout(QPainter& painter) const
             units += c.width;
             l.columns.append(c);
         }
-        qreal left = l.page.left();
-        for (Layout::Column& c : l.columns) {
-            c.width = c.width / units * l.page.width();
-            c.left = left;
-            left += c.width;
-        }
+        fitColumns(l, units, device);
     }
 
     // Every page has the column titles and the foot line.

@@ -7,6 +7,7 @@
 
 class DbGrid;
 class QPagedPaintDevice;
+class QPaintDevice;
 class QPainter;
 class THoursChart;
 
@@ -41,6 +42,7 @@ public:
 private:
     struct Layout;
     Layout layout(QPainter& painter) const;
+    static void fitColumns(Layout& layout, qreal units, QPaintDevice* device);
     void paintPage(QPainter& painter, const Layout& layout, int page) const;
 
     const DbGrid* m_grid = nullptr;

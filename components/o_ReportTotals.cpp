@@ -210,7 +210,7 @@ QString TReportTotals::text() const
                        .arg(Intervals == 1 ? QStringLiteral("interval") : QStringLiteral("intervals"))
                        .arg(hoursText(Minutes));
     if (OpenIntervals > 0)
-        line += QStringLiteral(" (%1 still running, without time)").arg(OpenIntervals);
+        line += QStringLiteral(" (%1 still running)").arg(OpenIntervals);
     return line;
 }
 

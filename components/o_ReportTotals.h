@@ -50,7 +50,7 @@ public:
     QList<TReportBucket> Buckets;
     bool Weekly = false;
 
-    // "12 intervals, 37:45 h", with the running ones named when there are any.
+    // "12 intervals, 37:45 h", with the number still running when there are any.
     QString text() const;
     // "37:45"; negative totals keep their sign.
     static QString hoursText(qint64 minutes);

@@ -46,10 +46,10 @@ QGroupBox* totalsBox(QWidget* parent, const QString& title, const char* gridName
     auto* box = new QGroupBox(title, parent);
     auto* layout = new QVBoxLayout(box);
     auto* grid = named(new DbGrid(box), gridName);
-    grid->addColumn(QStringLiteral("NAME"), nameTitle, 160);
-    grid->addColumn(QStringLiteral("TIME"), QObject::tr("Time"), 70);
-    grid->addColumn(QStringLiteral("HOURS"), QObject::tr("Hours"), 70);
-    grid->addColumn(QStringLiteral("INTERVALS"), QObject::tr("Intervals"), 70);
+    grid->addColumn(QStringLiteral("NAME"), nameTitle, 130);
+    grid->addColumn(QStringLiteral("TIME"), QObject::tr("Time"), 55);
+    grid->addColumn(QStringLiteral("HOURS"), QObject::tr("Hours"), 55);
+    grid->addColumn(QStringLiteral("INTERVALS"), QObject::tr("Intervals"), 60);
     grid->setDataSource(source);
     grid->setReadOnly(true);
     layout->addWidget(grid);
@@ -150,11 +150,11 @@ TFrmReports::TFrmReports(QWidget* parent)
                                 named(new DataSource(this), "dsByProject")));
     groups->addWidget(totalsBox(totalsPage, tr("By Developer"), "TotalsByDeveloperGrid", tr("Developer"),
                                 named(new DataSource(this), "dsByDeveloper")));
-    totalsLayout->addLayout(groups, 1);
+    totalsLayout->addLayout(groups, 3);
     auto* chartBox = named(new QGroupBox(tr("Hours per Day"), totalsPage), "ChartBox");
     auto* chartLayout = new QVBoxLayout(chartBox);
     chartLayout->addWidget(named(new THoursChart(chartBox), "HoursChart"));
-    totalsLayout->addWidget(chartBox, 1);
+    totalsLayout->addWidget(chartBox, 2);
     resultPages->addTab(totalsPage, tr("Totals"));
     pageLayout->addWidget(resultPages, 1);
     pageLayout->addWidget(named(new QLabel(page), "lblTotals"));

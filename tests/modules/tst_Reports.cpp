@@ -1,9 +1,15 @@
+#include "components/o_DataSetToCsv.h"
 #include "components/o_DataSetToExcel.h"
+#include "components/o_HoursChart.h"
+#include "components/o_ProjectMonitor.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_SearchCriteria.h"
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Reports.h"
+#include "modules/f_SpecialEntry.h"
 #include "modules/mc_Reports.h"
+#include "modules/mc_SpecialEntry.h"
+#include "support/ExternalReaders.h"
 #include "support/TestMain.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
@@ -19,6 +25,9 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -71,6 +80,7 @@ class TestReports : public QObject
         auto module = TCustomModule::Create<TdmReports, TFrmReports>();
         module->DatabaseKind = kind;
         module->ExcelExport()->setOutputFolder(m_output);
+        module->CsvExport()->setOutputFolder(m_output);
         module->Execute(false);
         return module;
     }
@@ -123,6 +133,38 @@ class TestReports : public QObject
     }
     QStringList exports() const { return QDir(m_output).entryList(QDir::Files); }
 
+    // Closes the next print preview as soon as it has drawn its pages,
+    // noting what it showed.
+    int previewsShown = 0;
+    int previewPages = 0;
+    QString previewTitle;
+    void watchPreview()
+    {
+        previewsShown = 0;
+        previewPages = 0;
+        auto* poll = new QTimer(this);
+        poll->setInterval(20);
+        QElapsedTimer waited;
+        waited.start();
+        connect(poll, &QTimer::timeout, this, [this, poll, waited] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            auto* pages = preview ? preview->findChild<QPrintPreviewWidget*>() : nullptr;
+            if (pages && pages->pageCount() > 0) {
+                ++previewsShown;
+                previewPages = pages->pageCount();
+                previewTitle = preview->windowTitle();
+                preview->reject();
+                poll->deleteLater();
+            } else if (waited.elapsed() > 20000) {
+                // Never leave the test waiting on a window nobody closes.
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
+                poll->deleteLater();
+            }
+        });
+        poll->start();
+    }
+
 private slots:
     void init()
     {
@@ -137,6 +179,7 @@ private slots:
         QDir().mkpath(m_output);
         MessageService::resetForTests();
         m_opened.clear();
+        previewsShown = 0;
         UrlOpener::setHandler([this](const QUrl& url) {
             m_opened << url;
             return true;
@@ -190,11 +233,20 @@ private slots:
         }
         QVERIFY(find<QProgressBar>(*module, "ExportProgressBar")->isHidden());
         QVERIFY(find<QPlainTextEdit>(*module, "SQLMemo")->isHidden());
-        QVERIFY(!find<QAction>(*module, "mnuPrint")->isVisible());
-        QVERIFY(!find<QAction>(*module, "mnuPopUpPrint")->isVisible());
-        QVERIFY(find<QAction>(*module, "mnuExportToExcel")->isVisible());
-        QCOMPARE(find<QAction>(*module, "mnuExportToExcel")->text(), "Export to Excel");
         QCOMPARE(find<QAction>(*module, "mnuClose")->text(), "Close");
+        QStringList menu;
+        for (QAction* item : find<QMenu>(*module, "mnuActions")->actions())
+            if (item->isVisible() && !item->isSeparator())
+                menu << item->text();
+        QCOMPARE(menu, QStringList({"Print", "Save as PDF...", "Export to Excel", "Export to CSV"}));
+        QCOMPARE(find<QAction>(*module, "mnuPrint")->shortcut(), QKeySequence(QKeySequence::Print));
+        auto* pages = find<QTabWidget>(*module, "ResultPages");
+        QCOMPARE(pages->count(), 2);
+        QCOMPARE(pages->tabText(0), "Intervals");
+        QCOMPARE(pages->tabText(1), "Totals");
+        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(find<QLabel>(*module, "lblTotals")->text(), "");
+        QCOMPARE(find<QGroupBox>(*module, "ChartBox")->title(), "Hours per Day");
 
         auto* grid = find<DbGrid>(*module, "ResultsGrid");
         QList<QStringList> columns;
@@ -434,9 +486,9 @@ private slots:
         QTRY_VERIFY(popup->isVisible());
         QStringList shown;
         for (QAction* item : popup->actions())
-            if (item->isVisible())
+            if (item->isVisible() && !item->isSeparator())
                 shown << item->text();
-        QCOMPARE(shown, QStringList{"Export to Excel"});
+        QCOMPARE(shown, QStringList({"Print", "Save as PDF...", "Export to Excel", "Export to CSV"}));
         popup->hide();
         find<QAction>(*module, "mnuPopUpExportToExcel")->trigger();
         QCOMPARE(exports().size(), 1);
@@ -514,20 +566,17 @@ private slots:
         QCOMPARE(module->WorkbookPath(), QDir(m_db->folder()).filePath(relative));
     }
 
-    void printDoesNothingAndCloseCloses_data()
+    void closeCloses_data()
     {
         QTest::addColumn<QString>("closer");
         QTest::newRow("button") << "btnClose";
         QTest::newRow("menu") << "mnuClose";
     }
-    void printDoesNothingAndCloseCloses()
+    void closeCloses()
     {
         QFETCH(QString, closer);
         auto module = open();
         search(*module);
-        find<QAction>(*module, "mnuPrint")->trigger();
-        find<QAction>(*module, "mnuPopUpPrint")->trigger();
-        QVERIFY(MessageService::shownForTests().isEmpty());
         QVERIFY(module->ModuleForm()->isVisible());
         QObject* item = module->Lookup(closer)->AsComponent();
         if (auto* button = qobject_cast<QPushButton*>(item))
@@ -535,6 +584,238 @@ private slots:
         else
             qobject_cast<QAction*>(item)->trigger();
         QVERIFY(!module->ModuleForm()->isVisible());
+    }
+
+    // Totals of known intervals: the fixture's, a running one started by the
+    // monitor (no duration yet) and a hand entry of 2.25 hours.
+    void totalsFollowEverySearch_data()
+    {
+        QTest::addColumn<QString>("developer");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<QString>("totals");
+        QTest::newRow("everything complete") << "" << true << "7 intervals, 25:15 h";
+        QTest::newRow("still running") << "" << false << "2 intervals, 5:00 h (2 still running)";
+        QTest::newRow("one developer") << "Jones Bob" << true << "2 intervals, 8:15 h";
+        QTest::newRow("nothing found") << "Smith Ann" << false << "2 intervals, 5:00 h (2 still running)";
+    }
+    void totalsFollowEverySearch()
+    {
+        QFETCH(QString, developer);
+        QFETCH(bool, complete);
+        QFETCH(QString, totals);
+        TqvProjectMonitor* monitor = m_main->ProjectMonitor();
+        monitor->DeveloperID = 1;
+        monitor->ProjectID = 1;
+        monitor->StartMonitoring();
+        QVERIFY(monitor->Monitoring());
+        {
+            auto entry = TCustomModule::Create<TdmSpecialEntry, TFrmSpecialEntry>();
+            entry->DeveloperID = 2;
+            entry->Execute(false);
+            QVERIFY(entry->ProjectsQuery()->locate("DESCRIPTION", "Portal"));
+            entry->Lookup("dtStartDate")->as<DateTimePicker>()->setDateTime(at("2026-12-07 00:00:00"));
+            entry->Lookup("dtStartTime")->as<DateTimePicker>()->setDateTime(at("2001-01-01 09:00:00"));
+            entry->Lookup("dtStopDate")->as<DateTimePicker>()->setDateTime(at("2026-12-07 00:00:00"));
+            entry->Lookup("dtStopTime")->as<DateTimePicker>()->setDateTime(at("2001-01-01 11:15:30"));
+            entry->Lookup("btnInsert")->as<QPushButton>()->click();
+        }
+        QVERIFY2(errors().isEmpty(), qPrintable(errors().join('\n')));
+
+        auto module = open();
+        auto* label = find<QLabel>(*module, "lblTotals");
+        if (developer == "Smith Ann") {
+            // Totals of an earlier search give way to the next one's.
+            choose(*module, "DBLookupComboBox1", developer);
+            choose(*module, "DBLookupComboBox2", "Portal");
+            search(*module);
+            QCOMPARE(label->text(), "0 intervals, 0:00 h");
+            for (const char* name : {"DBLookupComboBox1", "DBLookupComboBox2"}) {
+                auto* combo = find<DbLookupComboBox>(*module, name);
+                combo->setFocus();
+                QTest::keyClick(combo, Qt::Key_Delete);
+            }
+        } else if (!developer.isEmpty()) {
+            choose(*module, "DBLookupComboBox1", developer);
+        }
+        if (!complete)
+            find<QCheckBox>(*module, "chkBoxProjectComplete")->click();
+        search(*module);
+        QCOMPARE(label->text(), totals);
+        QCOMPARE(module->Totals().Intervals, module->ResultsQuery()->recordCount());
+    }
+
+    void totalsByProjectDeveloperAndDay()
+    {
+        auto module = open();
+        choose(*module, "DBLookupComboBox1", "Brown Cid");
+        search(*module);
+        QCOMPARE(find<QLabel>(*module, "lblTotals")->text(), "4 intervals, 16:00 h");
+        auto rows = [&](const char* gridName) {
+            QStringList texts;
+            QAbstractItemModel* model = find<DbGrid>(*module, gridName)->model();
+            for (int r = 0; r < model->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < model->columnCount(); ++c)
+                    cells << model->index(r, c).data().toString();
+                texts << cells.join('|');
+            }
+            return texts;
+        };
+        QCOMPARE(rows("TotalsByProjectGrid"), QStringList({"Portal|14:00|14|3", "Billing|2:00|2|1"}));
+        QCOMPARE(rows("TotalsByDeveloperGrid"), QStringList({"Brown Cid|16:00|16|4"}));
+
+        auto* chart = find<THoursChart>(*module, "HoursChart");
+        const TReportTotals& totals = chart->totals();
+        QVERIFY(!totals.Weekly);
+        QCOMPARE(totals.Buckets.size(), 33); // 2009-04-30 to 2009-06-01
+        QCOMPARE(totals.Buckets.first().first, QDate(2009, 4, 30));
+        QCOMPARE(totals.Buckets.first().minutes, 3 * 60);
+        QCOMPARE(totals.Buckets.at(31).minutes, 6 * 60); // 2009-05-31: 2 + 4 hours
+        QCOMPARE(totals.Buckets.last().minutes, 7 * 60);
+        QCOMPARE(find<QGroupBox>(*module, "ChartBox")->title(), "Hours per Day");
+
+        // Everyone: from 2009 to a hand entry of old without days, charted by week.
+        auto* developer = find<DbLookupComboBox>(*module, "DBLookupComboBox1");
+        developer->setFocus();
+        QTest::keyClick(developer, Qt::Key_Delete);
+        m_db->exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED) values "
+                   "(1,1,'2009-09-01 08:00:00.000','2009-09-01 09:30:00.000',1.5,1)");
+        search(*module);
+        QVERIFY(chart->totals().Weekly);
+        QCOMPARE(find<QGroupBox>(*module, "ChartBox")->title(), "Hours per Week");
+        QCOMPARE(chart->totals().Buckets.last().first, QDate(2009, 8, 31));
+        QCOMPARE(chart->totals().Buckets.last().minutes, 90);
+    }
+
+    void failedSearchClearsTheTotals()
+    {
+        auto module = open();
+        search(*module);
+        QCOMPARE(find<QLabel>(*module, "lblTotals")->text(), "6 intervals, 23:00 h");
+        m_db->exec("alter table DEVELOPERS rename to DEVS");
+        search(*module);
+        QCOMPARE(errors().size(), 1);
+        QCOMPARE(find<QLabel>(*module, "lblTotals")->text(), "");
+        QVERIFY(module->TotalsByProject()->isEmpty());
+        QVERIFY(find<THoursChart>(*module, "HoursChart")->totals().Buckets.isEmpty());
+        m_db->exec("alter table DEVS rename to DEVELOPERS");
+    }
+
+    void printPreviewShowsTheResult_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("menu") << "mnuPrint";
+        QTest::newRow("grid's menu") << "mnuPopUpPrint";
+    }
+    void printPreviewShowsTheResult()
+    {
+        QFETCH(QString, command);
+        auto module = open();
+        watchPreview();
+        find<QAction>(*module, command.toLatin1())->trigger();
+        QCOMPARE(previewsShown, 0); // nothing before a search
+        choose(*module, "DBLookupComboBox1", "Brown Cid");
+        search(*module);
+        watchPreview();
+        find<QAction>(*module, command.toLatin1())->trigger();
+        QCOMPARE(previewsShown, 1);
+        QCOMPARE(previewPages, 1);
+        QCOMPARE(previewTitle, "Print Preview - Project Reports");
+        QVERIFY(errors().isEmpty());
+    }
+
+    void longPrintIsAskedAbout_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("no") << QMessageBox::No;
+        QTest::newRow("yes") << QMessageBox::Yes;
+    }
+    void longPrintIsAskedAbout()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        m_db->exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 4000) "
+                   "insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,"
+                   "DAY_START,DAY_END) select 1,1,'2010-01-01 08:00:00.000','2010-01-01 09:00:00.000',1,1,"
+                   "'2010-01-01','2010-01-01' from n");
+        auto module = open();
+        search(*module);
+        MessageService::useTestAnswers();
+        MessageService::queueAnswer(answer);
+        watchPreview();
+        find<QAction>(*module, "mnuPrint")->trigger();
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        const MessageService::Request& question = MessageService::shownForTests().first();
+        QVERIFY2(question.text.startsWith("The result fills "), qPrintable(question.text));
+        QCOMPARE(question.defaultButton, QMessageBox::No);
+        QCOMPARE(previewsShown, answer == QMessageBox::Yes ? 1 : 0);
+        if (answer == QMessageBox::Yes)
+            QVERIFY(previewPages > TdmReports::PagesWithoutAsking);
+    }
+
+    void saveAsPdf()
+    {
+        auto module = open();
+        QStringList asked;
+        TdmReports::SaveChooser = [&](QWidget*, const QString& caption, const QString& filter, const QString& start) {
+            asked << caption << filter << start;
+            return QDir(m_output).filePath("May report");
+        };
+        const auto restore = qScopeGuard([] { TdmReports::SaveChooser = &TdmReports::chooseWithDialog; });
+        find<QAction>(*module, "mnuSaveAsPdf")->trigger();
+        QVERIFY(asked.isEmpty()); // nothing before a search
+
+        choose(*module, "DBLookupComboBox1", "Brown Cid");
+        setDay(*module, "dtDateStart", QDate(2009, 5, 1));
+        setDay(*module, "dtDateStop", QDate(2009, 5, 31));
+        search(*module);
+        find<QAction>(*module, "mnuPopUpSaveAsPdf")->trigger();
+        QCOMPARE(asked.size(), 3);
+        QCOMPARE(asked.at(0), "Save as PDF");
+        QCOMPARE(asked.at(2), QDir(m_output).filePath("Hourwright report 2026-12-08.pdf"));
+        const QString file = QDir(m_output).filePath("May report.pdf");
+        QCOMPARE(exports(), QStringList{"May report.pdf"});
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QCOMPARE(MessageService::shownForTests().first().text, "Exported Successfully");
+        const QString text = ExternalReaders::pdfText(file);
+        for (const char* expected : {"Project Reports", "Developer: Brown Cid", "Project: all projects",
+                                     "Customer: all customers", "Days: 2009-05-01 to 2009-05-31", "Entries: complete",
+                                     "Billing", "Brown", "2009-05-31", "1 interval, 2:00 h",
+                                     "By project: Billing 2:00 h (1)", "Page 1 of 1"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString(expected) + " not in:\n" + text));
+
+        // Cancelling the file dialog writes nothing.
+        TdmReports::SaveChooser = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
+        find<QAction>(*module, "mnuSaveAsPdf")->trigger();
+        QCOMPARE(exports(), QStringList{"May report.pdf"});
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+    }
+
+    void exportCsvFromTheMenus()
+    {
+        auto module = open();
+        module->CsvExport()->setOutputFolder(m_output);
+        find<QAction>(*module, "mnuExportToCsv")->trigger();
+        QVERIFY(exports().isEmpty());
+        m_db->exec("update PROJECTS set DESCRIPTION = 'Portal, \"phase 2\"' where ID = 2");
+        choose(*module, "DBLookupComboBox1", "Brown Cid");
+        search(*module);
+        auto* bar = find<QProgressBar>(*module, "ExportProgressBar");
+        bool barShown = false;
+        MessageService::setHandler([&](const MessageService::Request&) {
+            barShown = barShown || bar->isVisible();
+            return QMessageBox::Ok;
+        });
+        find<QAction>(*module, "mnuPopUpExportToCsv")->trigger();
+        QVERIFY(barShown);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(exports(), QStringList{"Hourwright 2026-12-08 14-03-22.csv"});
+        const QList<QStringList> records = ExternalReaders::csvRecords(QDir(m_output).filePath(exports().first()));
+        QCOMPARE(records.size(), 5);
+        QCOMPARE(records.first(), QStringList({"Project", "Developer", "Start Date", "End Date", "Work Time",
+                                               "Start Time", "End Time"}));
+        QVERIFY(records.contains(QStringList({"Portal, \"phase 2\"", "Brown", "2009-05-31", "2009-06-01", "4",
+                                              "2009-05-31T22:00:00", "2009-06-01T02:00:00"})));
+        QCOMPARE(m_opened.size(), 1);
     }
 
     void unknownKindIsRefused()
