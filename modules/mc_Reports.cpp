@@ -25,7 +25,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -123,13 +122,7 @@ bool insertAfter(QString& tail, const QString& marker, const QString& text)
 
 } // namespace
 
-TdmReports::FileChooser TdmReports::SaveChooser = &TdmReports::chooseWithDialog;
-
-QString TdmReports::chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
-                                     const QString& start)
-{
-    return QFileDialog::getSaveFileName(parent, caption, start, filter);
-}
+TFileChooser TdmReports::SaveChooser = &FileChooser::askToSave;
 
 QString TdmReports::developersStatement(int kind)
 {

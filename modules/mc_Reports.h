@@ -2,6 +2,7 @@
 
 #include "components/o_ReportTotals.h"
 #include "framework/mc_CustomModule.h"
+#include "framework/o_FileChooser.h"
 
 #include <functional>
 #include <memory>
@@ -30,13 +31,8 @@ public:
         cmdSaveAsPdf = 105,
     };
 
-    // Asks where to save a file; returns the path, or empty when cancelled.
-    // Tests replace it, so that no dialog waits for a person.
-    using FileChooser =
-        std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& start)>;
-    static FileChooser SaveChooser;
-    static QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
-                                    const QString& start);
+    // Asks where to save a file; tests replace it.
+    static TFileChooser SaveChooser;
     // A print run longer than this many pages is asked about first.
     static constexpr int PagesWithoutAsking = 100;
 

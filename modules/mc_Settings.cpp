@@ -17,7 +17,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -25,13 +24,7 @@ namespace {
 const QString kTitle = QStringLiteral("Hourwright - Settings");
 }
 
-TdmSettings::FileChooser TdmSettings::Chooser = &TdmSettings::chooseWithDialog;
-
-QString TdmSettings::chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
-                                      const QString& start)
-{
-    return QFileDialog::getOpenFileName(parent, caption, start, filter);
-}
+TFileChooser TdmSettings::Chooser = &FileChooser::askToOpen;
 
 QString TdmSettings::optionPathFor(const QString& chosenFile, const QString& applicationFolder)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/mc_CustomModule.h"
+#include "framework/o_FileChooser.h"
 
 #include <functional>
 
@@ -20,13 +21,8 @@ public:
         cmdChooseDataBasePath = 301,
     };
 
-    // Asks for a file to open; returns its path, or empty when cancelled.
-    // Tests replace it, so that no dialog waits for a person.
-    using FileChooser =
-        std::function<QString(QWidget* parent, const QString& caption, const QString& filter, const QString& start)>;
-    static FileChooser Chooser;
-    static QString chooseWithDialog(QWidget* parent, const QString& caption, const QString& filter,
-                                    const QString& start);
+    // Asks for a file to open; tests replace it.
+    static TFileChooser Chooser;
 
     using TCustomModule::TCustomModule;
 

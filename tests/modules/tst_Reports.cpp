@@ -132,6 +132,21 @@ class TestReports : public QObject
         return texts;
     }
     QStringList exports() const { return QDir(m_output).entryList(QDir::Files); }
+    // The progress bar is up while the export runs (the success box comes
+    // before it is hidden) and gone, back at 0, afterwards.
+    static void exportShowsTheBar(TdmReports& module, const char* command)
+    {
+        auto* bar = find<QProgressBar>(module, "ExportProgressBar");
+        bool barShown = false;
+        MessageService::setHandler([&](const MessageService::Request&) {
+            barShown = barShown || bar->isVisible();
+            return QMessageBox::Ok;
+        });
+        find<QAction>(module, command)->trigger();
+        QVERIFY(barShown);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(bar->value(), 0);
+    }
 
     // Closes the next print preview as soon as it has drawn its pages,
     // noting what it showed.
@@ -456,16 +471,7 @@ private slots:
         auto module = open();
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         search(*module);
-        auto* bar = find<QProgressBar>(*module, "ExportProgressBar");
-        bool barShown = false;
-        MessageService::setHandler([&](const MessageService::Request&) {
-            barShown = barShown || bar->isVisible();
-            return QMessageBox::Ok;
-        });
-        find<QAction>(*module, "mnuExportToExcel")->trigger();
-        QVERIFY(barShown);
-        QVERIFY(bar->isHidden());
-        QCOMPARE(bar->value(), 0);
+        exportShowsTheBar(*module, "mnuExportToExcel");
         const QStringList files = exports();
         QCOMPARE(files, QStringList{"Hourwright 2026-12-08 14-03-22.xlsx"});
         QCOMPARE(MessageService::shownForTests().size(), 1);
@@ -760,7 +766,7 @@ private slots:
             asked << caption << filter << start;
             return QDir(m_output).filePath("May report");
         };
-        const auto restore = qScopeGuard([] { TdmReports::SaveChooser = &TdmReports::chooseWithDialog; });
+        const auto restore = qScopeGuard([] { TdmReports::SaveChooser = &FileChooser::askToSave; });
         find<QAction>(*module, "mnuSaveAsPdf")->trigger();
         QVERIFY(asked.isEmpty()); // nothing before a search
 
@@ -799,15 +805,7 @@ private slots:
         m_db->exec("update PROJECTS set DESCRIPTION = 'Portal, \"phase 2\"' where ID = 2");
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         search(*module);
-        auto* bar = find<QProgressBar>(*module, "ExportProgressBar");
-        bool barShown = false;
-        MessageService::setHandler([&](const MessageService::Request&) {
-            barShown = barShown || bar->isVisible();
-            return QMessageBox::Ok;
-        });
-        find<QAction>(*module, "mnuPopUpExportToCsv")->trigger();
-        QVERIFY(barShown);
-        QVERIFY(bar->isHidden());
+        exportShowsTheBar(*module, "mnuPopUpExportToCsv");
         QCOMPARE(exports(), QStringList{"Hourwright 2026-12-08 14-03-22.csv"});
         const QList<QStringList> records = ExternalReaders::csvRecords(QDir(m_output).filePath(exports().first()));
         QCOMPARE(records.size(), 5);

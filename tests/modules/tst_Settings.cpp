@@ -144,7 +144,7 @@ private slots:
     }
     void cleanup()
     {
-        TdmSettings::Chooser = &TdmSettings::chooseWithDialog;
+        TdmSettings::Chooser = &FileChooser::askToOpen;
         AppPaths::setApplicationFolderForTests(QString());
         m_dir.reset();
     }
