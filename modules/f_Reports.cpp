@@ -82,9 +82,9 @@ TFrmReports::TFrmReports(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
 
     auto* menus = named(new QMenuBar(this), "MainMenu1");
-    QMenu* file = named(menus->addMenu(tr("File")), "mnuFile");
+    QMenu* file = named(menus->addMenu(tr("&File")), "mnuFile");
     action(file, tr("Close"), "mnuClose");
-    QMenu* actions = named(menus->addMenu(tr("Actions")), "mnuActions");
+    QMenu* actions = named(menus->addMenu(tr("&Actions")), "mnuActions");
     action(actions, tr("Print"), "mnuPrint")->setShortcut(QKeySequence::Print);
     action(actions, tr("Save as PDF..."), "mnuSaveAsPdf");
     actions->addSeparator();

@@ -789,11 +789,22 @@ private slots:
                                      "By project: Billing 2:00 h (1)", "Page 1 of 1"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString(expected) + " not in:\n" + text));
 
+        // A folder that is not there: the reason is shown, nothing claims success.
+        TdmReports::SaveChooser = [this](QWidget*, const QString&, const QString&, const QString&) {
+            return QDir(m_output).filePath("gone/report.pdf");
+        };
+        find<QAction>(*module, "mnuSaveAsPdf")->trigger();
+        QCOMPARE(errors().size(), 1);
+        QVERIFY2(errors().first().startsWith("Unable to write to " + QDir(m_output).filePath("gone/report.pdf")),
+                 qPrintable(errors().first()));
+        QCOMPARE(MessageService::shownForTests().size(), 2);
+        QVERIFY(find<QProgressBar>(*module, "ExportProgressBar")->isHidden());
+
         // Cancelling the file dialog writes nothing.
         TdmReports::SaveChooser = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
         find<QAction>(*module, "mnuSaveAsPdf")->trigger();
         QCOMPARE(exports(), QStringList{"May report.pdf"});
-        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QCOMPARE(MessageService::shownForTests().size(), 2);
     }
 
     void exportCsvFromTheMenus()
