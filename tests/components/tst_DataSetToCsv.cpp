@@ -1,4 +1,5 @@
 #include "components/o_DataSetToCsv.h"
+#include "support/BoundGrid.h"
 #include "support/ExternalReaders.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
@@ -18,9 +19,9 @@ class TestDataSetToCsv : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MemTable> m_table;
-    std::unique_ptr<DataSource> m_source;
-    std::unique_ptr<DbGrid> m_grid;
+    std::unique_ptr<BoundGrid> m_view;
+    MemTable* m_table = nullptr;
+    DbGrid* m_grid = nullptr;
     QList<QUrl> m_opened;
 
     std::unique_ptr<TDataSetToCsv> exporter()
@@ -50,7 +51,9 @@ private slots:
             return true;
         });
         m_dir = std::make_unique<QTemporaryDir>();
-        m_table = std::make_unique<MemTable>();
+        m_view = std::make_unique<BoundGrid>();
+        m_table = &m_view->table;
+        m_grid = &m_view->grid;
         m_table->addField("PROJECT_NAME", FieldType::Text);
         m_table->addField("DAY_START", FieldType::Date);
         m_table->addField("TIME_SPEND", FieldType::Float);
@@ -58,22 +61,16 @@ private slots:
         m_table->addField("COMPLETED", FieldType::Boolean);
         m_table->addField("ID", FieldType::Integer);
         m_table->open();
-        m_source = std::make_unique<DataSource>();
-        m_source->setDataSet(m_table.get());
-        m_grid = std::make_unique<DbGrid>();
         m_grid->addColumn("PROJECT_NAME", "Project", 150);
         m_grid->addColumn("ID", "Number", 50, false);
         m_grid->addColumn("DAY_START", "Start Date", 100);
         m_grid->addColumn("TIME_SPEND", "Work Time, h", 99);
         m_grid->addColumn("TIME_START", "Start Time", 80);
         m_grid->addColumn("COMPLETED", "Done", 40);
-        m_grid->setDataSource(m_source.get());
     }
     void cleanup()
     {
-        m_grid.reset();
-        m_source.reset();
-        m_table.reset();
+        m_view.reset();
         m_dir.reset();
         UrlOpener::setHandler({});
         Clock::reset();
@@ -120,7 +117,7 @@ private slots:
         QProgressBar bar;
         auto csv = exporter();
         csv->setProgressBar(&bar);
-        csv->ExportGrid(m_grid.get());
+        csv->ExportGrid(m_grid);
 
         const QString file = QDir(m_dir->path()).filePath("Hourwright 2026-12-08 14-03-22.csv");
         QCOMPARE(csv->LastExportFileName(), file);
@@ -155,8 +152,8 @@ private slots:
     {
         addRow({"Billing", QDate(2026, 12, 1), 1.0, QVariant(), true, 1});
         auto csv = exporter();
-        csv->ExportGrid(m_grid.get());
-        csv->ExportGrid(m_grid.get());
+        csv->ExportGrid(m_grid);
+        csv->ExportGrid(m_grid);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files),
                  QStringList({"Hourwright 2026-12-08 14-03-22 (2).csv", "Hourwright 2026-12-08 14-03-22.csv"}));
     }
@@ -167,7 +164,7 @@ private slots:
         auto csv = exporter();
         csv->setOutputFolder(QDir(m_dir->path()).filePath("missing"));
         try {
-            csv->ExportGrid(m_grid.get());
+            csv->ExportGrid(m_grid);
             QFAIL("no failure reported");
         } catch (const AppError& error) {
             QVERIFY2(error.message().startsWith("Unable to write to " + m_dir->path()), qPrintable(error.message()));

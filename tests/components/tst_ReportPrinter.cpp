@@ -1,5 +1,6 @@
 #include "components/o_HoursChart.h"
 #include "components/o_ReportPrinter.h"
+#include "support/BoundGrid.h"
 #include "support/ExternalReaders.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
@@ -17,9 +18,9 @@ class TestReportPrinter : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MemTable> m_table;
-    std::unique_ptr<DataSource> m_source;
-    std::unique_ptr<DbGrid> m_grid;
+    std::unique_ptr<BoundGrid> m_view;
+    MemTable* m_table = nullptr;
+    DbGrid* m_grid = nullptr;
 
     void fill(int rows)
     {
@@ -41,7 +42,7 @@ class TestReportPrinter : public QObject
         p.Title = QStringLiteral("Project Reports");
         p.Criteria = {QStringLiteral("Developer: Smith Ann"), QStringLiteral("Days: any day")};
         p.Totals = {QStringLiteral("3 intervals, 3:45 h")};
-        p.setGrid(m_grid.get());
+        p.setGrid(m_grid);
         return p;
     }
     QString path(const char* name) const { return m_dir->filePath(QString::fromLatin1(name)); }
@@ -51,28 +52,24 @@ private slots:
     {
         Clock::setNow(QDateTime(QDate(2026, 12, 8), QTime(14, 3)));
         m_dir = std::make_unique<QTemporaryDir>();
-        m_table = std::make_unique<MemTable>();
+        m_view = std::make_unique<BoundGrid>();
+        m_table = &m_view->table;
+        m_grid = &m_view->grid;
         m_table->addField("PROJECT_NAME", FieldType::Text);
         m_table->addField("DEV_LASTNAME", FieldType::Text);
         m_table->addField("DAY_START", FieldType::Date);
         m_table->addField("TIME_SPEND", FieldType::Float);
         m_table->addField("SECRET", FieldType::Text);
         m_table->open();
-        m_source = std::make_unique<DataSource>();
-        m_source->setDataSet(m_table.get());
-        m_grid = std::make_unique<DbGrid>();
         m_grid->addColumn("PROJECT_NAME", "Project", 150);
         m_grid->addColumn("DEV_LASTNAME", "Developer", 140);
         m_grid->addColumn("DAY_START", "Start Date", 100);
         m_grid->addColumn("TIME_SPEND", "Work Time", 99);
         m_grid->addColumn("SECRET", "Secret", 80, false);
-        m_grid->setDataSource(m_source.get());
     }
     void cleanup()
     {
-        m_grid.reset();
-        m_source.reset();
-        m_table.reset();
+        m_view.reset();
         m_dir.reset();
         Clock::reset();
     }
