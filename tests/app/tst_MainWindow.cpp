@@ -124,15 +124,9 @@ private slots:
     void init()
     {
         m_terminations = 0;
-        ApplicationControl::setTerminateHandler([this] { ++m_terminations; });
-        TTrayIcon::setNotificationAreaForTests(0);
+        MainWindowFixture::beforeWindowTest([this] { ++m_terminations; });
     }
-    void cleanup()
-    {
-        Clock::reset();
-        ApplicationControl::setTerminateHandler({});
-        TTrayIcon::setNotificationAreaForTests(-1);
-    }
+    void cleanup() { MainWindowFixture::afterWindowTest(); }
 
     void projectListsByUser_data()
     {

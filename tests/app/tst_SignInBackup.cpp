@@ -26,17 +26,8 @@ class TestSignInBackup : public QObject
     }
 
 private slots:
-    void init()
-    {
-        ApplicationControl::setTerminateHandler([] {});
-        TTrayIcon::setNotificationAreaForTests(0);
-    }
-    void cleanup()
-    {
-        Clock::reset();
-        ApplicationControl::setTerminateHandler({});
-        TTrayIcon::setNotificationAreaForTests(-1);
-    }
+    void init() { MainWindowFixture::beforeWindowTest(); }
+    void cleanup() { MainWindowFixture::afterWindowTest(); }
 
     void copyAtSignIn_data()
     {

@@ -67,16 +67,8 @@ private slots:
     {
         QVERIFY2(QFileInfo(program()).isExecutable(), qPrintable(program() + " is not built"));
     }
-    void init()
-    {
-        ApplicationControl::setTerminateHandler([] {});
-        TTrayIcon::setNotificationAreaForTests(0);
-    }
-    void cleanup()
-    {
-        ApplicationControl::setTerminateHandler({});
-        TTrayIcon::setNotificationAreaForTests(-1);
-    }
+    void init() { MainWindowFixture::beforeWindowTest(); }
+    void cleanup() { MainWindowFixture::afterWindowTest(); }
 
     void exitCodes_data()
     {

@@ -66,17 +66,8 @@ class TestCliWithWindow : public QObject
     void click(TdmMain& main, const char* name) { main.Lookup(QString::fromLatin1(name))->AsToolButton()->click(); }
 
 private slots:
-    void init()
-    {
-        ApplicationControl::setTerminateHandler([] {});
-        TTrayIcon::setNotificationAreaForTests(0);
-    }
-    void cleanup()
-    {
-        Clock::reset();
-        ApplicationControl::setTerminateHandler({});
-        TTrayIcon::setNotificationAreaForTests(-1);
-    }
+    void init() { MainWindowFixture::beforeWindowTest(); }
+    void cleanup() { MainWindowFixture::afterWindowTest(); }
 
     void cliStopWhileTheWindowMonitors()
     {

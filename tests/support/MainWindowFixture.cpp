@@ -1,7 +1,10 @@
 #include "support/MainWindowFixture.h"
 
 #include "components/o_OptionsManager.h"
+#include "components/TrayIcon.h"
 #include "toolkit/AppPaths.h"
+#include "toolkit/ApplicationControl.h"
+#include "toolkit/Clock.h"
 #include "toolkit/MessageService.h"
 
 #include <QDir>
@@ -21,6 +24,19 @@ MainWindowFixture::MainWindowFixture()
 MainWindowFixture::~MainWindowFixture()
 {
     AppPaths::setApplicationFolderForTests(QString());
+}
+
+void MainWindowFixture::beforeWindowTest(std::function<void()> onTerminate)
+{
+    ApplicationControl::setTerminateHandler(std::move(onTerminate));
+    TTrayIcon::setNotificationAreaForTests(0);
+}
+
+void MainWindowFixture::afterWindowTest()
+{
+    Clock::reset();
+    ApplicationControl::setTerminateHandler({});
+    TTrayIcon::setNotificationAreaForTests(-1);
 }
 
 QString MainWindowFixture::optionsPath() const

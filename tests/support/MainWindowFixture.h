@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "support/TestDatabase.h"
 
 #include <QTemporaryDir>
@@ -24,6 +26,13 @@ public:
     // developer 1), "chidi"/"pw" (developer 2), "erik"/"pw" (IS_ADMIN 2, developer 3),
     // "nodev"/"pw" (no developer).
     void fillKnownRows();
+
+    // For each test that starts a main window: ending the program only calls
+    // onTerminate, and there is no notification area (the window minimises
+    // instead of hiding in the tray). afterWindowTest() puts both and the
+    // clock back.
+    static void beforeWindowTest(std::function<void()> onTerminate = [] {});
+    static void afterWindowTest();
 
 private:
     TestDatabase m_db;
