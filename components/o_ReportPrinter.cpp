@@ -33,6 +33,7 @@ struct TReportPrinter::Layout
     qreal line = 0; // height of a row
     qreal titleBlock = 0; // title and criteria, first page only
     qreal totalsBlock = 0; // totals lines and the chart
+    QList<qreal> totalsHeights; // each totals line, wrapped to the page width
     qreal chartHeight = 0;
     QList<Column> columns;
     const MemTable* table = nullptr;
@@ -114,7 +115,17 @@ TReportPrinter::Layout TReportPrinter::layout(QPainter& painter) const
     l.line = body.height() * 1.3;
     l.titleBlock = title.height() * 1.5 + l.line * Criteria.size() + l.line / 2;
     l.chartHeight = m_chart && !m_chart->totals().Buckets.isEmpty() ? l.page.height() / 4 : 0;
-    l.totalsBlock = l.line / 2 + l.line * Totals.size() + (l.chartHeight > 0 ? l.line / 2 + l.chartHeight : 0);
+    // The first totals line is bold; the others (a long list of projects,
+    // say) wrap instead of being cut.
+    l.totalsBlock = l.line / 2 + (l.chartHeight > 0 ? l.line / 2 + l.chartHeight : 0);
+    for (qsizetype i = 0; i < Totals.size(); ++i) {
+        const QFontMetricsF metrics(i == 0 ? l.headerFont : l.bodyFont, device);
+        const qreal wrapped = metrics.boundingRect(QRectF(0, 0, l.page.width(), l.page.height()),
+                                                   Qt::AlignLeft | Qt::TextWordWrap, Totals.at(i))
+                                  .height();
+        l.totalsHeights << std::max(l.line, wrapped + (l.line - metrics.height()));
+        l.totalsBlock += l.totalsHeights.last();
+    }
 
     l.table = m_grid ? m_grid->table() : nullptr;
     l.rows = l.table && l.table->isActive() ? l.table->recordCount() : 0;
@@ -210,11 +221,12 @@ void TReportPrinter::paintPage(QPainter& painter, const Layout& l, int page) con
     if (page == l.totalsPage) {
         y += l.line / 2;
         painter.setFont(l.headerFont);
-        for (const QString& line : Totals) {
-            painter.drawText(QRectF(l.page.left(), y, l.page.width(), l.line), Qt::AlignLeft | Qt::AlignVCenter,
-                             header.elidedText(line, Qt::ElideRight, l.page.width()));
+        for (qsizetype i = 0; i < Totals.size(); ++i) {
+            const qreal height = l.totalsHeights.at(i);
+            painter.drawText(QRectF(l.page.left(), y, l.page.width(), height),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, Totals.at(i));
             painter.setFont(l.bodyFont);
-            y += l.line;
+            y += height;
         }
         if (l.chartHeight > 0) {
             y += l.line / 2;

@@ -149,6 +149,24 @@ private slots:
         QVERIFY(text.indexOf("3 intervals, 3:45 h") < text.indexOf("2026-11-01"));
     }
 
+    // A long list of projects under the totals wraps; none of them is cut off.
+    void longTotalsLinesWrap()
+    {
+        fill(2);
+        QStringList parts;
+        for (int i = 1; i <= 60; ++i)
+            parts << QStringLiteral("Project%1 %1:00 h (1)").arg(i);
+        TReportPrinter report = printer();
+        report.Totals << "By project: " + parts.join(", ");
+        const QString file = path("wrapped.pdf");
+        QVERIFY(report.savePdf(file));
+        const QString text = ExternalReaders::pdfText(file);
+        for (int i = 1; i <= 60; ++i)
+            QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Project%1\\s+%1:00\\s+h").arg(i))),
+                     qPrintable(QString::number(i) + "\n" + text));
+        QVERIFY(text.indexOf("Project60") < text.indexOf("Page 1 of 1"));
+    }
+
     void failuresLeaveNoFile_data()
     {
         QTest::addColumn<bool>("cancel");
