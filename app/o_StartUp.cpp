@@ -30,7 +30,9 @@ void quitAfterRequestedTime(QApplication& app)
             if (widget->isVisible())
                 std::fprintf(stderr, "hourwright: window shown: %s\n", qPrintable(widget->windowTitle()));
         }
-        app.quit();
+        // Not quit(): windows that refuse to close (the main window goes to
+        // the tray) would keep the program running.
+        app.exit(0);
     });
 }
 

@@ -2,7 +2,9 @@
 #include "app/o_StartUp.h"
 #include "components/o_OptionsManager.h"
 #include "framework/mc_CustomModule.h"
+#include "components/o_Schema.h"
 #include "modules/f_Settings.h"
+#include "toolkit/DbConnection.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/ProfileFile.h"
@@ -149,6 +151,26 @@ private slots:
         QVERIFY2(run.err.contains("message box [Application Error]"), qPrintable(run.err));
         QVERIFY(run.err.split('\n').filter("window shown:").isEmpty());
         QVERIFY(!QFile::exists(dir.filePath("DataBase/hwr.db")));
+    }
+
+    // With a usable database the program waits at the sign-in; a scripted
+    // quit still ends it although the main window only hides when closed.
+    void startsAtTheSignInAndEnds()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("DataBase"));
+        {
+            DbConnection connection;
+            connection.createSqlite(dir.filePath("DataBase/hwr.db"));
+            Schema::createSqlite(connection);
+            connection.exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (0,1,'admin','pw')");
+        }
+        QVERIFY(writeFile(dir.filePath("options.ini"), kMissingFile));
+        const Run run = runProgram(dir.path(), {});
+        QVERIFY2(run.finished, qPrintable(run.err));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.err.split('\n').filter("window shown:").contains("hourwright: window shown: User Validation"),
+                 qPrintable(run.err));
     }
 
     void closingTheWindowEndsTheProgram_data()
