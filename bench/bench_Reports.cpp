@@ -64,17 +64,42 @@ void printPlan(DbConnection& connection, const QString& sql, const char* label)
         std::fprintf(stderr, "  %s\n", qPrintable(plan.value(3).toString()));
 }
 
+// Opens the connection on the million intervals, for member initialisers.
+DbConnection& openLarge(DbConnection& connection)
+{
+    connection.openSqlite(LargeDatabase::path(Intervals));
+    return connection;
+}
+
+// The report window on the million intervals, with options of its own.
+struct ReportWindow
+{
+    ReportWindow()
+        : main(openLarge(connection))
+    {
+        AppPaths::setApplicationFolderForTests(folder.path());
+        GetOptionsManager()->setOptionsFileName(QDir(folder.path()).filePath("options.ini"));
+        module = TCustomModule::Create<TdmReports, TFrmReports>();
+        module->DatabaseKind = 0;
+    }
+    ~ReportWindow()
+    {
+        module.reset();
+        AppPaths::setApplicationFolderForTests(QString());
+    }
+    DbConnection connection;
+    BenchMain main;
+    QTemporaryDir folder;
+    TCustomModule::Ptr<TdmReports> module;
+};
+
 // The newest month of the sample data, and one far back in it, where
 // DAY_START >= first day leaves the whole later history to look at.
 void Search(benchmark::State& state)
 {
     const bool recent = state.range(0) == 0;
-    DbConnection connection;
-    connection.openSqlite(LargeDatabase::path(Intervals));
-    BenchMain main(connection);
-    QTemporaryDir folder;
-    AppPaths::setApplicationFolderForTests(folder.path());
-    GetOptionsManager()->setOptionsFileName(QDir(folder.path()).filePath("options.ini"));
+    ReportWindow window;
+    DbConnection& connection = window.connection;
     QDate from(2026, 11, 1);
     if (!recent) {
         QSqlQuery oldest = connection.exec("select min(DAY_START) from PROJECTWORK");
@@ -84,8 +109,7 @@ void Search(benchmark::State& state)
     }
     const QDate to = from.addMonths(1).addDays(-1);
 
-    auto module = TCustomModule::Create<TdmReports, TFrmReports>();
-    module->DatabaseKind = 0;
+    TdmReports* module = window.module.get();
     module->CriteriaRecord()->setValue("DEVELOPER_ID", 1);
     auto* start = module->Lookup("dtDateStart")->as<DateTimePicker>();
     auto* stop = module->Lookup("dtDateStop")->as<DateTimePicker>();
@@ -102,8 +126,6 @@ void Search(benchmark::State& state)
     state.counters["rows"] = double(rows);
     state.SetLabel(QStringLiteral("%1 to %2").arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)).toStdString());
     printPlan(connection, module->ResultsQuery()->sql(), recent ? "recent month" : "month in the middle");
-    module.reset();
-    AppPaths::setApplicationFolderForTests(QString());
 }
 BENCHMARK(Search)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -111,16 +133,9 @@ BENCHMARK(Search)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // interval of the million.
 void Totals(benchmark::State& state)
 {
-    DbConnection connection;
-    connection.openSqlite(LargeDatabase::path(Intervals));
-    BenchMain main(connection);
-    QTemporaryDir folder;
-    AppPaths::setApplicationFolderForTests(folder.path());
-    GetOptionsManager()->setOptionsFileName(QDir(folder.path()).filePath("options.ini"));
-    auto module = TCustomModule::Create<TdmReports, TFrmReports>();
-    module->DatabaseKind = 0;
-    module->Search();
-    const MemTable& results = *module->ResultsQuery();
+    ReportWindow window;
+    window.module->Search();
+    const MemTable& results = *window.module->ResultsQuery();
     TReportTotals totals;
     for (auto _ : state) {
         totals = TReportTotals::of(results);
@@ -130,8 +145,6 @@ void Totals(benchmark::State& state)
     state.counters["projects"] = double(totals.ByProject.size());
     state.counters["buckets"] = double(totals.Buckets.size());
     state.SetLabel(totals.text().toStdString());
-    module.reset();
-    AppPaths::setApplicationFolderForTests(QString());
 }
 BENCHMARK(Totals)->Unit(benchmark::kMillisecond);
 
@@ -139,7 +152,7 @@ BENCHMARK(Totals)->Unit(benchmark::kMillisecond);
 struct ExportRows
 {
     explicit ExportRows(int rows)
-        : results(&open(connection),
+        : results(&openLarge(connection),
                      QStringLiteral("select PR.DESCRIPTION as PROJECT_NAME,DEV.LASTNAME as DEV_LASTNAME,"
                                     "PROJECTWORK.DAY_START,PROJECTWORK.DAY_END,PROJECTWORK.TIME_SPEND,"
                                     "PROJECTWORK.TIME_START,PROJECTWORK.TIME_END from PROJECTWORK "
@@ -154,12 +167,6 @@ struct ExportRows
             grid.addColumn(QString::fromLatin1(field), QString::fromLatin1(field), 100);
         grid.setDataSource(&source);
     }
-    static DbConnection& open(DbConnection& connection)
-    {
-        connection.openSqlite(LargeDatabase::path(Intervals));
-        return connection;
-    }
-
     DbConnection connection;
     SqlQuery results;
     DataSource source;

@@ -101,8 +101,6 @@ void TGridExport::walkRows(DbGrid& grid, MemTable& table, const std::function<vo
 void TGridExport::reportWritten(const QString& fileName, const QString& what)
 {
     m_lastExport = fileName;
-    if (m_progressBar)
-        m_progressBar->setValue(0);
     MessageService::information(kCaption, QStringLiteral("Exported Successfully"));
     if (!UrlOpener::open(QUrl::fromLocalFile(fileName)))
         MessageService::warning(kCaption, QStringLiteral("The %1 was written to %2, but no program could open it.")

@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QString>
-#include <QVariantList>
 
 #include <functional>
 

@@ -14,7 +14,6 @@ constexpr qreal kGap = 0.2; // share of a slot between bars
 THoursChart::THoursChart(QWidget* parent)
     : QWidget(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void THoursChart::setTotals(const TReportTotals& totals)

@@ -3,7 +3,6 @@
 #include "components/o_DataSetToCsv.h"
 #include "components/o_DataSetToExcel.h"
 #include "components/o_HoursChart.h"
-#include "components/o_ReportPrinter.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_SearchCriteria.h"
@@ -375,20 +374,20 @@ void TdmReports::withProgressBar(const std::function<void(QProgressBar*)>& body)
     body(bar);
 }
 
-std::unique_ptr<TReportPrinter> TdmReports::ReportPrinter()
+TReportPrinter TdmReports::ReportPrinter()
 {
-    auto printer = std::make_unique<TReportPrinter>();
-    printer->Title = tr("Project Reports");
-    printer->Criteria = m_criteriaText;
+    TReportPrinter printer;
+    printer.Title = tr("Project Reports");
+    printer.Criteria = m_criteriaText;
     if (m_results->isActive()) {
-        printer->Totals << m_totals.text();
+        printer.Totals << m_totals.text();
         if (!m_totals.ByProject.isEmpty())
-            printer->Totals << groupLines(tr("By project"), m_totals.ByProject);
+            printer.Totals << groupLines(tr("By project"), m_totals.ByProject);
         if (!m_totals.ByDeveloper.isEmpty())
-            printer->Totals << groupLines(tr("By developer"), m_totals.ByDeveloper);
+            printer.Totals << groupLines(tr("By developer"), m_totals.ByDeveloper);
     }
-    printer->setGrid(Lookup(QStringLiteral("ResultsGrid"))->as<DbGrid>());
-    printer->setChart(Lookup(QStringLiteral("HoursChart"))->as<THoursChart>());
+    printer.setGrid(Lookup(QStringLiteral("ResultsGrid"))->as<DbGrid>());
+    printer.setChart(Lookup(QStringLiteral("HoursChart"))->as<THoursChart>());
     return printer;
 }
 
@@ -396,14 +395,14 @@ void TdmReports::Print()
 {
     if (!hasRows())
         return;
-    const std::unique_ptr<TReportPrinter> report = ReportPrinter();
+    const TReportPrinter report = ReportPrinter();
     {
         // Counted on a PDF of the same page: the preview draws every page before it shows.
         QBuffer scratch;
         scratch.open(QIODevice::WriteOnly);
         QPdfWriter sizing(&scratch);
         TReportPrinter::setUpPage(sizing);
-        const int pages = report->pageCount(sizing);
+        const int pages = report.pageCount(sizing);
         if (pages > PagesWithoutAsking
             && MessageService::show(MessageService::Request::make(
                                         kCaption,
@@ -415,7 +414,7 @@ void TdmReports::Print()
     }
     QPrinter printer(QPrinter::HighResolution);
     TReportPrinter::setUpPage(printer);
-    printer.setDocName(report->Title);
+    printer.setDocName(report.Title);
     QPrintPreviewDialog preview(&printer, ModuleForm());
     preview.setObjectName(QStringLiteral("PrintPreview"));
     preview.setWindowTitle(tr("Print Preview - Project Reports"));
@@ -423,7 +422,7 @@ void TdmReports::Print()
     connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&report](QPrinter* target) {
         // Qt calls this from its own event handling: nothing may escape.
         try {
-            report->print(*target);
+            report.print(*target);
         } catch (const std::exception& error) {
             MessageService::error(kCaption, errorMessage(error));
         }
@@ -444,9 +443,9 @@ void TdmReports::SaveAsPdf()
         return;
     if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QStringLiteral(".pdf");
-    const std::unique_ptr<TReportPrinter> report = ReportPrinter();
+    const TReportPrinter report = ReportPrinter();
     withProgressBar([&](QProgressBar* bar) {
-        report->savePdf(fileName, [bar](int page, int pages) {
+        report.savePdf(fileName, [bar](int page, int pages) {
             if (bar) {
                 bar->setMaximum(pages);
                 bar->setValue(page);

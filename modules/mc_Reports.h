@@ -1,15 +1,14 @@
 #pragma once
 
+#include "components/o_ReportPrinter.h"
 #include "components/o_ReportTotals.h"
 #include "framework/mc_CustomModule.h"
 #include "framework/o_FileChooser.h"
 
 #include <functional>
-#include <memory>
 
 class MemTable;
 class TDataSetToCsv;
-class TReportPrinter;
 class SqlQuery;
 class TDataSetToExcel;
 class TSearchCriteriaManager;
@@ -69,7 +68,7 @@ public:
     // The printout as a PDF file, wherever the user chooses.
     void SaveAsPdf();
     // The printout of the current result.
-    std::unique_ptr<TReportPrinter> ReportPrinter();
+    TReportPrinter ReportPrinter();
 
     // The parenthesised joins the local-file dialect was written for. Text
     // without "from", or without the joins this window composes, comes back
