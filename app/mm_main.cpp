@@ -30,7 +30,10 @@
 #include <QLocale>
 #include <QMap>
 #include <QMenu>
+#include <QSqlQuery>
 #include <QToolButton>
+
+#include <cstdio>
 
 namespace {
 
@@ -198,7 +201,7 @@ void TdmMain::CreateData()
     m_projectWorkData = new MemTable(this);
 
     m_trayIcon = new TTrayIcon(this);
-    m_trayIcon->SetIcon(QApplication::windowIcon());
+    m_trayIcon->ShowIdle();
 
     m_usersQuery = new SqlQuery(m_connection, SharedStatements::usersList(m_databaseKind), this);
     m_usersQuery->open();
@@ -373,6 +376,25 @@ void TdmMain::LoadProjects()
     if (monitoring)
         UpdateElapsedLabel();
     prepareIdleWatch();
+    showTrayState();
+}
+
+void TdmMain::showTrayState()
+{
+    if (!m_monitor->Monitoring()) {
+        m_trayIcon->ShowIdle();
+        return;
+    }
+    QString project;
+    try {
+        QSqlQuery query = m_connection->exec(QStringLiteral("select DESCRIPTION from PROJECTS where ID = ?"),
+                                             {m_monitor->ProjectID});
+        if (query.next())
+            project = query.value(0).toString();
+    } catch (const std::exception&) {
+        // The tip then names no project; measuring is not affected.
+    }
+    m_trayIcon->ShowMonitoring(project, m_displayStartTime);
 }
 
 void TdmMain::prepareIdleWatch()
@@ -467,6 +489,7 @@ void TdmMain::DoStartMonitoring()
         throw;
     }
     setMonitoringDisplay(true);
+    showTrayState();
     if (m_idleWatch)
         m_idleWatch->reset();
     if (m_elapsedLabel)
@@ -489,11 +512,13 @@ void TdmMain::stopAt(const QDateTime& end)
         // leaves it monitoring. The window shows whichever it is.
         if (!m_monitor->Monitoring()) {
             setIdleDisplay();
+            showTrayState();
             RefreshData();
         }
         throw;
     }
     setIdleDisplay();
+    showTrayState();
     Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setVisible(true);
     RefreshData();
 }
@@ -527,9 +552,21 @@ bool TdmMain::CanClose()
 void TdmMain::Terminate()
 {
     TqvOptionsManager* options = GetOptionsManager();
-    if (m_monitor->Monitoring())
-        options->WriteValue(Options::ProjectsSection, Options::LastProjectTimeElapsed, toDaySerial(m_displayStartTime));
-    else
-        options->WriteValue(Options::ProjectsSection, Options::LastProjectTimeElapsed, 0);
+    try {
+        if (m_monitor->Monitoring())
+            options->WriteValue(Options::ProjectsSection, Options::LastProjectTimeElapsed,
+                                toDaySerial(m_displayStartTime));
+        else
+            options->WriteValue(Options::ProjectsSection, Options::LastProjectTimeElapsed, 0);
+    } catch (const std::exception& error) {
+        // Only the elapsed-time display depends on the value: a running
+        // interval stays open in its row and resumes from it at the next
+        // sign-in. The program ends all the same.
+        const QString message =
+            QStringLiteral("%1\n\nHourwright ends anyway; a running interval continues at the next sign-in.")
+                .arg(errorMessage(error));
+        std::fprintf(stderr, "hourwright: %s\n", qPrintable(message));
+        MessageService::error(QStringLiteral("Hourwright"), message, ModuleForm());
+    }
     ApplicationControl::terminate();
 }

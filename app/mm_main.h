@@ -101,6 +101,7 @@ private:
     void runWindow(int command);
     void stopAt(const QDateTime& end);
     void prepareIdleWatch();
+    void showTrayState();
 
     DbConnection* m_connection = nullptr;
     int m_databaseKind = -1;

@@ -2,12 +2,18 @@
 
 #include "app/mm_main.h"
 #include "app/o_Application.h"
-#include "components/o_OptionsManager.h"
+#include "components/TrayIcon.h"
+#include "components/o_AppIcons.h"
+#include "components/o_OptionsLocation.h"
+#include "modules/f_FirstStart.h"
 #include "modules/f_Settings.h"
+#include "modules/mc_FirstStart.h"
 #include "modules/mc_Settings.h"
 #include "toolkit/AppError.h"
-#include "toolkit/AppPaths.h"
+#include "toolkit/SingleInstance.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,15 +44,44 @@ void quitAfterRequestedTime(QApplication& app)
 
 } // namespace
 
+void StartUp::bringForward(TdmMain* main)
+{
+    if (main && main->MainTrayIcon())
+        main->MainTrayIcon()->Restore();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->show();
+        modal->raise();
+        modal->activateWindow();
+    }
+    std::fprintf(stderr, "hourwright: another start asked this one to show its window\n");
+}
+
 int StartUp::run(HourwrightApplication& app)
 {
-    GetOptionsManager()->setOptionsFileName(AppPaths::applicationFolder() + QStringLiteral("options.ini"));
+    QApplication::setWindowIcon(AppIcons::idle());
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.hourwright.Hourwright"));
+    const QString optionsFile = OptionsLocation::chosen();
+    OptionsLocation::useForProgram(optionsFile);
+    const bool setupMode = HourwrightApplication::isSetupMode(app.arguments());
+
+    // One program per user session; the settings window alone is not limited.
+    SingleInstance instance(QStringLiteral("hourwright"));
+    if (!setupMode && !instance.claim()) {
+        std::fprintf(stderr, "hourwright: already running; its window is brought forward\n");
+        return 0;
+    }
+
     TCustomModule::Ptr<TdmSettings> settingsController;
     TdmMain::Ptr<TdmMain> mainController;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &app,
+                     [&mainController] { bringForward(mainController.get()); });
+    quitAfterRequestedTime(app);
     try {
-        if (HourwrightApplication::isSetupMode(app.arguments())) {
+        if (setupMode) {
             // No connection and no sign-in: the settings window is the whole
-            // program, and closing it ends the program.
+            // program, and closing it ends the program. Its Ok writes the
+            // options file, in the per-user folder when there is none.
+            QDir().mkpath(QFileInfo(optionsFile).absolutePath());
             app.setApplicationDisplayName(QString());
             app.setApplicationName(QStringLiteral("Hourwright"));
             app.setQuitOnLastWindowClosed(true);
@@ -55,11 +90,18 @@ int StartUp::run(HourwrightApplication& app)
         } else {
             // Only Terminate ends a normal run; closing windows never does.
             app.setQuitOnLastWindowClosed(false);
+            if (!QFileInfo(optionsFile).isFile()) {
+                // An installed program started for the first time: make or
+                // choose the database first; Quit there ends the program.
+                auto firstStart = TCustomModule::Create<TdmFirstStart, TFrmFirstStart>();
+                firstStart->Execute(true);
+                if (!firstStart->Completed())
+                    return 0;
+            }
             auto main = TdmMain::create();
             main->ModuleForm()->show();
             mainController = std::move(main);
         }
-        quitAfterRequestedTime(app);
         const int code = app.exec();
         mainController.reset();
         settingsController.reset();

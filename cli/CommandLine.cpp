@@ -5,6 +5,7 @@
 #include "cli/WorkReport.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
+#include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
 #include "toolkit/AppError.h"
@@ -131,8 +132,8 @@ QString CommandLine::usage()
         "  report --from DATE --to DATE [--developer ID] [--project ID] [--customer ID] [--csv]\n"
         "                                completed intervals whose days lie in the range (yyyy-MM-dd)\n"
         "The password is asked on the terminal, or taken from HOURWRIGHT_PASSWORD, or read as one\n"
-        "line from standard input with --password-stdin. options.ini is the one beside the program\n"
-        "unless --options names another.\n"
+        "line from standard input with --password-stdin. The options file is --options PATH, else\n"
+        "options.ini beside the program when it is there, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n"
         "Exit codes: 0 done, 1 failed, 2 bad arguments, 3 sign-in refused.\n");
 }
 
@@ -215,7 +216,7 @@ int CommandLine::execute(const QStringList& arguments)
     if (!parser.isSet(user))
         throw UsageError(QStringLiteral("%1 needs --user NAME").arg(request.command));
     request.optionsPath =
-        parser.isSet(options) ? parser.value(options) : AppPaths::applicationFolder() + QStringLiteral("options.ini");
+        parser.isSet(options) ? parser.value(options) : OptionsLocation::chosen();
     request.passwordFromStdin = parser.isSet(passwordStdin);
     request.project = parser.value(project);
     if (request.command == QLatin1String("start") && request.project.trimmed().isEmpty())
@@ -285,7 +286,7 @@ void CommandLine::openDatabase(const Request& request, DbConnection& connection,
     *kind = settings.kind;
     if (settings.kind == Dialect::LocalFile) {
         // A relative path is taken from the folder that holds options.ini,
-        // which for the program is its own folder.
+        // as the program takes it.
         const QString folder = QFileInfo(request.optionsPath).absolutePath();
         connection.openSqlite(AppPaths::resolve(
             settings.dataBasePath.isEmpty() ? Options::DefaultDataBasePath : settings.dataBasePath, folder));

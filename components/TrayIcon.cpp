@@ -1,5 +1,6 @@
 #include "components/TrayIcon.h"
 
+#include "components/o_AppIcons.h"
 #include "toolkit/AppError.h"
 
 #include <QApplication>
@@ -77,6 +78,44 @@ void TTrayIcon::UpdateIcon()
     m_tray->setToolTip(m_tip);
 }
 
+void TTrayIcon::setPopupMenu(QMenu* menu)
+{
+    m_popupMenu = menu;
+    if (m_tray)
+        m_tray->setContextMenu(menu);
+}
+
+QString TTrayIcon::monitoringTip(const QString& project, const QDateTime& since)
+{
+    const QString prefix = QStringLiteral("Hourwright: ");
+    const QString suffix = QStringLiteral(" since ") + since.toString(QStringLiteral("HH:mm"));
+    QString name = project.simplified();
+    if (name.isEmpty())
+        name = QStringLiteral("monitoring");
+    const int room = MaxTipLength - int(prefix.size() + suffix.size());
+    if (name.size() > room)
+        name = name.left(room - 1) + QChar(0x2026);
+    return prefix + name + suffix;
+}
+
+void TTrayIcon::ShowMonitoring(const QString& project, const QDateTime& since)
+{
+    m_showsMonitoring = true;
+    m_icon = AppIcons::monitoring();
+    m_hint = monitoringTip(project, since);
+    m_tip = m_hint.left(MaxTipLength);
+    UpdateIcon();
+}
+
+void TTrayIcon::ShowIdle()
+{
+    m_showsMonitoring = false;
+    m_icon = AppIcons::idle();
+    m_hint = QStringLiteral("Hourwright: not monitoring");
+    m_tip = m_hint;
+    UpdateIcon();
+}
+
 void TTrayIcon::RemoveIcon()
 {
     if (m_tray)
@@ -107,7 +146,9 @@ void TTrayIcon::PopupAtCursor()
     if (!m_popupMenu)
         return;
     ++m_popups;
-    m_popupMenu->popup(QCursor::pos());
+    // The desktop may have shown the context menu already.
+    if (!m_popupMenu->isVisible())
+        m_popupMenu->popup(QCursor::pos());
 }
 
 void TTrayIcon::Click()

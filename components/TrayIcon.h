@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
@@ -45,7 +46,18 @@ public:
     QIcon Icon() const { return m_icon; }
     virtual void SetIcon(const QIcon& icon);
     QMenu* PopupMenu() const { return m_popupMenu; }
-    void setPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+    // Also handed to the desktop, so tray hosts that show the menu
+    // themselves (StatusNotifierItem) offer its commands too.
+    void setPopupMenu(QMenu* menu);
+
+    // Whether time is running, in the icon and the tip:
+    // "Hourwright: Portal since 09:26" or "Hourwright: not monitoring".
+    void ShowMonitoring(const QString& project, const QDateTime& since);
+    void ShowIdle();
+    // The tip while monitoring; a long project name is shortened so that
+    // the start time still fits the 63 characters.
+    static QString monitoringTip(const QString& project, const QDateTime& since);
+    bool showsMonitoring() const { return m_showsMonitoring; }
     // The window Minimize hides and Restore brings back.
     void setMainWindow(QWidget* window);
     QWidget* mainWindow() const { return m_mainWindow; }
@@ -95,5 +107,6 @@ private:
     QPointer<QWidget> m_mainWindow;
     QSystemTrayIcon* m_tray = nullptr;
     bool m_leftDown = false;
+    bool m_showsMonitoring = false;
     int m_popups = 0;
 };

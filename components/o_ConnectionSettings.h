@@ -18,7 +18,7 @@ struct ConnectionSettings
     // Reads the values of the configured kind only (the others stay empty).
     static ConnectionSettings read(const TqvOptionsManager& options);
 
-    // The SQLite file: '\' turned into '/', relative to the program's folder.
+    // The SQLite file: '\' turned into '/', relative to the options file's folder.
     QString resolvedDataBasePath() const;
     // The ODBC string for SQL Server through FreeTDS. Every value is braced,
     // so a ';', '=' or '}' in a password cannot end or extend the string.

@@ -3,6 +3,7 @@
 #include "toolkit/AppError.h"
 #include "toolkit/ProfileFile.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include <array>
@@ -134,7 +135,12 @@ QVariant TqvOptionsManager::ReadEncodedValue(const QString& section, const QStri
 
 void TqvOptionsManager::WriteEncodedValue(const QString& section, const QString& key, const QVariant& value)
 {
-    file().writeString(section, key, EncodeValue(valueText(value).toUtf8()));
+    const QString text = valueText(value);
+    file().writeString(section, key, EncodeValue(text.toUtf8()));
+    // The encoding hides nothing from a reader: a file holding a server login
+    // is kept to its owner. Later atomic rewrites keep these permissions.
+    if (!text.isEmpty() && !QFile::setPermissions(m_fileName, QFile::ReadOwner | QFile::WriteOwner))
+        throw AppError(QStringLiteral("Unable to write to %1").arg(m_fileName));
 }
 
 QString TqvOptionsManager::EncodeValue(const QByteArray& bytes)

@@ -138,7 +138,7 @@ void TCustomModule::Deleter::operator()(TCustomModule* module) const
 
 TCustomModule::TCustomModule(ConstructionKey, QObject* owner)
     : QObject(owner)
-    , m_applicationFolder(AppPaths::applicationFolder())
+    , m_applicationFolder(AppPaths::optionsFolder())
 {
     m_caster = new TqvComponentCaster(this);
     // An owner frees its children from its own destructor, after it has

@@ -118,6 +118,7 @@ public:
     static int TagOf(const QObject* component);
 
     QWidget* ModuleForm() const { return m_form.data(); }
+    // The folder relative option paths are taken from (that of the options file).
     const QString& ApplicationFolder() const { return m_applicationFolder; }
     TqvComponentCaster* ModuleCaster() const { return m_caster; }
     TModalFormHook* ModalHook() const { return m_modalHook; }

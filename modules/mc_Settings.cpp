@@ -189,7 +189,7 @@ void TdmSettings::TestConnection()
 
 void TdmSettings::choosePath(const char* editName, const QString& caption, const QString& filter)
 {
-    const QString folder = AppPaths::applicationFolder();
+    const QString folder = AppPaths::optionsFolder();
     const QString current = AppPaths::resolve(text(editName), folder);
     // Start at the file shown, or at the nearest folder of it that exists.
     QString start = current;

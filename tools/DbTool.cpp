@@ -1,14 +1,20 @@
 #include "tools/DbTool.h"
 
+#include "components/o_ConnectionSettings.h"
 #include "components/o_DatabaseBackup.h"
+#include "components/o_Dialect.h"
+#include "components/o_OptionsLocation.h"
+#include "components/o_OptionsManager.h"
 #include "components/o_Schema.h"
 #include "tools/SampleData.h"
 #include "toolkit/AppError.h"
+#include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
 
-#include <QFileInfo>
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
 
 namespace {
 
@@ -28,6 +34,47 @@ bool takeOption(QStringList& args, const QString& name, QString* value)
 bool takeFlag(QStringList& args, const QString& name)
 {
     return args.removeAll(name) > 0;
+}
+
+// The embedded database named by an options file, relative paths taken
+// from the file's folder.
+QString databaseOfOptions(const QString& optionsFile)
+{
+    if (!QFileInfo(optionsFile).isFile())
+        throw AppError(QStringLiteral("No PATH given, and the options file %1 does not exist").arg(optionsFile));
+    TqvOptionsManager options;
+    options.setOptionsFileName(optionsFile);
+    const ConnectionSettings settings = ConnectionSettings::read(options);
+    if (settings.kind != Dialect::LocalFile)
+        throw AppError(QStringLiteral("No PATH given, and %1 names no embedded database").arg(optionsFile));
+    return AppPaths::resolve(settings.dataBasePath.isEmpty() ? Options::DefaultDataBasePath : settings.dataBasePath,
+                             QFileInfo(optionsFile).absolutePath());
+}
+
+// A command whose PATH is left out works on the database of the options
+// file: --options FILE, else the one the program itself would use.
+QStringList withDefaultDatabase(const QString& command, QStringList args)
+{
+    QString optionsFile;
+    const bool optionsGiven = takeOption(args, QStringLiteral("--options"), &optionsFile);
+    static const QMap<QString, int> pathsNeeded{{QStringLiteral("init"), 1}, {QStringLiteral("add-user"), 2},
+                                                {QStringLiteral("sample"), 1}, {QStringLiteral("check"), 1},
+                                                {QStringLiteral("backup"), 1}};
+    const auto needed = pathsNeeded.constFind(command);
+    if (needed == pathsNeeded.constEnd())
+        return args;
+    static const QStringList withValue{QStringLiteral("--password"), QStringLiteral("--developer"),
+                                       QStringLiteral("--intervals")};
+    int positional = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        if (withValue.contains(args.at(i)))
+            ++i;
+        else if (!args.at(i).startsWith(QLatin1String("--")))
+            ++positional;
+    }
+    if (positional == *needed - 1)
+        args.prepend(databaseOfOptions(optionsGiven ? optionsFile : OptionsLocation::chosen()));
+    return args;
 }
 
 void rejectExtra(const QStringList& args)
@@ -56,7 +103,9 @@ QString DbTool::usage()
         "                            add customers, developers, projects, users and N work intervals\n"
         "  check PATH                list missing tables or columns\n"
         "  backup PATH [DEST]        copy the database while it is in use; DEST is a file or a folder\n"
-        "                            (default: the folder Backups beside the database)\n");
+        "                            (default: the folder Backups beside the database)\n"
+        "Without PATH a command works on the embedded database of --options FILE, else of the options\n"
+        "file the program uses: options.ini beside it, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n");
 }
 
 int DbTool::fail(const QString& message, int code)
@@ -77,6 +126,7 @@ int DbTool::run(const QStringList& arguments)
     QStringList args = arguments;
     const QString command = args.takeFirst();
     try {
+        args = withDefaultDatabase(command, args);
         if (command == QLatin1String("init"))
             return init(args);
         if (command == QLatin1String("sqlserver-script"))

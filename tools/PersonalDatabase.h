@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// A new embedded database for one person: the six tables, that person as the
+// first developer, and a user for them who is an administrator. The tables
+// and the user are made by hourwright-db's own init and add-user commands.
+class PersonalDatabase
+{
+public:
+    struct Owner
+    {
+        QString lastName;
+        QString name;
+        QString userName;
+        QString password;
+    };
+
+    // Throws with the reason; a file it could not finish is removed again.
+    // An existing file is never touched.
+    static void create(const QString& path, const Owner& owner);
+};
