@@ -22,8 +22,12 @@ function(hw_add_tests layer)
     add_executable(${_name} ${_src})
     target_link_libraries(${_name} PRIVATE ${ARG_LIBS} hw_testsupport Qt6::Test)
     add_test(NAME ${layer}/${_name} COMMAND ${_name})
+    # Per-user folders of the test's own, so that no test reads the options
+    # of the person running it or meets their running program.
+    set(_home ${CMAKE_BINARY_DIR}/tests/home/${_name})
+    file(MAKE_DIRECTORY ${_home}/config ${_home}/data ${_home}/runtime)
     set_tests_properties(${layer}/${_name} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;HW_TEST_BINARY_DIR=${CMAKE_BINARY_DIR}"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;HW_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};XDG_CONFIG_HOME=${_home}/config;XDG_DATA_HOME=${_home}/data;XDG_RUNTIME_DIR=${_home}/runtime"
       TIMEOUT 300)
   endforeach()
 endfunction()

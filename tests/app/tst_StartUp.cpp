@@ -61,7 +61,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("options");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no options file") << QByteArray() << "hourwright -setup";
+        QTest::newRow("options without a kind") << QByteArray("[ExportSettings]\r\nExcelPath=x.xlsx\r\n")
+                                                << "hourwright -setup";
         QTest::newRow("kind 2") << QByteArray("[ConnectionSettings]\r\nDatabaseType=2\r\n") << "hourwright -setup";
         QTest::newRow("kind not a number") << QByteArray("[ConnectionSettings]\r\nDatabaseType=Access\r\n")
                                            << "not a valid integer";

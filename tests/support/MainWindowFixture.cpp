@@ -13,6 +13,7 @@
 MainWindowFixture::MainWindowFixture()
 {
     AppPaths::setApplicationFolderForTests(m_db.folder());
+    AppPaths::setOptionsFolder(QString());
     QFile::remove(optionsPath());
     GetOptionsManager()->setOptionsFileName(optionsPath());
     GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
@@ -24,6 +25,7 @@ MainWindowFixture::MainWindowFixture()
 MainWindowFixture::~MainWindowFixture()
 {
     AppPaths::setApplicationFolderForTests(QString());
+    AppPaths::setOptionsFolder(QString());
 }
 
 void MainWindowFixture::beforeWindowTest(std::function<void()> onTerminate)
