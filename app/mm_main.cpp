@@ -1,6 +1,7 @@
 #include "app/mm_main.h"
 
 #include "app/f_main.h"
+#include "app/o_Roles.h"
 #include "app/o_WindowTable.h"
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
@@ -243,8 +244,9 @@ void TdmMain::WireEvents()
         AfterLogin(sender, userName);
     };
     m_loginDialog->setDataset(m_usersQuery);
-    m_loginDialog->PaspartouUserName = QStringLiteral("KZ");
-    m_loginDialog->PaspartouPassWord = QStringLiteral("706");
+    m_loginDialog->setConnection(m_connection, m_databaseKind);
+    m_loginDialog->setOptions(GetOptionsManager());
+    ApplyRoles();
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
 }
@@ -252,6 +254,10 @@ void TdmMain::WireEvents()
 void TdmMain::HandleEvent0(QObject* sender)
 {
     TCustomModule::HandleEvent0(sender);
+    if (Roles::isAdministratorOnly(TagOf(sender)) && !m_user.isAdmin) {
+        MessageService::warning(QStringLiteral("Hourwright"), Roles::refusalText(), ModuleForm());
+        return;
+    }
     switch (TagOf(sender)) {
     case cmdProjects:
     case cmdProjectsPerDeveloper:
@@ -320,17 +326,29 @@ QString TdmMain::projectKeyField() const
     return m_isAdmin ? QStringLiteral("ID") : QStringLiteral("PROJECT_ID");
 }
 
-void TdmMain::AfterLogin(QObject* /*sender*/, const QString& userName)
+void TdmMain::ApplyRoles()
 {
+    for (const Roles::MenuItem& item : Roles::administratorItems()) {
+        const bool available = item.command == cmdRecalcTimeSpend || windows().contains(item.command);
+        if (QAction* action = Lookup(QString::fromLatin1(item.name))->AsAction())
+            action->setEnabled(m_user.isAdmin && available);
+    }
+}
+
+void TdmMain::AfterLogin(QObject* sender, const QString& userName)
+{
+    // The dialog says who signed in; a caller that signs in without it
+    // (benchmarks) has put the users list on the user's row.
+    m_user = sender == m_loginDialog ? m_loginDialog->signedInUser() : SignIn::fromUsersRow(*m_usersQuery, userName);
+    ApplyRoles();
     Lookup(QStringLiteral("StatusBarPanel0"))
         ->AsLabel()
         ->setText(QLocale().toString(Clock::now().date(), QStringLiteral("dddd dd MMMM yyyy")));
     Lookup(QStringLiteral("StatusBarPanel1"))
         ->AsLabel()
         ->setText(QStringLiteral("User %1 - > Developer :%2")
-                      .arg(userName, m_usersQuery->isEmpty() ? QString()
-                                                             : m_usersQuery->value("DEVELOPER_NAME").toString()));
-    m_monitor->DeveloperID = m_usersQuery->isEmpty() ? 0 : m_usersQuery->value("DEVELOPER_ID").toInt();
+                      .arg(userName, m_user.developerName));
+    m_monitor->DeveloperID = m_user.developerId;
     LoadProjects();
     // The day's copy of the embedded database; a failure is shown, never stops the sign-in.
     DatabaseBackup::copyAtSignIn(m_databaseKind, *m_connection, [this](const QString& problem) {
@@ -340,8 +358,7 @@ void TdmMain::AfterLogin(QObject* /*sender*/, const QString& userName)
 
 void TdmMain::LoadProjects()
 {
-    m_isAdmin = !m_usersQuery->isEmpty() && !m_usersQuery->isNull("IS_ADMIN")
-                && m_usersQuery->value("IS_ADMIN").toInt() == 1;
+    m_isAdmin = m_user.isAdmin;
     m_projectsQuery->close();
     m_projectsQuery->setSql(m_isAdmin ? adminProjectsStatement() : developerProjectsStatement(m_monitor->DeveloperID));
     m_projectsQuery->open();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/o_SignIn.h"
 #include "framework/mc_CustomModule.h"
 #include "framework/o_MainModule.h"
 
@@ -58,6 +59,10 @@ public:
     QDateTime DisplayStartTime() const { return m_displayStartTime; }
 
     void AfterLogin(QObject* sender, const QString& userName);
+    // Enables the administrator-only menu items for an administrator and
+    // disables them for everyone else (and before anyone has signed in).
+    void ApplyRoles();
+    const SignedInUser& signedInUser() const { return m_user; }
     void LoadProjects();
     void DoStartMonitoring();
     void DoStopMonitoring();
@@ -115,5 +120,6 @@ private:
     QLabel* m_elapsedLabel = nullptr;
     QDateTime m_displayStartTime;
     bool m_isAdmin = false;
+    SignedInUser m_user;
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
 };

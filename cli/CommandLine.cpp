@@ -1,17 +1,17 @@
 #include "cli/CommandLine.h"
 
-#include "cli/SignIn.h"
-#include "cli/TerminalPassword.h"
 #include "cli/WorkReport.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_SignIn.h"
 #include "toolkit/AppError.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
+#include "toolkit/TerminalPassword.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -242,12 +242,17 @@ int CommandLine::execute(const QStringList& arguments)
     const QString typed = password(request);
     DbConnection connection;
     int kind = -1;
-    openDatabase(request, connection, &kind);
-    const std::optional<SignedInUser> signedIn = SignIn::check(connection, kind, request.user, typed);
-    if (!signedIn) {
+    bool masterAllowed = false;
+    openDatabase(request, connection, &kind, &masterAllowed);
+    const SignIn::Result result = SignIn::check(connection, kind, request.user, typed, masterAllowed);
+    if (result.outcome != SignIn::Outcome::SignedIn) {
         m_err << Program << ": Wrong username or password; sign-in refused.\n";
         return SignInRefused;
     }
+    if (!result.rehashProblem.isEmpty())
+        m_err << Program << ": signed in, but the password could not be stored as a hash: " << result.rehashProblem
+              << '\n';
+    const std::optional<SignedInUser> signedIn = result.user;
 
     if (request.command == QLatin1String("status"))
         return status(connection, kind);
@@ -276,12 +281,13 @@ QString CommandLine::password(const Request& request)
     return *typed;
 }
 
-void CommandLine::openDatabase(const Request& request, DbConnection& connection, int* kind)
+void CommandLine::openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed)
 {
     if (!QFileInfo(request.optionsPath).isFile())
         throw AppError(QStringLiteral("The options file %1 does not exist").arg(request.optionsPath));
     TqvOptionsManager options;
     options.setOptionsFileName(request.optionsPath);
+    *masterAllowed = SignIn::masterLoginEnabled(options);
     const ConnectionSettings settings = ConnectionSettings::read(options);
     *kind = settings.kind;
     if (settings.kind == Dialect::LocalFile) {

@@ -45,7 +45,7 @@ private:
 
     int execute(const QStringList& arguments);
     QString password(const Request& request);
-    void openDatabase(const Request& request, DbConnection& connection, int* kind);
+    void openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed);
 
     int status(DbConnection& connection, int kind);
     int start(DbConnection& connection, const SignedInUser& user, const Request& request);

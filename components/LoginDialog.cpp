@@ -1,6 +1,8 @@
 #include "components/LoginDialog.h"
 
+#include "components/o_OptionsManager.h"
 #include "toolkit/ApplicationControl.h"
+#include "toolkit/DbConnection.h"
 #include "toolkit/MemTable.h"
 #include "toolkit/MessageService.h"
 
@@ -245,8 +247,18 @@ void TLoginDialog::FillUserList()
         combo->addItem(m_dataset->value(UserFieldName).toString());
     }
     combo->setEditText(QString());
-    // The walk ends on the last row, where the master pair's sign-in reads from.
     m_dataset->last();
+}
+
+void TLoginDialog::setConnection(DbConnection* connection, int databaseKind)
+{
+    m_connection = connection;
+    m_databaseKind = databaseKind;
+}
+
+void TLoginDialog::setOptions(TqvOptionsManager* options)
+{
+    m_options = options;
 }
 
 bool TLoginDialog::ValidateLogin(const QString& userName, const QString& password)
@@ -254,34 +266,35 @@ bool TLoginDialog::ValidateLogin(const QString& userName, const QString& passwor
     if (MaxAttempts != 0 && m_attemptCount > MaxAttempts)
         ApplicationControl::terminate();
 
-    auto succeed = [&] {
-        if (OnAfterSuccesLogin)
-            OnAfterSuccesLogin(this, userName);
-        IsFirstAppRun = false;
-        return true;
-    };
     auto refuse = [&] {
         ++m_attemptCount;
         MessageService::show(MessageService::Request::make(ErrorMsgTitle, ErrorMsgText, QMessageBox::Critical));
     };
+    if (!m_connection) {
+        if (userName.trimmed().isEmpty() && password.trimmed().isEmpty())
+            refuse();
+        return false;
+    }
 
-    if (userName.compare(PaspartouUserName, Qt::CaseInsensitive) == 0
-        && password.compare(PaspartouPassWord, Qt::CaseInsensitive) == 0
-        && !(PaspartouUserName.isEmpty() && PaspartouPassWord.isEmpty()))
-        return succeed();
-
-    if (userName.trimmed().isEmpty() && password.trimmed().isEmpty())
+    const bool masterAllowed = m_options && SignIn::masterLoginEnabled(*m_options);
+    const SignIn::Result result = SignIn::check(*m_connection, m_databaseKind, userName, password, masterAllowed);
+    if (result.outcome == SignIn::Outcome::UnknownUser)
+        return false; // no message and no count, however often
+    if (result.outcome == SignIn::Outcome::Refused) {
         refuse();
+        return false;
+    }
 
-    if (!m_dataset)
-        return false;
-    if (!m_dataset->isActive())
-        m_dataset->open();
-    if (!m_dataset->locate(UserFieldName, userName, true))
-        return false;
-    if (m_dataset->value(UserFieldName).toString() == userName
-        && m_dataset->value(PassFieldName).toString() == password)
-        return succeed();
-    refuse();
-    return false;
+    m_signedIn = result.user;
+    // The list's data set follows the signed-in user's row where it has it.
+    if (m_dataset && !result.user.master && m_dataset->isActive() && m_dataset->hasField(QStringLiteral("ID")))
+        m_dataset->locate(QStringLiteral("ID"), result.user.userId);
+    if (!result.rehashProblem.isEmpty())
+        MessageService::warning(ErrorMsgTitle,
+                                QStringLiteral("Signed in, but the password could not be stored as a hash:\n%1")
+                                    .arg(result.rehashProblem));
+    if (OnAfterSuccesLogin)
+        OnAfterSuccesLogin(this, userName);
+    IsFirstAppRun = false;
+    return true;
 }

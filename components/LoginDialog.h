@@ -6,8 +6,11 @@
 
 #include <functional>
 
+#include "components/o_SignIn.h"
 #include "toolkit/MemTable.h"
+class DbConnection;
 class QComboBox;
+class TqvOptionsManager;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -49,9 +52,11 @@ private:
     void PassTxtKeyPress();
 };
 
-// Asks for a user name and password and checks them against a users table.
-// Shows itself once the event loop runs (when ShowOnAppStart), and can end
-// the program: Quit at the first sign-in, or too many failed attempts.
+// Asks for a user name and password and checks them by the sign-in rules
+// (SignIn) against the users table of its connection; the data set only fills
+// the user-name list. Shows itself once the event loop runs (when
+// ShowOnAppStart), and can end the program: Quit at the first sign-in, or
+// too many failed attempts.
 class TLoginDialog : public QObject
 {
     Q_OBJECT
@@ -84,8 +89,13 @@ public:
     QString ErrorMsgTitle = QStringLiteral("User Validation");
     QString ErrorMsgText = QStringLiteral("Wrong username or password.Please enter again.");
     bool IsFirstAppRun = true;
-    QString PaspartouUserName;
-    QString PaspartouPassWord;
+    // Where the users are checked; without a connection nobody signs in.
+    void setConnection(DbConnection* connection, int databaseKind);
+    // Where the master pair's option is read at each attempt; without one
+    // the master pair is refused.
+    void setOptions(TqvOptionsManager* options);
+    // Who signed in last.
+    const SignedInUser& signedInUser() const { return m_signedIn; }
     std::function<void(QObject* sender, const QString& userName)> OnAfterSuccesLogin;
 
     int attemptCount() const { return m_attemptCount; }
@@ -106,6 +116,10 @@ private:
 
     QPointer<QWidget> m_owner;
     QPointer<MemTable> m_dataset;
+    QPointer<DbConnection> m_connection;
+    int m_databaseKind = -1;
+    QPointer<TqvOptionsManager> m_options;
+    SignedInUser m_signedIn;
     bool m_showOnAppStart = false;
     QPointer<TFrmLogin> m_form;
     int m_attemptCount = 1;

@@ -17,6 +17,47 @@ QString SharedStatements::usersList(int kind)
         .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
 }
 
+QString SharedStatements::usersForEditing(int kind)
+{
+    return QStringLiteral(" select\r"
+                          " USR.ID\r"
+                          ",USR.DEVELOPER_ID\r"
+                          ",USR.IS_ADMIN\r"
+                          ",USR.USERNAME\r"
+                          ",cast('' as nvarchar(4000)) as PASSWORD\r"
+                          ",%1 as DEVELOPER_NAME\r"
+                          "from\r"
+                          " USERS USR\r"
+                          "left join DEVELOPERS DEV on DEV.ID = USR.DEVELOPER_ID")
+        .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
+}
+
+QString SharedStatements::userUpdateTemplate()
+{
+    return QStringLiteral("update USERS set DEVELOPER_ID=%d,IS_ADMIN=%d,[USERNAME]=%s,"
+                          "[PASSWORD]=coalesce(nullif(%s,''),[PASSWORD]) where ID =%d");
+}
+
+QString SharedStatements::userInsertTemplate()
+{
+    return QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,[USERNAME],[PASSWORD])\rvalues (%d,%d,%s,%s)");
+}
+
+QString SharedStatements::setUserPassword()
+{
+    return QStringLiteral("update USERS set [PASSWORD]=? where ID=?");
+}
+
+QString SharedStatements::replaceUserPassword()
+{
+    return QStringLiteral("update USERS set [PASSWORD]=? where ID=? and coalesce([PASSWORD],'')=?");
+}
+
+QString SharedStatements::administratorCount()
+{
+    return QStringLiteral("select count(*) from USERS where IS_ADMIN = 1");
+}
+
 QString SharedStatements::projectsWithCustomers()
 {
     return QStringLiteral("select\r"

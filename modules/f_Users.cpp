@@ -13,7 +13,9 @@ TFrmUsers::TFrmUsers(QWidget* parent)
     addField(tr("UserName :"), new DbEdit(workingSource(), QStringLiteral("USERNAME"), this), "DBEdit1");
     auto* password
         = addField(tr("Password :"), new DbEdit(workingSource(), QStringLiteral("PASSWORD"), this), "DBEdit2");
+    // Never the stored password: what is typed here becomes the new one.
     password->setPasswordMode(true);
+    password->setPlaceholderText(tr("new password; left empty, the current one stays"));
     addLookup(tr("Developer :"), "DBLookupComboBox1", QStringLiteral("DEVELOPER_ID"), developers,
         { QStringLiteral("LASTNAME"), QStringLiteral("NAME") });
     addField(QString(), new DbCheckBox(tr("Is Administrator"), workingSource(), QStringLiteral("IS_ADMIN"), this),

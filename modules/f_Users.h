@@ -2,7 +2,7 @@
 
 #include "modules/f_MaintenanceForm.h"
 
-// Users who can sign in: name, password, developer and administrator flag.
+// Users who can sign in: name, a new password, developer and administrator flag.
 class TFrmUsers : public TMaintenanceForm
 {
     Q_OBJECT

@@ -6,15 +6,20 @@
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_Schema.h"
+#include "components/o_SharedStatements.h"
 #include "tools/SampleData.h"
 #include "toolkit/AppError.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
+#include "toolkit/PasswordHash.h"
+#include "toolkit/TerminalPassword.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +63,7 @@ QStringList withDefaultDatabase(const QString& command, QStringList args)
     QString optionsFile;
     const bool optionsGiven = takeOption(args, QStringLiteral("--options"), &optionsFile);
     static const QMap<QString, int> pathsNeeded{{QStringLiteral("init"), 1}, {QStringLiteral("add-user"), 2},
+                                                {QStringLiteral("set-password"), 2},
                                                 {QStringLiteral("sample"), 1}, {QStringLiteral("check"), 1},
                                                 {QStringLiteral("backup"), 1}};
     const auto needed = pathsNeeded.constFind(command);
@@ -83,11 +89,25 @@ void rejectExtra(const QStringList& args)
         throw AppError(QStringLiteral("unexpected argument: %1").arg(arg));
 }
 
+// Stored user names that equal the name without regard to letter case.
+QStringList namesLike(DbConnection& connection, const QString& name)
+{
+    QStringList found;
+    QSqlQuery users = connection.exec(QStringLiteral("select USERNAME from USERS"));
+    while (users.next()) {
+        const QString stored = users.value(0).toString();
+        if (stored.compare(name, Qt::CaseInsensitive) == 0)
+            found << stored;
+    }
+    return found;
+}
+
 } // namespace
 
 DbTool::DbTool(QTextStream& out, QTextStream& err)
     : m_out(out)
     , m_err(err)
+    , m_prompt(&TerminalPassword::read)
 {
 }
 
@@ -97,11 +117,15 @@ QString DbTool::usage()
         "usage: hourwright-db COMMAND ...\n"
         "  init PATH                 create a new SQLite database with the six tables\n"
         "  sqlserver-script          print the T-SQL script that creates the tables on SQL Server\n"
-        "  add-user PATH NAME --password P [--admin] [--developer ID]\n"
-        "                            add a user who can sign in\n"
+        "  add-user PATH NAME (--password P | --password-stdin) [--admin] [--developer ID]\n"
+        "                            add a user who can sign in (the password is stored hashed)\n"
+        "  set-password PATH NAME [--password-stdin]\n"
+        "                            give a user a new password, asked on the terminal without echo\n"
+        "                            or read as one line from standard input\n"
         "  sample PATH [--intervals N]\n"
         "                            add customers, developers, projects, users and N work intervals\n"
-        "  check PATH                list missing tables or columns\n"
+        "  check PATH                list missing tables or columns and passwords still stored as\n"
+        "                            plain text (exit 1 if any)\n"
         "  backup PATH [DEST]        copy the database while it is in use; DEST is a file or a folder\n"
         "                            (default: the folder Backups beside the database)\n"
         "Without PATH a command works on the embedded database of --options FILE, else of the options\n"
@@ -133,6 +157,8 @@ int DbTool::run(const QStringList& arguments)
             return sqlServerScript(args);
         if (command == QLatin1String("add-user"))
             return addUser(args);
+        if (command == QLatin1String("set-password"))
+            return setPassword(args);
         if (command == QLatin1String("sample"))
             return sample(args);
         if (command == QLatin1String("check"))
@@ -180,8 +206,10 @@ int DbTool::addUser(const QStringList& arguments)
     QStringList args = arguments;
     QString password;
     QString developer = QStringLiteral("0");
-    if (!takeOption(args, QStringLiteral("--password"), &password))
-        return fail(QStringLiteral("add-user needs --password"), 2);
+    const bool fromStdin = takeFlag(args, QStringLiteral("--password-stdin"));
+    const bool given = takeOption(args, QStringLiteral("--password"), &password);
+    if (given == fromStdin)
+        return fail(QStringLiteral("add-user needs --password P or --password-stdin"), 2);
     takeOption(args, QStringLiteral("--developer"), &developer);
     const bool admin = takeFlag(args, QStringLiteral("--admin"));
     if (args.size() != 2)
@@ -190,14 +218,79 @@ int DbTool::addUser(const QStringList& arguments)
     const int developerId = developer.toInt(&ok);
     if (!ok || developerId < 0)
         return fail(QStringLiteral("--developer needs a developer ID, not %1").arg(developer), 2);
+    const QString name = args.at(1);
+    if (name.trimmed().isEmpty())
+        return fail(QStringLiteral("a user needs a name"), 2);
+    if (fromStdin)
+        password = readPassword(true, name);
+    if (password.isEmpty())
+        return fail(QStringLiteral("a user needs a password"), 2);
 
     DbConnection connection;
     connection.openSqlite(args.at(0));
+    const QStringList taken = namesLike(connection, name);
+    if (!taken.isEmpty())
+        return fail(QStringLiteral("the user name %1 is already taken by %2; user names must differ in more than "
+                                   "letter case")
+                        .arg(name, taken.first()));
+    const QString hash = PasswordHash::hash(password);
     TransactionGuard transaction(connection);
     connection.exec(QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,?,?,?)"),
-                    {developerId, admin ? 1 : 0, args.at(1), password});
+                    {developerId, admin ? 1 : 0, name, hash});
     transaction.commit();
-    m_out << "added user " << args.at(1) << (admin ? " (administrator)" : "") << Qt::endl;
+    m_out << "added user " << name << (admin ? " (administrator)" : "") << Qt::endl;
+    return 0;
+}
+
+QString DbTool::readPassword(bool fromStdin, const QString& name)
+{
+    if (fromStdin) {
+        const QString line = m_in ? m_in->readLine() : QString();
+        if (line.isNull())
+            throw AppError(QStringLiteral("--password-stdin: standard input holds no password"));
+        return line;
+    }
+    const auto ask = [this](const QString& prompt) {
+        const std::optional<QString> typed = m_prompt ? m_prompt(prompt) : std::nullopt;
+        if (!typed)
+            throw AppError(QStringLiteral("no terminal to ask for the password on; use --password-stdin"));
+        return *typed;
+    };
+    const QString first = ask(QStringLiteral("New password for %1: ").arg(name));
+    if (ask(QStringLiteral("Retype the new password: ")) != first)
+        throw AppError(QStringLiteral("the two passwords differ; nothing was changed"));
+    return first;
+}
+
+int DbTool::setPassword(const QStringList& arguments)
+{
+    QStringList positional = arguments;
+    const bool fromStdin = takeFlag(positional, QStringLiteral("--password-stdin"));
+    if (positional.size() != 2)
+        return fail(QStringLiteral("set-password needs PATH and NAME"), 2);
+    const QString path = positional.at(0);
+    const QString name = positional.at(1);
+
+    DbConnection connection;
+    connection.openSqlite(path);
+    QSqlQuery user = connection.exec(QStringLiteral("select ID from USERS where USERNAME = ?"), {name});
+    if (!user.next()) {
+        const QStringList like = namesLike(connection, name);
+        return fail(like.isEmpty() ? QStringLiteral("there is no user %1").arg(name)
+                                   : QStringLiteral("there is no user %1; user names are exact: did you mean %2?")
+                                         .arg(name, like.first()));
+    }
+    const int id = user.value(0).toInt();
+    user.finish();
+
+    const QString password = readPassword(fromStdin, name);
+    if (password.isEmpty())
+        return fail(QStringLiteral("an empty password is refused; nothing was changed"));
+    const QString hash = PasswordHash::hash(password);
+    TransactionGuard transaction(connection);
+    connection.exec(SharedStatements::setUserPassword(), {hash, id});
+    transaction.commit();
+    m_out << "set a new password for " << name << Qt::endl;
     return 0;
 }
 
@@ -232,7 +325,20 @@ int DbTool::check(const QStringList& args)
         m_out << problem << Qt::endl;
     if (problems.isEmpty())
         m_out << "all tables and columns are present" << Qt::endl;
-    return problems.isEmpty() ? 0 : 1;
+
+    int plain = 0;
+    if (!std::any_of(problems.begin(), problems.end(),
+                     [](const QString& problem) { return problem.contains(QLatin1String("USERS")); })) {
+        QSqlQuery users = connection.exec(QStringLiteral("select USERNAME, PASSWORD from USERS order by ID"));
+        while (users.next()) {
+            if (PasswordHash::looksHashed(users.value(1).toString()))
+                continue;
+            ++plain;
+            m_out << "user " << users.value(0).toString()
+                  << ": password stored as plain text (hashed at the next sign-in, or run set-password)" << Qt::endl;
+        }
+    }
+    return problems.isEmpty() && plain == 0 ? 0 : 1;
 }
 
 int DbTool::backup(const QStringList& args)

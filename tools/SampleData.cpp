@@ -1,6 +1,7 @@
 #include "tools/SampleData.h"
 
 #include "toolkit/DbConnection.h"
+#include "toolkit/PasswordHash.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
@@ -35,7 +36,7 @@ void SampleData::fill(DbConnection& connection, const Counts& counts, const QDat
         const QString last = s_lastNames.at(i % s_lastNames.size());
         const QString first = s_firstNames.at(i % s_firstNames.size());
         connection.execPrepared(developer, {last, first});
-        connection.execPrepared(user, {i + 1, first.toLower(), QStringLiteral("changeme")});
+        connection.execPrepared(user, {i + 1, first.toLower(), PasswordHash::hash(QStringLiteral("changeme"))});
     }
 
     QSqlQuery project = connection.prepare(

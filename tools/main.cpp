@@ -5,9 +5,11 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    QTextStream in(stdin);
     QTextStream out(stdout);
     QTextStream err(stderr);
     DbTool tool(out, err);
+    tool.setInput(&in);
     const int code = tool.run(app.arguments().mid(1));
     out.flush();
     err.flush();

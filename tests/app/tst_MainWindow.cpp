@@ -178,16 +178,6 @@ private slots:
                  QStringLiteral("Wrong username or password.Please enter again."));
     }
 
-    void masterPairSignsInAnyCase()
-    {
-        MainWindowFixture fixture;
-        auto main = start();
-        signIn(*main, "kz", "706");
-        // The users list was walked to its end: the last user's row counts.
-        QCOMPARE(text(*main, "StatusBarPanel1"), QStringLiteral("User kz - > Developer :"));
-        QCOMPARE(main->ProjectMonitor()->DeveloperID, 0);
-    }
-
     void startTickStopWritesTheInterval()
     {
         MainWindowFixture fixture;

@@ -1,9 +1,11 @@
 #include "cli/CommandLine.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_SignIn.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
+#include "toolkit/PasswordHash.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,9 +166,12 @@ private slots:
         QTest::newRow("unknown user") << "nobody" << "pw" << 3;
         QTest::newRow("empty pair") << "" << "" << 3;
         QTest::newRow("second of two names differing in case") << "Chidi" << "other" << 3;
-        QTest::newRow("master pair") << "KZ" << "706" << 0;
-        QTest::newRow("master pair in lower case") << "kz" << "706" << 0;
-        QTest::newRow("master name, wrong password") << "KZ" << "707" << 3;
+        QTest::newRow("hashed") << "anna" << "Hash me" << 0;
+        QTest::newRow("hashed, wrong") << "anna" << "hash me" << 3;
+        QTest::newRow("master pair, refused by default") << "KZ" << "706" << 3;
+        QTest::newRow("master pair, MasterLogin=1") << "KZ" << "706" << 0;
+        QTest::newRow("master pair in lower case, MasterLogin=1") << "kz" << "706" << 0;
+        QTest::newRow("master name, wrong password, MasterLogin=1") << "KZ" << "707" << 3;
     }
     void signInRules()
     {
@@ -176,12 +181,23 @@ private slots:
         MainWindowFixture fixture;
         // Found first without regard to case, this row decides for "Chidi".
         fixture.db().exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (3,0,'Chidi','other')");
+        fixture.db().exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna',?)",
+                          {PasswordHash::hash("Hash me")});
+        if (QString(QTest::currentDataTag()).contains("MasterLogin=1"))
+            GetOptionsManager()->WriteValue(Options::ProjectsSection, SignIn::masterLoginKey(), 1);
+        const QString before = fixture.db().scalar("select PASSWORD from USERS where USERNAME = ?", {user}).toString();
         const Result result = as(fixture, user, password, {"status"});
         QCOMPARE(result.code, code);
-        if (code == 3)
+        const QString after = fixture.db().scalar("select PASSWORD from USERS where USERNAME = ?", {user}).toString();
+        if (code == 3) {
             QVERIFY2(result.err.contains("Wrong username or password"), qPrintable(result.err));
-        else
-            QCOMPARE(result.out, QStringLiteral("No interval is open.\n"));
+            QCOMPARE(after, before);
+            return;
+        }
+        QCOMPARE(result.out, QStringLiteral("No interval is open.\n"));
+        // A plain-text password is hashed by the command line's sign-in too.
+        if (!user.startsWith("k", Qt::CaseInsensitive))
+            QVERIFY(PasswordHash::verify(after, password));
     }
 
     void passwordSources_data()
@@ -300,6 +316,7 @@ private slots:
         QTest::newRow("no such project") << "admin" << "secret" << "Nowhere" << 1 << 0 << "No project Nowhere";
         QTest::newRow("user without developer") << "nodev" << "pw" << "2" << 1 << 0 << "has no developer";
         QTest::newRow("master pair has no developer") << "KZ" << "706" << "2" << 1 << 0 << "has no developer";
+        QTest::newRow("master pair refused by default") << "kz" << "706" << "2" << 3 << 0 << "Wrong username";
     }
     void projectChoice()
     {
@@ -311,6 +328,8 @@ private slots:
         QFETCH(QString, message);
         MainWindowFixture fixture;
         fixture.db().exec("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values ('Portal',1,0),('2024',0,0)");
+        if (user == "KZ") // the master pair in upper case runs with the recovery option on
+            GetOptionsManager()->WriteValue(Options::ProjectsSection, SignIn::masterLoginKey(), 1);
         const Result result = as(fixture, user, password, {"start", "--project", project});
         QCOMPARE(result.code, code);
         if (code == 0) {

@@ -15,6 +15,7 @@
 #include "toolkit/DbLookupComboBox.h"
 #include "toolkit/MemTable.h"
 #include "toolkit/MessageService.h"
+#include "toolkit/PasswordHash.h"
 
 #include <QPushButton>
 #include <QToolButton>
@@ -259,6 +260,7 @@ private slots:
         press(*module, "btnSave");
         press(*module, "btnNew");
         type(*module, "DBEdit1", "boss");
+        type(*module, "DBEdit2", "boss's");
         module->WorkingCopy()->setValue("DEVELOPER_ID", 2);
         module->Lookup("DBCheckBox1")->as<DbCheckBox>()->click();
         press(*module, "btnOk");
@@ -267,7 +269,7 @@ private slots:
             "select USERNAME,PASSWORD,DEVELOPER_ID,IS_ADMIN from USERS order by USERNAME desc");
         QVERIFY(rows.next());
         QCOMPARE(rows.value(0).toString(), QStringLiteral("chidi"));
-        QCOMPARE(rows.value(1).toString(), QStringLiteral("it's a secret"));
+        QVERIFY(PasswordHash::verify(rows.value(1).toString(), QStringLiteral("it's a secret")));
         QCOMPARE(rows.value(2).toInt(), 0);
         QCOMPARE(rows.value(3).toInt(), 0);
         QVERIFY(rows.next());

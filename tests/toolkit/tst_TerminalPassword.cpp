@@ -1,4 +1,4 @@
-#include "cli/TerminalPassword.h"
+#include "toolkit/TerminalPassword.h"
 
 #include <QtTest>
 

@@ -1,0 +1,111 @@
+#include "components/o_SignIn.h"
+
+#include "components/o_OptionsManager.h"
+#include "components/o_SharedStatements.h"
+#include "toolkit/AppError.h"
+#include "toolkit/DbConnection.h"
+#include "toolkit/MemTable.h"
+#include "toolkit/PasswordHash.h"
+
+#include <QSqlRecord>
+
+namespace {
+
+// Stores a fresh hash in place of the text the row held when read.
+QString storeHash(DbConnection& connection, int userId, const QString& password, const QString& old)
+{
+    try {
+        const QString hash = PasswordHash::hash(password);
+        TransactionGuard transaction(connection);
+        connection.exec(SharedStatements::replaceUserPassword(), {hash, userId, old});
+        transaction.commit();
+    } catch (const std::exception& error) {
+        return errorMessage(error);
+    }
+    return QString();
+}
+
+} // namespace
+
+QString SignIn::masterUserName()
+{
+    return QStringLiteral("KZ");
+}
+
+QString SignIn::masterPassword()
+{
+    return QStringLiteral("706");
+}
+
+QString SignIn::masterLoginKey()
+{
+    return QStringLiteral("MasterLogin");
+}
+
+bool SignIn::masterLoginEnabled(const TqvOptionsManager& options)
+{
+    return options.ReadValue(Options::ProjectsSection, masterLoginKey(), 0).toString().trimmed()
+           == QLatin1String("1");
+}
+
+SignIn::Result SignIn::check(DbConnection& connection, int kind, const QString& userName, const QString& password,
+                             bool masterAllowed)
+{
+    Result result;
+    if (userName.compare(masterUserName(), Qt::CaseInsensitive) == 0
+        && password.compare(masterPassword(), Qt::CaseInsensitive) == 0) {
+        if (!masterAllowed)
+            return result;
+        result.outcome = Outcome::SignedIn;
+        result.user.userName = userName;
+        result.user.isAdmin = true;
+        result.user.master = true;
+        return result;
+    }
+    if (userName.trimmed().isEmpty() && password.trimmed().isEmpty())
+        return result;
+
+    QSqlQuery users = connection.exec(SharedStatements::usersList(kind));
+    const QSqlRecord record = users.record();
+    const int nameField = record.indexOf(QStringLiteral("USERNAME"));
+    while (users.next()) {
+        const QString stored = users.value(nameField).toString();
+        if (stored.compare(userName, Qt::CaseInsensitive) != 0)
+            continue;
+        // Only the first row found counts: a name typed in another case than
+        // stored is a wrong pair, not a search for another row.
+        if (stored != userName)
+            return result;
+        const QString storedPassword = users.value(record.indexOf(QStringLiteral("PASSWORD"))).toString();
+        const bool hashed = PasswordHash::looksHashed(storedPassword);
+        if (hashed ? !PasswordHash::verify(storedPassword, password) : storedPassword != password)
+            return result;
+        result.outcome = Outcome::SignedIn;
+        result.user.userName = userName;
+        result.user.userId = users.value(record.indexOf(QStringLiteral("ID"))).toInt();
+        result.user.developerId = users.value(record.indexOf(QStringLiteral("DEVELOPER_ID"))).toInt();
+        result.user.developerName = users.value(record.indexOf(QStringLiteral("DEVELOPER_NAME"))).toString();
+        const QVariant admin = users.value(record.indexOf(QStringLiteral("IS_ADMIN")));
+        result.user.isAdmin = !admin.isNull() && admin.toInt() == 1;
+        users.finish();
+        if (!hashed || PasswordHash::needsRehash(storedPassword))
+            result.rehashProblem = storeHash(connection, result.user.userId, password, storedPassword);
+        return result;
+    }
+    result.outcome = Outcome::UnknownUser;
+    return result;
+}
+
+SignedInUser SignIn::fromUsersRow(const MemTable& users, const QString& userName)
+{
+    SignedInUser user;
+    user.userName = userName;
+    if (!users.isActive() || users.isEmpty())
+        return user;
+    user.userId = users.value(QStringLiteral("ID")).toInt();
+    user.developerId = users.value(QStringLiteral("DEVELOPER_ID")).toInt();
+    user.developerName = users.value(QStringLiteral("DEVELOPER_NAME")).toString();
+    const QVariant admin = users.value(QStringLiteral("IS_ADMIN"));
+    user.isAdmin = !admin.isNull() && admin.toInt() == 1;
+    return user;
+}

@@ -1,0 +1,172 @@
+#include "app/mm_main.h"
+#include "app/o_Roles.h"
+#include "components/LoginDialog.h"
+#include "components/o_OptionsManager.h"
+#include "components/o_ProjectMonitor.h"
+#include "components/o_SignIn.h"
+#include "framework/o_ComponentCaster.h"
+#include "support/LoginDriver.h"
+#include "support/MainWindowFixture.h"
+#include "toolkit/MessageService.h"
+#include "toolkit/PasswordHash.h"
+#include "toolkit/SqlQuery.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QtTest>
+
+// Who may do what in the main window, and who signs in there.
+class TestRoles : public QObject
+{
+    Q_OBJECT
+
+    TdmMain::Ptr<TdmMain> start()
+    {
+        auto main = TdmMain::create();
+        main->ModuleForm()->show();
+        return main;
+    }
+
+    void signIn(TdmMain& main, const QString& user, const QString& password)
+    {
+        LoginDriver driver(main, {{user, password}});
+        QTRY_VERIFY_WITH_TIMEOUT(!main.loginDialog()->IsFirstAppRun, 5000);
+        QTRY_VERIFY(!main.loginDialog()->form()->isVisible());
+    }
+
+    static QAction* action(TdmMain& main, const QString& name) { return main.Lookup(name)->AsAction(); }
+
+private slots:
+    void init() { MainWindowFixture::beforeWindowTest(); }
+    void cleanup() { MainWindowFixture::afterWindowTest(); }
+
+    void menuItems_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("allowed");
+        const QStringList adminOnly{"mnuUsers",    "mnuDevelopers",           "mnuCustomers",
+                                    "mnuProjects", "mnuProjectsperDeveloper", "mnuRecalcTimeSpend"};
+        for (const QString& item : adminOnly) {
+            QTest::addRow("developer, %s", qPrintable(item)) << "chidi" << "pw" << item << false;
+            QTest::addRow("administrator, %s", qPrintable(item)) << "admin" << "secret" << item << true;
+        }
+        QTest::newRow("IS_ADMIN 2, mnuUsers") << "erik" << "pw" << "mnuUsers" << false;
+        for (const char* item : {"mnuSpecialEntry", "mnuReports", "mnuOptions", "mnuAbout"})
+            QTest::addRow("developer, %s", item) << "chidi" << "pw" << item << true;
+    }
+    void menuItems()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, item);
+        QFETCH(bool, allowed);
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED) "
+                          "values (1,1,'2009-05-11 08:00:00.000','2009-05-11 09:00:00.000',7,1)");
+        auto main = start();
+        // Before anyone signs in, nothing administrative is offered.
+        QVERIFY(!action(*main, "mnuUsers")->isEnabled());
+        signIn(*main, user, password);
+        QCOMPARE(action(*main, item)->isEnabled(), allowed);
+        if (allowed)
+            return;
+
+        // Reached another way (a command sent straight to the handler), the
+        // command refuses and opens nothing.
+        QStringList opened;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (widget->isVisible() && widget != main->ModuleForm() && widget != main->loginDialog()->form()) {
+                    opened << widget->windowTitle();
+                    widget->close();
+                }
+        });
+        watch.start(10);
+        emit action(*main, item)->triggered(false);
+        watch.stop();
+        QCOMPARE(opened, QStringList{});
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QCOMPARE(MessageService::shownForTests().first().text, Roles::refusalText());
+        QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 7.0); // not recalculated
+    }
+
+    // The master pair is refused unless the options file enables it; then it
+    // signs in as an administrator with no developer, not as any user's row.
+    void masterPair_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("off by default") << false;
+        QTest::newRow("MasterLogin=1") << true;
+    }
+    void masterPair()
+    {
+        QFETCH(bool, enabled);
+        MainWindowFixture fixture;
+        if (enabled)
+            GetOptionsManager()->WriteValue(Options::ProjectsSection, SignIn::masterLoginKey(), 1);
+        auto main = start();
+        LoginDriver driver(*main, {{"kz", "706"}});
+        if (!enabled) {
+            // Refused: the form stays up (inside its modal loop) until it is let go here.
+            bool stayedUp = false;
+            QTimer release;
+            connect(&release, &QTimer::timeout, this, [&] {
+                TFrmLogin* form = main->loginDialog()->form();
+                if (MessageService::shownForTests().isEmpty() || !form || !form->isVisible())
+                    return;
+                stayedUp = main->loginDialog()->IsFirstAppRun;
+                release.stop();
+                form->done(QDialog::Rejected);
+            });
+            release.start(5);
+            QTRY_VERIFY_WITH_TIMEOUT(stayedUp, 5000);
+            QCOMPARE(MessageService::shownForTests().size(), 1);
+            QCOMPARE(MessageService::shownForTests().first().text,
+                     QStringLiteral("Wrong username or password.Please enter again."));
+            QVERIFY(!action(*main, "mnuUsers")->isEnabled());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!main->loginDialog()->IsFirstAppRun, 5000);
+        QCOMPARE(main->Lookup("StatusBarPanel1")->AsLabel()->text(), QStringLiteral("User kz - > Developer :"));
+        QCOMPARE(main->ProjectMonitor()->DeveloperID, 0);
+        QVERIFY(main->signedInUser().isAdmin);
+        QCOMPARE(main->ProjectsQuery()->recordCount(), 3); // every project
+        QVERIFY(action(*main, "mnuUsers")->isEnabled());
+    }
+
+    // The dialog signs in by the shared rules: a hash, or an old plain-text
+    // password that is hashed on the way.
+    void dialogStoresHashes_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("developer");
+        QTest::newRow("plain text, hashed at sign-in") << "chidi" << "pw" << "Okafor Chidi";
+        QTest::newRow("hashed") << "anna" << "Hash me" << "Berg Anna";
+    }
+    void dialogStoresHashes()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, developer);
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna',?)",
+                          {PasswordHash::hash("Hash me")});
+        auto main = start();
+        signIn(*main, user, password);
+        QCOMPARE(main->Lookup("StatusBarPanel1")->AsLabel()->text(),
+                 QStringLiteral("User %1 - > Developer :%2").arg(user, developer));
+        const QString stored = fixture.db().scalar("select PASSWORD from USERS where USERNAME = ?", {user}).toString();
+        QVERIFY(PasswordHash::verify(stored, password));
+        QVERIFY(!stored.contains(password));
+        QVERIFY(MessageService::shownForTests().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestRoles)
+#include "tst_Roles.moc"

@@ -1,0 +1,225 @@
+#include "framework/o_ComponentCaster.h"
+#include "modules/f_Users.h"
+#include "modules/mc_Users.h"
+#include "support/TestMain.h"
+#include "toolkit/DbCheckBox.h"
+#include "toolkit/DbEdit.h"
+#include "toolkit/MemTable.h"
+#include "toolkit/MessageService.h"
+#include "toolkit/PasswordHash.h"
+
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+void press(TCustomModule& module, const char* button)
+{
+    TqvComponentCaster* found = module.Lookup(QString::fromLatin1(button));
+    if (auto* tool = found->AsToolButton())
+        tool->click();
+    else
+        found->as<QPushButton>()->click();
+}
+
+void type(TCustomModule& module, const char* edit, const QString& text)
+{
+    auto* control = module.Lookup(QString::fromLatin1(edit))->as<DbEdit>();
+    QVERIFY(control);
+    control->setFocus();
+    control->selectAll();
+    control->del();
+    control->insert(text);
+}
+
+} // namespace
+
+// The users window: new passwords only, hashed; names that can sign in; an
+// administrator always left.
+class TestUsers : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TestMain> m_main;
+
+    QStringList users()
+    {
+        QStringList rows;
+        QSqlQuery query = m_db->connection().exec("select USERNAME, IS_ADMIN, DEVELOPER_ID, PASSWORD from USERS order by ID");
+        while (query.next())
+            rows << QStringList{query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                                query.value(3).toString()}
+                        .join('|');
+        return rows;
+    }
+    QString passwordOf(const QString& user)
+    {
+        return m_db->scalar("select PASSWORD from USERS where USERNAME = ?", {user}).toString();
+    }
+
+public:
+    enum Change {
+        NewUser,
+        NewWithoutPassword,
+        NewWithEmptyName,
+        NewNameInOtherCase,
+        RenameToOtherCase,
+        KeepPassword,
+        NewPassword,
+        DemoteLastAdmin,
+        DeleteLastAdmin,
+        DemoteOneOfTwoAdmins,
+    };
+    Q_ENUM(Change)
+
+private slots:
+    void init()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        m_main = std::make_unique<TestMain>(*m_db);
+        MessageService::resetForTests();
+        m_db->exec("insert into DEVELOPERS (LASTNAME,NAME) values ('Berg','Anna'),('Okafor','Chidi')");
+        // An administrator with a hash, a user with a plain-text password from an older database.
+        m_db->exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,1,'admin',?),(2,0,'chidi','pw')",
+                   {PasswordHash::hash("secret")});
+    }
+    void cleanup()
+    {
+        m_main.reset();
+        m_db.reset();
+    }
+
+    void ok_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QString>("refusal"); // empty: written
+        QTest::newRow("new user") << NewUser << "";
+        QTest::newRow("new user without password") << NewWithoutPassword << "needs a password";
+        QTest::newRow("new user without name") << NewWithEmptyName << "needs a user name";
+        QTest::newRow("new name differing only in case") << NewNameInOtherCase << "already taken by \"chidi\"";
+        QTest::newRow("renamed to differ only in case") << RenameToOtherCase << "already taken by \"admin\"";
+        QTest::newRow("empty password field keeps the password") << KeepPassword << "";
+        QTest::newRow("typed password replaces it") << NewPassword << "";
+        QTest::newRow("last administrator demoted") << DemoteLastAdmin << "last administrator";
+        QTest::newRow("last administrator deleted") << DeleteLastAdmin << "last administrator";
+        QTest::newRow("one of two administrators demoted") << DemoteOneOfTwoAdmins << "";
+    }
+    void ok()
+    {
+        QFETCH(Change, change);
+        QFETCH(QString, refusal);
+        if (change == DemoteOneOfTwoAdmins)
+            m_db->exec("update USERS set IS_ADMIN = 1 where USERNAME = 'chidi'");
+        const QStringList before = users();
+        auto module = TCustomModule::Create<TdmUsers, TFrmUsers>();
+        module->Execute(false);
+        MemTable* copy = module->WorkingCopy();
+        auto* adminBox = module->Lookup("DBCheckBox1")->as<DbCheckBox>();
+        switch (change) {
+        case NewUser:
+        case NewWithoutPassword:
+        case NewWithEmptyName:
+        case NewNameInOtherCase:
+            press(*module, "btnNew");
+            type(*module, "DBEdit1", change == NewWithEmptyName ? " " : change == NewNameInOtherCase ? "Chidi" : "dora");
+            if (change != NewWithoutPassword)
+                type(*module, "DBEdit2", "dora's");
+            break;
+        case RenameToOtherCase:
+            QVERIFY(copy->locate("USERNAME", "chidi"));
+            press(*module, "btnEdit");
+            type(*module, "DBEdit1", "ADMIN");
+            break;
+        case KeepPassword:
+            QVERIFY(copy->locate("USERNAME", "chidi"));
+            press(*module, "btnEdit");
+            copy->setValue("DEVELOPER_ID", 1);
+            break;
+        case NewPassword:
+            QVERIFY(copy->locate("USERNAME", "chidi"));
+            press(*module, "btnEdit");
+            type(*module, "DBEdit2", "brand new");
+            break;
+        case DemoteLastAdmin:
+        case DemoteOneOfTwoAdmins:
+            QVERIFY(copy->locate("USERNAME", "admin"));
+            adminBox->click();
+            break;
+        case DeleteLastAdmin:
+            QVERIFY(copy->locate("USERNAME", "admin"));
+            copy->remove();
+            break;
+        }
+        press(*module, "btnOk");
+
+        if (!refusal.isEmpty()) {
+            QVERIFY(module->ModuleForm()->isVisible());
+            QCOMPARE(MessageService::shownForTests().size(), 1);
+            QVERIFY2(MessageService::shownForTests().first().text.contains(refusal),
+                     qPrintable(MessageService::shownForTests().first().text));
+            QCOMPARE(users(), before);
+            return;
+        }
+        QVERIFY(!module->ModuleForm()->isVisible());
+        QVERIFY(MessageService::shownForTests().isEmpty());
+        switch (change) {
+        case NewUser:
+            QVERIFY(PasswordHash::verify(passwordOf("dora"), "dora's"));
+            break;
+        case KeepPassword:
+            QCOMPARE(passwordOf("chidi"), QStringLiteral("pw"));
+            QCOMPARE(m_db->scalar("select DEVELOPER_ID from USERS where USERNAME = 'chidi'").toInt(), 1);
+            break;
+        case NewPassword:
+            QVERIFY(PasswordHash::verify(passwordOf("chidi"), "brand new"));
+            QVERIFY(!passwordOf("chidi").contains("brand new"));
+            break;
+        case DemoteOneOfTwoAdmins:
+            QCOMPARE(m_db->scalar("select IS_ADMIN from USERS where USERNAME = 'admin'").toInt(), 0);
+            QVERIFY(PasswordHash::verify(passwordOf("admin"), "secret"));
+            break;
+        default:
+            QFAIL("a refused change was written");
+        }
+    }
+
+    void storedPasswordsAreNeverShown()
+    {
+        auto module = TCustomModule::Create<TdmUsers, TFrmUsers>();
+        module->Execute(false);
+        MemTable* copy = module->WorkingCopy();
+        auto* edit = module->Lookup("DBEdit2")->as<DbEdit>();
+        QVERIFY(edit->passwordMode());
+        QCOMPARE(copy->recordCount(), 2);
+        for (copy->first(); !copy->eof(); copy->next()) {
+            QCOMPARE(copy->value("PASSWORD").toString(), QString());
+            QCOMPARE(edit->text(), QString());
+        }
+    }
+
+    // A refused write leaves what was typed, so the next Ok stores a hash of
+    // the password and not a hash of its hash.
+    void failedWriteKeepsTheTypedPassword()
+    {
+        m_db->exec("create trigger refuse before insert on USERS begin select raise(abort, 'no new users'); end");
+        auto module = TCustomModule::Create<TdmUsers, TFrmUsers>();
+        module->Execute(false);
+        press(*module, "btnNew");
+        type(*module, "DBEdit1", "dora");
+        type(*module, "DBEdit2", "dora's");
+        press(*module, "btnOk");
+        QVERIFY(module->ModuleForm()->isVisible());
+        QVERIFY(MessageService::shownForTests().last().text.contains("no new users"));
+        QVERIFY(module->WorkingCopy()->locate("USERNAME", "dora"));
+        QCOMPARE(module->WorkingCopy()->value("PASSWORD").toString(), QStringLiteral("dora's"));
+        m_db->exec("drop trigger refuse");
+        press(*module, "btnOk");
+        QVERIFY(!module->ModuleForm()->isVisible());
+        QVERIFY(PasswordHash::verify(passwordOf("dora"), "dora's"));
+    }
+};
+
+QTEST_MAIN(TestUsers)
+#include "tst_Users.moc"
