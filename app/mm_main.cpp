@@ -11,6 +11,7 @@
 #include "components/o_IdleWatch.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_StartConflict.h"
 #include "components/o_QVMessageBox.h"
 #include "components/o_QVTimer.h"
 #include "components/o_SharedStatements.h"
@@ -493,6 +494,21 @@ void TdmMain::DoStartMonitoring()
     const QVariant key = m_projectsQuery->value(projectKeyField());
     if (key.isNull()) {
         Lookup(QStringLiteral("NoProjectMessageBox"))->AsMessageBox()->Execute();
+        return;
+    }
+    // An interval of this developer already running elsewhere is taken over
+    // or stopped first, so there is never a second open row.
+    const StartConflict::Outcome conflict = StartConflict::settle(
+        *m_monitor, m_projectsQuery->value(QStringLiteral("PROJECT_NAME")).toString(), ModuleForm());
+    if (conflict == StartConflict::Outcome::Cancelled)
+        return;
+    if (conflict == StartConflict::Outcome::TakenOver) {
+        m_projectsQuery->locate(projectKeyField(), m_monitor->ProjectID);
+        m_displayStartTime = m_monitor->StartTime();
+        setMonitoringDisplay(true);
+        if (m_idleWatch)
+            m_idleWatch->reset();
+        UpdateElapsedLabel();
         return;
     }
     m_displayStartTime = Clock::now();

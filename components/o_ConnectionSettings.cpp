@@ -40,14 +40,14 @@ QString ConnectionSettings::odbcConnectionString() const
         .arg(odbcValue(serverName), odbcValue(dataBaseName), odbcValue(userName), odbcValue(password));
 }
 
-void ConnectionSettings::open(DbConnection& connection) const
+void ConnectionSettings::open(DbConnection& connection, int loginTimeoutSeconds) const
 {
     switch (kind) {
     case Dialect::LocalFile:
         connection.openSqlite(resolvedDataBasePath());
         return;
     case Dialect::SqlServer:
-        connection.openOdbc(odbcConnectionString());
+        connection.openOdbc(odbcConnectionString(), Dialect::connectOptions(kind, loginTimeoutSeconds));
         return;
     default:
         throw DatabaseError(QStringLiteral(

@@ -27,5 +27,7 @@ struct ConnectionSettings
 
     // Opens the connection; throws with the driver's message, or tells the
     // user to run the settings when no kind is configured.
-    void open(DbConnection& connection) const;
+    // A login timeout above 0 makes a server that never answers fail after
+    // that many seconds with the driver's message.
+    void open(DbConnection& connection, int loginTimeoutSeconds = 0) const;
 };

@@ -17,6 +17,18 @@ QString concat(int kind);
 // "LASTNAME || ' ' || NAME" with the given qualifier ("DEV." or "").
 QString fullName(int kind, const QString& qualifier);
 
+// A text literal: 'text' with inner quotes doubled; on SQL Server N'text',
+// so letters outside the server's code page survive NVARCHAR columns. A null
+// text gives the empty literal.
+QString textLiteral(int kind, const QString& text);
+
+// Counts the rows of table whose column holds id.
+QString referenceCountStatement(const QString& table, const QString& column, qint64 id);
+
+// The driver's connect options that make a login give up after the given
+// seconds (0: the driver's own limit).
+QString connectOptions(int kind, int loginTimeoutSeconds);
+
 // The key of the row just inserted on the same connection.
 QString lastIdStatement(int kind);
 // The kind a connection speaks, from its driver.

@@ -11,7 +11,9 @@ class TqvLinkLabel : public QLabel
     Q_PROPERTY(QString MailAddress READ MailAddress WRITE setMailAddress)
     Q_PROPERTY(TqvLinkType LinkType READ LinkType WRITE setLinkType)
 public:
-    enum TqvLinkType { ltURL = 0, ltMailAddress = 1 };
+    // A fixed underlying type: a stored or scripted value outside the list
+    // (an unknown link type) is a valid value that does nothing.
+    enum TqvLinkType : int { ltURL = 0, ltMailAddress = 1 };
     Q_ENUM(TqvLinkType)
 
     explicit TqvLinkLabel(QWidget* parent = nullptr);

@@ -29,7 +29,8 @@ quint32 TqvMessageBox::Flags() const
 
 QList<QMessageBox::StandardButton> TqvMessageBox::buttonsFor(TqvMessageBoxType type, bool helpButton)
 {
-    QList<QMessageBox::StandardButton> buttons;
+    // A type outside the list (a scripted value) shows Ok, so a box always has a button.
+    QList<QMessageBox::StandardButton> buttons = {QMessageBox::Ok};
     switch (type) {
     case mbtOk: buttons = {QMessageBox::Ok}; break;
     case mbtYesNo: buttons = {QMessageBox::Yes, QMessageBox::No}; break;

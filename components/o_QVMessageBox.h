@@ -12,15 +12,15 @@ class TqvMessageBox : public QObject
 {
     Q_OBJECT
 public:
-    enum TqvMessageBoxType { mbtOk, mbtYesNo, mbtOkCancel, mbtAbortRetryIgnore, mbtYesNoCancel, mbtRetryCancel };
+    enum TqvMessageBoxType : int { mbtOk, mbtYesNo, mbtOkCancel, mbtAbortRetryIgnore, mbtYesNoCancel, mbtRetryCancel };
     Q_ENUM(TqvMessageBoxType)
-    enum TqvMessageModalityLevel { mmlApplication, mmlSystem, mmlTask };
+    enum TqvMessageModalityLevel : int { mmlApplication, mmlSystem, mmlTask };
     Q_ENUM(TqvMessageModalityLevel)
-    enum TqvMessageBoxIcon { mbiNone, mbiInformation, mbiQuestion, mbiWarning, mbiError };
+    enum TqvMessageBoxIcon : int { mbiNone, mbiInformation, mbiQuestion, mbiWarning, mbiError };
     Q_ENUM(TqvMessageBoxIcon)
-    enum TqvMessageDefButton { mdbButton1, mdbButton2, mdbButton3, mdbButton4 };
+    enum TqvMessageDefButton : int { mdbButton1, mdbButton2, mdbButton3, mdbButton4 };
     Q_ENUM(TqvMessageDefButton)
-    enum TqvMessageExecResult {
+    enum TqvMessageExecResult : int {
         merNone, merOk, merCancel, merAbort, merRetry, merIgnore,
         merYes, merNo, merClose, merTryAgain, merContinue
     };

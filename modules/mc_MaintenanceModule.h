@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class DbConnection;
 class MemTable;
@@ -32,6 +33,22 @@ public:
         QString sourceName; // the form's data source that shows it
         QString statement;
     };
+    // Rows of another table that point at a record of this one.
+    struct Reference
+    {
+        QString table;    // e.g. "PROJECTWORK"
+        QString column;   // e.g. "PROJECT_ID"
+        QString one;      // "recorded interval"
+        QString many;     // "recorded intervals"
+    };
+    struct RequiredField
+    {
+        QString field;
+        QString label; // as the window labels it
+    };
+    // Which record the project monitor may be measuring right now.
+    enum class Monitored { Nothing, Project, Developer };
+
     struct Definition
     {
         QString table;               // e.g. "PROJECTS"
@@ -42,6 +59,17 @@ public:
         QString insertTemplate;
         QList<TemplateField> insertFields;
         QList<LookupDefinition> lookups;
+
+        // The rules that keep records from being lost or written empty.
+        QString keyField = QStringLiteral("ID"); // never edited in the grid
+        QString noun;                            // "project"
+        QStringList nameFields;                  // name a record in questions
+        QString nameSeparator = QStringLiteral(" ");
+        QList<Reference> references;             // counted before a delete
+        QString referencesFate;                  // "they stay, without a project"
+        QList<RequiredField> required;           // a row is not kept without them
+        QStringList flagFields;                  // 0/1 check boxes in the grid
+        Monitored monitored = Monitored::Nothing;
     };
 
     using TCustomModule::TCustomModule;
@@ -58,6 +86,12 @@ public:
     void ApplyChanges();
     bool RecordExists(int id);
 
+    // Whether anything was changed, deleted or entered since the window opened.
+    bool HasChanges() const;
+    // The question Delete asks about the current row; empty when the row may
+    // not be deleted at all (the reason has then been shown).
+    QString DeleteQuestion();
+
     // The statements a row produces, in the order ApplyChanges sends them.
     QString updateStatement() const;
     QString deleteStatement(const QString& id) const;
@@ -69,16 +103,28 @@ protected:
     void WireEvents() override;
     void DestroyData() override;
     void HandleEvent0(QObject* sender) override;
+    bool CanClose() override;
 
     // Opens the list statement and fills the working copy with its rows.
     void LoadWorkingCopy(const QString& listStatement);
     DbConnection& connection() const;
+    // The database kind of the connection, for the dialect's literals.
+    int databaseKind() const;
 
 private:
+    void configureGrid();
+    void deleteCurrent();
+    void saveCurrent();
+    // Shows which required field the current row lacks; false when one does.
+    bool requiredFieldsPresent();
+    QString recordName() const;
+    bool isMonitored(qint64 id) const;
+    QWidget* form() const { return ModuleForm(); }
     QString fill(const QString& pattern, const QList<TemplateField>& fields) const;
 
     Definition m_definition;
     SqlQuery* m_listQuery = nullptr;
     MemTable* m_workingCopy = nullptr;
     QList<SqlQuery*> m_lookups;
+    bool m_written = false; // Ok wrote the changes; closing asks nothing
 };

@@ -41,6 +41,9 @@ TMaintenanceModule::Definition TdmProjectPerDeveloper::definition() const
     d.insertFields = {{"DEVELOPER_ID", SqlValue::Integer}, {"PROJECT_ID", SqlValue::Integer}};
     d.lookups = {{QStringLiteral("dsProjects"), QStringLiteral("select ID,DESCRIPTION from PROJECTS")},
                  {QStringLiteral("dsDevelopers"), QStringLiteral("select ID,LASTNAME,NAME from DEVELOPERS")}};
+    d.noun = QStringLiteral("assignment");
+    d.nameFields = {QStringLiteral("DEVELOPER_NAME"), QStringLiteral("PROJECT_NAME")};
+    d.nameSeparator = QStringLiteral(" / ");
     return d;
 }
 

@@ -18,5 +18,15 @@ TMaintenanceModule::Definition TdmProjects::definition() const
                       {"CUSTOMER_ID", SqlValue::Integer},
                       {"IS_FINISHED", SqlValue::Integer}};
     d.lookups = {{QStringLiteral("dsCustomers"), QStringLiteral("select ID,NAME from CUSTOMER")}};
+    d.noun = QStringLiteral("project");
+    d.nameFields = {QStringLiteral("DESCRIPTION")};
+    d.references = {{QStringLiteral("PROJECTWORK"), QStringLiteral("PROJECT_ID"), QStringLiteral("recorded interval"),
+                     QStringLiteral("recorded intervals")},
+                    {QStringLiteral("DEVELOPER_PROJECTS"), QStringLiteral("PROJECT_ID"), QStringLiteral("assignment"),
+                     QStringLiteral("assignments")}};
+    d.referencesFate = QStringLiteral("they stay, without a project");
+    d.required = {{QStringLiteral("DESCRIPTION"), QStringLiteral("Description")}};
+    d.flagFields = {QStringLiteral("IS_FINISHED")};
+    d.monitored = Monitored::Project;
     return d;
 }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include "components/o_ConnectionProbe.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
@@ -22,6 +23,8 @@
 
 namespace {
 const QString kTitle = QStringLiteral("Hourwright - Settings");
+// A server that never answers cannot hold the window longer than this.
+const int kTestLoginTimeoutSeconds = 5;
 }
 
 TFileChooser TdmSettings::Chooser = &FileChooser::askToOpen;
@@ -92,9 +95,13 @@ void TdmSettings::LoadSettings()
     setText("edtUserName", options->ReadEncodedValue(ConnectionSection, UserName, QString()).toString());
     setText("edtPassWord", options->ReadEncodedValue(ConnectionSection, Password, QString()).toString());
 
-    const int kind = toInt(options->ReadValue(ConnectionSection, DatabaseType, -1));
+    // The one repair tool opens whatever the file holds: a value that is no
+    // number shows as nothing chosen and is left as it is unless changed.
+    bool kindIsNumber = false;
+    const int kind = options->ReadValue(ConnectionSection, DatabaseType, -1).toString().trimmed().toInt(&kindIsNumber);
+    m_unreadableKind = !kindIsNumber;
     QComboBox* kinds = Lookup(QStringLiteral("edtDataBaseKind"))->AsComboBox();
-    if (kind >= 0 && kind < kinds->count()) {
+    if (kindIsNumber && kind >= 0 && kind < kinds->count()) {
         kinds->setCurrentIndex(kind);
     } else {
         kinds->setCurrentIndex(-1);
@@ -104,8 +111,14 @@ void TdmSettings::LoadSettings()
     setText("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
     setText("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
 
-    m_idleMinutes = toInt(options->ReadValue(ProjectsSection, IdleMinutes, 0));
-    Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>()->setValue(m_idleMinutes);
+    // A limit that is no number or out of range shows as the default (off)
+    // and is rewritten only when the user sets another one.
+    auto* idle = Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>();
+    bool idleIsNumber = false;
+    const int minutes = options->ReadValue(ProjectsSection, IdleMinutes, 0).toString().trimmed().toInt(&idleIsNumber);
+    const bool idleInRange = idleIsNumber && minutes >= idle->minimum() && minutes <= idle->maximum();
+    idle->setValue(idleInRange ? minutes : 0);
+    m_idleMinutes = idle->value();
     const std::unique_ptr<IdleSource> source = IdleSource::detect();
     Lookup(QStringLiteral("lblIdleSource"))
         ->AsLabel()
@@ -132,7 +145,8 @@ void TdmSettings::SaveSettings()
     options->WriteValue(ConnectionSection, DataBaseName, text("edtDataBaseName"));
     options->WriteEncodedValue(ConnectionSection, UserName, text("edtUserName"));
     options->WriteEncodedValue(ConnectionSection, Password, text("edtPassWord"));
-    options->WriteValue(ConnectionSection, DatabaseType, kind);
+    if (!m_unreadableKind || kind != -1)
+        options->WriteValue(ConnectionSection, DatabaseType, kind);
     options->WriteValue(ExportSection, ExcelPath, text("edtExcelFilePath"));
     options->WriteValue(ExportSection, DataBasePath, text("edtDataBasePath"));
     // Only a changed idle limit is written, so the file keeps its usual keys.
@@ -162,21 +176,10 @@ void TdmSettings::TestConnection()
         return;
     }
 
-    QString failure;
-    QStringList missing;
-    {
-        DbConnection probe;
-        try {
-            settings.open(probe);
-            missing = Schema::check(probe);
-        } catch (const std::exception& error) {
-            failure = errorMessage(error);
-        }
-        probe.close();
-    }
-
-    if (!failure.isEmpty())
-        MessageService::error(kTitle, failure, form);
+    const ConnectionProbe probe = ConnectionProbe::run(settings, kTestLoginTimeoutSeconds);
+    const QStringList& missing = probe.missing;
+    if (probe.outcome != ConnectionProbe::Ready)
+        MessageService::error(kTitle, probe.failure.isEmpty() ? tr("The connection failed.") : probe.failure, form);
     else if (!missing.isEmpty())
         // It opens, but the program would fail on it at the next start.
         MessageService::warning(kTitle,

@@ -51,5 +51,6 @@ private:
     void choosePath(const char* editName, const QString& caption, const QString& filter);
     QString text(const char* editName);
     void setText(const char* editName, const QString& value);
-    int m_idleMinutes = 0;
+    int m_idleMinutes = 0; // as shown when the window opened
+    bool m_unreadableKind = false; // the stored DatabaseType is no number
 };

@@ -61,6 +61,9 @@ TMaintenanceModule::Definition TdmUsers::definition() const
                       {"USERNAME", SqlValue::Text},
                       {"PASSWORD", SqlValue::Text}};
     d.lookups = {{QStringLiteral("dsDevelopers"), QStringLiteral("select ID,LASTNAME,NAME from DEVELOPERS")}};
+    d.noun = QStringLiteral("user");
+    d.nameFields = {QStringLiteral("USERNAME")};
+    d.flagFields = {QStringLiteral("IS_ADMIN")};
     return d;
 }
 

@@ -83,9 +83,9 @@ void DbConnection::createSqlite(const QString& path)
     exec(QStringLiteral("PRAGMA synchronous=FULL"));
 }
 
-void DbConnection::openOdbc(const QString& connectionString)
+void DbConnection::openOdbc(const QString& connectionString, const QString& connectOptions)
 {
-    openDatabase(QStringLiteral("QODBC"), connectionString, QString());
+    openDatabase(QStringLiteral("QODBC"), connectionString, connectOptions);
 }
 
 void DbConnection::close()

@@ -25,7 +25,8 @@ public:
     // Creates a new SQLite file (the database tool and tests only).
     void createSqlite(const QString& path);
     // Opens an ODBC connection from a complete connection string.
-    void openOdbc(const QString& connectionString);
+    // connectOptions: the driver's, e.g. "SQL_ATTR_LOGIN_TIMEOUT=5".
+    void openOdbc(const QString& connectionString, const QString& connectOptions = QString());
     void close();
 
     bool isOpen() const;

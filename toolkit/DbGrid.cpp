@@ -59,6 +59,11 @@ public:
     }
 
     int fieldAt(int column) const { return column >= 0 && column < m_fields.size() ? m_fields.at(column) : -1; }
+    bool isFlag(int column) const { return column >= 0 && column < m_columns.size() && m_columns.at(column).flag; }
+    bool isReadOnly(int column) const
+    {
+        return readOnly || (column >= 0 && column < m_columns.size() && m_columns.at(column).readOnly);
+    }
     QString titleAt(int column) const { return column >= 0 && column < m_titles.size() ? m_titles.at(column) : QString(); }
 
     int rowCount(const QModelIndex& parent = {}) const override
@@ -74,13 +79,34 @@ public:
         const int field = fieldAt(index.column());
         if (!m_source || field < 0)
             return {};
+        if (isFlag(index.column())) {
+            if (role == Qt::CheckStateRole) {
+                qint64 flag = 0;
+                if (!m_table->intAt(index.row(), field, &flag))
+                    return Qt::PartiallyChecked;
+                return flag == 0 ? Qt::Unchecked : Qt::Checked;
+            }
+            if (role == Qt::DisplayRole || role == Qt::EditRole)
+                return {};
+        }
         return m_source->data(m_source->index(index.row(), field), role);
     }
     bool setData(const QModelIndex& index, const QVariant& value, int role) override
     {
         const int field = fieldAt(index.column());
-        if (!m_source || field < 0)
+        if (!m_source || field < 0 || isReadOnly(index.column()))
             return false;
+        if (isFlag(index.column())) {
+            QVariant flag;
+            if (role == Qt::CheckStateRole)
+                flag = value.toInt() == Qt::Unchecked ? 0 : 1;
+            else if (role == Qt::EditRole && (value.toString().trimmed() == QLatin1String("0")
+                                              || value.toString().trimmed() == QLatin1String("1")))
+                flag = value.toString().trimmed().toInt();
+            else
+                return false;
+            return m_source->setData(m_source->index(index.row(), field), flag, Qt::EditRole);
+        }
         return m_source->setData(m_source->index(index.row(), field), value, role);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
@@ -94,9 +120,9 @@ public:
         if (!index.isValid())
             return Qt::NoItemFlags;
         Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-        if (!readOnly && fieldAt(index.column()) >= 0)
-            result |= Qt::ItemIsEditable;
-        return result;
+        if (isReadOnly(index.column()) || fieldAt(index.column()) < 0)
+            return result;
+        return result | (isFlag(index.column()) ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable);
     }
 
     bool readOnly = false;
@@ -272,6 +298,22 @@ void DbGrid::setColumnVisible(int index, bool visible)
 {
     m_columns[index].visible = visible;
     setColumnHidden(index, !visible);
+}
+
+void DbGrid::setFieldReadOnly(const QString& field, bool readOnly)
+{
+    for (Column& column : m_columns)
+        if (column.field.compare(field, Qt::CaseInsensitive) == 0)
+            column.readOnly = readOnly;
+    m_model->setColumns(m_columns);
+}
+
+void DbGrid::setFieldFlag(const QString& field, bool flag)
+{
+    for (Column& column : m_columns)
+        if (column.field.compare(field, Qt::CaseInsensitive) == 0)
+            column.flag = flag;
+    m_model->setColumns(m_columns);
 }
 
 void DbGrid::setReadOnly(bool readOnly)

@@ -25,6 +25,8 @@ public:
         QString title;
         int width = -1; // pixels; -1 for the default width
         bool visible = true;
+        bool readOnly = false; // never edited in the grid (a key)
+        bool flag = false; // 0 or 1, shown and edited as a check box
     };
 
     explicit DbGrid(QWidget* parent = nullptr);
@@ -44,6 +46,12 @@ public:
     QString columnTitle(int index) const;
     bool isColumnVisible(int index) const;
     void setColumnVisible(int index, bool visible);
+
+    // Rules for the columns showing a field (no effect when none does).
+    void setFieldReadOnly(const QString& field, bool readOnly = true);
+    // A 0/1 field: a check box that stores 1 or 0; an empty value shows as
+    // undetermined, and typed values other than 0 and 1 are refused.
+    void setFieldFlag(const QString& field, bool flag = true);
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }

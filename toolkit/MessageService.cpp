@@ -1,5 +1,6 @@
 #include "toolkit/MessageService.h"
 
+#include <QDialogButtonBox>
 #include <QPushButton>
 
 #include <cstdio>
@@ -27,6 +28,14 @@ QMessageBox::StandardButton ask(const MessageService::Request& request, QWidget*
     for (auto it = request.buttonTexts.begin(); it != request.buttonTexts.end(); ++it)
         if (QAbstractButton* button = box.button(it.key()))
             button->setText(it.value());
+    // Help answers inside the open box: the button no longer reaches the
+    // box's button row, which would close it.
+    QAbstractButton* help = box.button(QMessageBox::Help);
+    auto* row = box.findChild<QDialogButtonBox*>();
+    if (help && row && request.onHelp) {
+        QObject::disconnect(help, SIGNAL(clicked(bool)), row, nullptr);
+        QObject::connect(help, &QAbstractButton::clicked, &box, [&request] { request.onHelp(); });
+    }
     return QMessageBox::StandardButton(box.exec());
 }
 } // namespace

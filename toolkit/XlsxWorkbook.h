@@ -6,11 +6,13 @@
 #include <memory>
 
 // Fills the first sheet of a copy of an existing .xlsx workbook with typed
-// cells. The template is only read: every part of it reaches the copy
-// unchanged except the first sheet's cell data, the style sheet (which gains
-// the date formats) and, when the template has one, the calculation chain,
-// which is left out (with its entries in the content types and
-// relationships) because it would name formulas that are gone.
+// cells, as a spreadsheet program would: row i of the data goes to row i of
+// the sheet, cell j to column j, and each row written replaces the sheet's
+// cells from column A to its last cell (keeping their formats; an empty
+// value empties the cell). Every other cell of the sheet (a title beside
+// the data, a footer below it, formulas), the sheet's merged ranges, columns
+// and settings, and every other part of the workbook reach the copy as they
+// were. The template itself is only read (XlsxTemplate).
 //
 //     XlsxWriter w(templatePath, outputPath);
 //     w.beginSheet();

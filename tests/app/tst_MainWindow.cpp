@@ -222,6 +222,62 @@ private slots:
         QCOMPARE(main->ProjectWorkData()->recordCount(), 1);
     }
 
+    // An interval of this developer opened elsewhere (another machine, the
+    // command line) after the sign-in: Start never leaves two open rows.
+    void startWhileAnIntervalRunsElsewhere_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("monitoring");
+        QTest::addColumn<int>("monitoredProject");
+        QTest::addColumn<QString>("rows"); // PROJECT_ID/COMPLETED/COMMENTS of each row, by ID
+        QTest::newRow("take it over") << int(QMessageBox::Yes) << true << 2 << "2/0/from the cli";
+        QTest::newRow("stop it and start the new one")
+            << int(QMessageBox::No) << true << 3 << "2/1/from the cli;3/0/";
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << 0 << "2/0/from the cli";
+    }
+    void startWhileAnIntervalRunsElsewhere()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, monitoring);
+        QFETCH(int, monitoredProject);
+        QFETCH(QString, rows);
+        MainWindowFixture fixture;
+        Clock::setNow(at("2009-05-11 10:00:00"));
+        auto main = start();
+        signIn(*main, "chidi", "pw");
+        QVERIFY(!main->ProjectMonitor()->Monitoring());
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMMENTS,COMPLETED,DAY_START)"
+                          " values (2,2,'2009-05-11 08:30:00.000','from the cli',0,'2009-05-11')");
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory"));
+        MessageService::queueAnswer(QMessageBox::StandardButton(answer));
+        click(*main, "btnStartMonitoring");
+
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        const MessageService::Request& asked = MessageService::shownForTests().first();
+        QVERIFY2(asked.text.contains("interval 1 on \"Portal\" since 2009-05-11 08:30"), qPrintable(asked.text));
+        QVERIFY2(asked.text.contains("start \"Inventory\""), qPrintable(asked.text));
+        QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(main->ProjectMonitor()->Monitoring(), monitoring);
+        QCOMPARE(enabled(*main, "btnStopMonitoring"), monitoring);
+        if (monitoring) {
+            QCOMPARE(main->ProjectMonitor()->ProjectID, monitoredProject);
+            QCOMPARE(main->ProjectsQuery()->value("PROJECT_ID").toInt(), monitoredProject);
+        }
+        if (answer == QMessageBox::Yes) {
+            QCOMPARE(main->ProjectMonitor()->CurrentWorkID(), 1);
+            main->UpdateElapsedLabel();
+            QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :01:30:00"));
+        }
+        QStringList stored;
+        QSqlQuery query = fixture.db().connection().exec(
+            "select PROJECT_ID || '/' || COMPLETED || '/' || COMMENTS from PROJECTWORK order by ID");
+        while (query.next())
+            stored << query.value(0).toString();
+        QCOMPARE(stored.join(';'), rows);
+        QCOMPARE(fixture.db().scalar("select count(*) from PROJECTWORK where COMPLETED = 0").toInt(),
+                 monitoring || answer == QMessageBox::Cancel ? 1 : 0);
+    }
+
     void startWithoutProjectsShowsNothingOrTheNotice()
     {
         MainWindowFixture fixture;

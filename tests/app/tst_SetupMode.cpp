@@ -104,6 +104,9 @@ private slots:
         QTest::newRow("missing database file, mixed case") << kMissingFile << "-SetUp";
         QTest::newRow("no options file") << QByteArray() << "-setup";
         QTest::newRow("unknown kind") << QByteArray("[ConnectionSettings]\r\nDatabaseType=7\r\n") << "-setup";
+        QTest::newRow("numbers that are words")
+            << QByteArray("[ConnectionSettings]\r\nDatabaseType=abc\r\n[ProjectsSection]\r\nIdleMinutes=ten\r\n")
+            << "-setup";
     }
     void setupShowsOnlyTheSettingsWindow()
     {

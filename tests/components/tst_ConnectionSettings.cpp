@@ -121,6 +121,11 @@ private slots:
         QCOMPARE(Dialect::fullName(1, "DEV."), QStringLiteral("DEV.LASTNAME + ' ' + DEV.NAME"));
         QCOMPARE(Dialect::lastIdStatement(1), QStringLiteral("select @@IDENTITY as LAST_ID"));
         QCOMPARE(Dialect::lastIdStatement(0), QStringLiteral("select last_insert_rowid() as LAST_ID"));
+        QCOMPARE(Dialect::textLiteral(1, QString::fromUtf8("Łódź 'n' 日本")), QString::fromUtf8("N'Łódź ''n'' 日本'"));
+        QCOMPARE(Dialect::textLiteral(0, "it's"), QStringLiteral("'it''s'"));
+        QCOMPARE(Dialect::textLiteral(1, QString()), QStringLiteral("N''"));
+        QCOMPARE(Dialect::connectOptions(1, 5), QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_CONNECTION_TIMEOUT=5"));
+        QCOMPARE(Dialect::connectOptions(0, 5), QString());
     }
 };
 

@@ -2,6 +2,9 @@
 
 #include "toolkit/MessageService.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
 #include <QtTest>
 
 using Box = TqvMessageBox;
@@ -218,6 +221,51 @@ private slots:
         QCOMPARE(help.at(0).at(0).value<QObject*>(), &box);
         QCOMPARE(after.size(), 1);
         QVERIFY(MessageService::shownForTests().first().buttons.testFlag(QMessageBox::Help));
+    }
+
+    void helpLeavesTheShownBoxOpen()
+    {
+        // The real box on the screen, not the test answers.
+        MessageService::setHandler({});
+        Box box;
+        box.setMessageBoxType(Box::mbtYesNo);
+        box.setShowHelpButton(true);
+        int helps = 0;
+        int boxesSeen = 0;
+        bool helpClicked = false;
+        bool stillOpenAfterHelp = false;
+        connect(&box, &Box::OnHelpButtonClick, this, [&] { ++helps; });
+        std::function<void()> step = [&] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!shown) {
+                QTimer::singleShot(10, this, step);
+                return;
+            }
+            if (!shown->property("seen").toBool()) { // a box opened anew
+                shown->setProperty("seen", true);
+                ++boxesSeen;
+            }
+            if (!helpClicked) {
+                helpClicked = true;
+                shown->button(QMessageBox::Help)->click();
+                QTimer::singleShot(10, this, step);
+                return;
+            }
+            stillOpenAfterHelp = shown->isVisible();
+            shown->button(QMessageBox::No)->click();
+        };
+        QTimer::singleShot(0, this, step);
+        QCOMPARE(box.Execute(), Box::merNo);
+        QCOMPARE(helps, 1);
+        QCOMPARE(boxesSeen, 1);
+        QVERIFY(stillOpenAfterHelp);
+    }
+
+    void unknownBoxTypeStillShowsOk()
+    {
+        Box box;
+        QVERIFY(box.setProperty("MessageBoxType", 9));
+        QCOMPARE(box.Execute(), Box::merOk);
     }
 
     void helpNeverBecomesTheDefault()

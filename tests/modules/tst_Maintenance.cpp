@@ -11,12 +11,14 @@
 #include "modules/mc_Users.h"
 #include "support/TestMain.h"
 #include "toolkit/DbCheckBox.h"
+#include "toolkit/DbGrid.h"
 #include "toolkit/DbEdit.h"
 #include "toolkit/DbLookupComboBox.h"
 #include "toolkit/MemTable.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/PasswordHash.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -41,6 +43,22 @@ void type(TCustomModule& module, const char* edit, const QString& text)
     control->selectAll();
     control->del();
     control->insert(text);
+}
+
+enum Window { Projects, Developers, Customers, Users, Assignments };
+
+TCustomModule::Ptr<TMaintenanceModule> openWindow(int window)
+{
+    TCustomModule::Ptr<TMaintenanceModule> module;
+    switch (window) {
+    case Projects: module = TCustomModule::Create<TdmProjects, TFrmProjects>(); break;
+    case Developers: module = TCustomModule::Create<TdmDevelopers, TFrmDevelopers>(); break;
+    case Customers: module = TCustomModule::Create<TdmCustomers, TFrmCustomers>(); break;
+    case Users: module = TCustomModule::Create<TdmUsers, TFrmUsers>(); break;
+    default: module = TCustomModule::Create<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>(); break;
+    }
+    module->Execute(false);
+    return module;
 }
 
 QStringList column(TestDatabase& db, const QString& sql)
@@ -94,7 +112,6 @@ private slots:
         QTest::newRow("percent signs") << "100% done %s %d";
         QTest::newRow("non latin") << QString::fromUtf8("Ζωή · 日本語 · Привет");
         QTest::newRow("long") << QString(10000, QLatin1Char('x'));
-        QTest::newRow("empty") << QString();
         QTest::newRow("semicolon statement") << "x'); delete from PROJECTS; --";
     }
     void texts()
@@ -133,12 +150,16 @@ private slots:
     {
         {
             auto module = open<TdmProjects, TFrmProjects>();
+            MessageService::queueAnswer(QMessageBox::Yes); // delete
             press(*module, "btnDelete");
+            MessageService::queueAnswer(QMessageBox::Yes); // discard
             press(*module, "btnCancel");
+            QVERIFY(!module->ModuleForm()->isVisible());
             QCOMPARE(m_db->count("PROJECTS"), 3);
         }
         auto module = open<TdmProjects, TFrmProjects>();
         QVERIFY(module->WorkingCopy()->locate("DESCRIPTION", "Portal"));
+        MessageService::queueAnswer(QMessageBox::Yes);
         press(*module, "btnDelete");
         press(*module, "btnOk");
         QCOMPARE(column(*m_db, "select ID from PROJECTS order by ID"), QStringList({"1", "3"}));
@@ -150,7 +171,9 @@ private slots:
         press(*module, "btnNew");
         type(*module, "DBEdit1", "short-lived");
         press(*module, "btnSave");
+        MessageService::queueAnswer(QMessageBox::Yes);
         press(*module, "btnDelete");
+        QCOMPARE(MessageService::shownForTests().last().text, QStringLiteral("Delete project \"short-lived\"?"));
         press(*module, "btnOk");
         QCOMPARE(m_db->count("PROJECTS"), 3);
     }
@@ -162,8 +185,10 @@ private slots:
         press(*module, "btnDelete");
         QCOMPARE(module->WorkingCopy()->recordCount(), 3);
         press(*module, "btnSave");
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
+            MessageService::queueAnswer(QMessageBox::Yes);
             press(*module, "btnDelete");
+        }
         QVERIFY(module->WorkingCopy()->isEmpty());
         press(*module, "btnDelete");
         press(*module, "btnEdit"); // on an empty copy: a new row
@@ -177,14 +202,15 @@ private slots:
     {
         m_db->exec("create trigger refuse before insert on PROJECTS begin select raise(abort, 'no new projects'); end");
         auto module = open<TdmProjects, TFrmProjects>();
+        MessageService::queueAnswer(QMessageBox::Yes);
         press(*module, "btnDelete"); // a deletion that must be rolled back
         press(*module, "btnNew");
         type(*module, "DBEdit1", "refused");
         press(*module, "btnOk");
         QVERIFY(module->ModuleForm()->isVisible());
         QCOMPARE(m_db->count("PROJECTS"), 3);
-        QCOMPARE(MessageService::shownForTests().size(), 1);
-        QVERIFY(MessageService::shownForTests().first().text.contains("no new projects"));
+        QCOMPARE(MessageService::shownForTests().size(), 2);
+        QVERIFY(MessageService::shownForTests().last().text.contains("no new projects"));
         // The edits are still there: a second Ok without the trigger writes them.
         m_db->exec("drop trigger refuse");
         press(*module, "btnOk");
@@ -244,6 +270,7 @@ private slots:
     {
         m_db->exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna','pw')");
         auto module = open<TdmDevelopers, TFrmDevelopers>();
+        MessageService::queueAnswer(QMessageBox::Yes);
         press(*module, "btnDelete");
         press(*module, "btnOk");
         QCOMPARE(m_db->count("DEVELOPERS"), 1);
@@ -297,6 +324,7 @@ private slots:
         copy->setValue("DEVELOPER_ID", 2); // no project chosen
         press(*module, "btnSave");
         QVERIFY(copy->locate("ID", 1));
+        MessageService::queueAnswer(QMessageBox::Yes);
         press(*module, "btnDelete");
         press(*module, "btnOk");
         // One of the duplicate pairs is gone; the new assignment has no project.
@@ -309,10 +337,287 @@ private slots:
         m_db->exec("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (1,1),(2,2)");
         auto module = TCustomModule::Create<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>();
         module->Execute(false);
-        press(*module, "btnDelete");
-        press(*module, "btnDelete");
+        for (int i = 0; i < 2; ++i) {
+            MessageService::queueAnswer(QMessageBox::Yes);
+            press(*module, "btnDelete");
+        }
         press(*module, "btnOk");
         QCOMPARE(m_db->count("DEVELOPER_PROJECTS"), 0);
+    }
+
+    // What refers to a record is counted before it goes; what is being
+    // monitored cannot go at all.
+    void deleteAsksNamingTheRecord_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<bool>("monitoring");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("deleted");
+        const int yes = QMessageBox::Yes, no = QMessageBox::No;
+        QTest::newRow("project with intervals")
+            << int(Projects) << false << "DESCRIPTION" << "Portal" << yes
+            << "Project \"Portal\" has 1,234 recorded intervals and 1 assignment; they stay, without a project. "
+               "Delete it?"
+            << true;
+        QTest::newRow("project kept by No") << int(Projects) << false << "DESCRIPTION" << "Billing" << no
+                                            << "Delete project \"Billing\"?" << false;
+        QTest::newRow("project without a name") << int(Projects) << false << "ID" << "3" << yes
+                                                << "Delete project 3?" << true;
+        QTest::newRow("monitored project") << int(Projects) << true << "DESCRIPTION" << "Portal" << yes
+                                           << "Project \"Portal\" is being monitored right now and cannot be "
+                                              "deleted. Stop monitoring first."
+                                           << false;
+        QTest::newRow("project monitored is another") << int(Projects) << true << "DESCRIPTION" << "Billing" << yes
+                                                      << "Delete project \"Billing\"?" << true;
+        QTest::newRow("developer with intervals, user and assignment")
+            << int(Developers) << false << "ID" << "1" << yes
+            << "Developer \"Berg Anna\" has 1,234 recorded intervals, 1 user and 1 assignment; they stay, without a "
+               "developer. Delete it?"
+            << true;
+        QTest::newRow("monitored developer") << int(Developers) << true << "ID" << "1" << yes
+                                             << "Developer \"Berg Anna\" is being monitored right now and cannot be "
+                                                "deleted. Stop monitoring first."
+                                             << false;
+        QTest::newRow("customer with a project")
+            << int(Customers) << false << "NAME" << "Blue Harbour" << yes
+            << "Customer \"Blue Harbour\" has 1 project; they stay, without a customer. Delete it?" << true;
+        QTest::newRow("user") << int(Users) << false << "USERNAME" << "anna" << no << "Delete user \"anna\"?"
+                              << false;
+        QTest::newRow("assignment") << int(Assignments) << false << "ID" << "1" << yes
+                                    << "Delete assignment \"Berg Anna / Portal\"?" << true;
+    }
+    void deleteAsksNamingTheRecord()
+    {
+        QFETCH(int, window);
+        QFETCH(bool, monitoring);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(int, answer);
+        QFETCH(QString, shown);
+        QFETCH(bool, deleted);
+        m_db->exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna','pw')");
+        m_db->exec("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (1,2)");
+        m_db->exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 1234)"
+                   " insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,COMPLETED) select 2,1,1 from n");
+        TqvProjectMonitor* monitor = m_main->ProjectMonitor();
+        if (monitoring) {
+            monitor->DeveloperID = 1;
+            monitor->ProjectID = 2;
+            monitor->StartMonitoring();
+        }
+        const QStringList tables = {"PROJECTS", "DEVELOPERS", "CUSTOMER", "USERS", "DEVELOPER_PROJECTS"};
+        const QString table = tables.at(window);
+        const int before = m_db->count(table);
+        const int intervals = m_db->count("PROJECTWORK");
+
+        auto module = openWindow(window);
+        QVERIFY(module->WorkingCopy()->locate(field, value));
+        MessageService::queueAnswer(QMessageBox::StandardButton(answer));
+        press(*module, "btnDelete");
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        const MessageService::Request& asked = MessageService::shownForTests().first();
+        QCOMPARE(asked.text, shown);
+        if (!shown.contains("monitored")) {
+            QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No);
+            QCOMPARE(asked.defaultButton, QMessageBox::No);
+        }
+        MessageService::queueAnswer(QMessageBox::Yes); // should Ok find nothing to write, nothing asks
+        press(*module, "btnOk");
+        QVERIFY(!module->ModuleForm()->isVisible());
+        QCOMPARE(m_db->count(table), deleted ? before - 1 : before);
+        QCOMPARE(m_db->count("PROJECTWORK"), intervals); // what referred to it stays
+        if (monitoring)
+            monitor->StopMonitoring();
+    }
+
+    // The key columns are never edited; Manage Users showed the ID and let
+    // user 1 be written over user 2.
+    void usersIdCannotBeEdited()
+    {
+        m_db->exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna','pw1'),"
+                   "(2,1,'chidi','pw2')");
+        auto module = open<TdmUsers, TFrmUsers>();
+        auto* grid = module->Lookup("DBGrid1")->as<DbGrid>();
+        QVERIFY(grid);
+        QCOMPARE(grid->columnField(0), QStringLiteral("ID"));
+        QCOMPARE(module->WorkingCopy()->value("ID").toInt(), 1);
+        const QModelIndex id = grid->model()->index(0, 0);
+        QVERIFY(!(grid->model()->flags(id) & Qt::ItemIsEditable));
+        grid->setFocus();
+        grid->setCurrentIndex(id);
+        QTest::keyClicks(grid, "2");
+        QTest::keyClick(grid, Qt::Key_Return);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(id).center());
+        QVERIFY(!grid->findChild<QLineEdit*>());
+        QVERIFY(!grid->model()->setData(id, 2, Qt::EditRole));
+        MemTable* copy = module->WorkingCopy();
+        QCOMPARE(copy->valueAt(0, copy->fieldIndex("ID")).toInt(), 1);
+        QCOMPARE(copy->valueAt(1, copy->fieldIndex("ID")).toInt(), 2);
+        // The other columns still edit.
+        const QModelIndex name = grid->model()->index(0, 1);
+        QVERIFY(grid->model()->flags(name) & Qt::ItemIsEditable);
+        QVERIFY(grid->model()->setData(name, "anna2", Qt::EditRole));
+        press(*module, "btnOk");
+        QVERIFY(!module->ModuleForm()->isVisible());
+        QCOMPARE(column(*m_db, "select ID || ' ' || USERNAME || ' ' || PASSWORD from USERS order by ID"),
+                 QStringList({"1 anna2 pw1", "2 chidi pw2"}));
+    }
+
+    void flagColumnsAreCheckBoxes()
+    {
+        auto module = open<TdmProjects, TFrmProjects>();
+        auto* grid = module->Lookup("DBGrid1")->as<DbGrid>();
+        QAbstractItemModel* model = grid->model();
+        QCOMPARE(grid->columnField(2), QStringLiteral("IS_FINISHED"));
+        const QModelIndex billing = model->index(0, 2), portal = model->index(1, 2);
+        QVERIFY(model->flags(billing) & Qt::ItemIsUserCheckable);
+        QVERIFY(!(model->flags(billing) & Qt::ItemIsEditable));
+        QCOMPARE(model->data(billing, Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+        QCOMPARE(model->data(portal, Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(model->data(portal, Qt::DisplayRole).isNull());
+        for (const char* refused : {"5", "-1", "yes", ""})
+            QVERIFY2(!model->setData(billing, refused, Qt::EditRole), refused);
+        QVERIFY(model->setData(billing, int(Qt::Checked), Qt::CheckStateRole));
+        press(*module, "btnSave");
+        QVERIFY(model->setData(portal, int(Qt::Unchecked), Qt::CheckStateRole));
+        press(*module, "btnOk");
+        QCOMPARE(column(*m_db, "select IS_FINISHED from PROJECTS order by ID"), QStringList({"1", "0", "0"}));
+    }
+
+    void discardAsksOnlyAfterChanges_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("change"); // edit, delete, new, untyped, none
+        QTest::addColumn<QString>("leave");  // cancel, escape, close
+        QTest::newRow("projects, edit, Cancel") << int(Projects) << "edit" << "cancel";
+        QTest::newRow("projects, nothing, Cancel") << int(Projects) << "none" << "cancel";
+        QTest::newRow("developers, delete, Escape") << int(Developers) << "delete" << "escape";
+        QTest::newRow("customers, new row, close box") << int(Customers) << "new" << "close";
+        QTest::newRow("users, new row nothing typed, Cancel") << int(Users) << "untyped" << "cancel";
+        QTest::newRow("assignments, delete, close box") << int(Assignments) << "delete" << "close";
+    }
+    void discardAsksOnlyAfterChanges()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, change);
+        QFETCH(QString, leave);
+        m_db->exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna','pw')");
+        m_db->exec("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (1,2)");
+        const QString dump = "select (select group_concat(DESCRIPTION) from PROJECTS) || (select count(*) from "
+                             "DEVELOPERS) || (select group_concat(NAME) from CUSTOMER) || (select count(*) from "
+                             "USERS) || (select count(*) from DEVELOPER_PROJECTS)";
+        const QString stored = m_db->scalar(dump).toString();
+        auto module = openWindow(window);
+        MemTable* copy = module->WorkingCopy();
+        if (change == "edit") {
+            press(*module, "btnEdit");
+            copy->setValue(copy->fieldNames().at(1), "changed");
+        } else if (change == "delete") {
+            MessageService::queueAnswer(QMessageBox::Yes);
+            press(*module, "btnDelete");
+        } else if (change == "new") {
+            press(*module, "btnNew");
+            type(*module, "DBEdit2", "Kestrel Labs");
+            press(*module, "btnSave");
+        } else if (change == "untyped") {
+            press(*module, "btnNew");
+        }
+        QWidget* form = module->ModuleForm();
+        const qsizetype asked = MessageService::shownForTests().size();
+        auto leaveWindow = [&] {
+            if (leave == "cancel")
+                press(*module, "btnCancel");
+            else if (leave == "escape")
+                QTest::keyClick(form, Qt::Key_Escape);
+            else
+                form->close();
+        };
+        const bool changed = change != "none" && change != "untyped";
+        MessageService::queueAnswer(QMessageBox::No);
+        leaveWindow();
+        if (changed) {
+            QCOMPARE(MessageService::shownForTests().size(), asked + 1);
+            QCOMPARE(MessageService::shownForTests().last().text, QStringLiteral("Discard your changes?"));
+            QCOMPARE(MessageService::shownForTests().last().defaultButton, QMessageBox::No);
+            QVERIFY(form->isVisible()); // No keeps the window and its changes
+            MessageService::queueAnswer(QMessageBox::Yes);
+            leaveWindow();
+        } else {
+            QCOMPARE(MessageService::shownForTests().size(), asked);
+        }
+        QVERIFY(!form->isVisible());
+        QCOMPARE(m_db->scalar(dump).toString(), stored);
+    }
+
+    // A row is not kept without the value that names it; a new row with
+    // nothing typed is dropped without a word.
+    void emptyRowsAreNotWritten_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("edit");  // the bound edit typed into; empty: none
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("refusal"); // empty: nothing is said
+        QTest::newRow("project, nothing typed") << int(Projects) << "" << "" << "";
+        QTest::newRow("project, blanks only") << int(Projects) << "DBEdit1" << "   " << "A project needs a value in \"Description\".";
+        QTest::newRow("developer, first name only") << int(Developers) << "DBEdit1" << "Erik" << "A developer needs a value in \"LastName\".";
+        QTest::newRow("customer, code only") << int(Customers) << "DBEdit1" << "KL" << "A customer needs a value in \"Name\".";
+        QTest::newRow("user, nothing typed") << int(Users) << "" << "" << "";
+    }
+    void emptyRowsAreNotWritten()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(QString, refusal);
+        const QStringList tables = {"PROJECTS", "DEVELOPERS", "CUSTOMER", "USERS", "DEVELOPER_PROJECTS"};
+        const int before = m_db->count(tables.at(window));
+        auto module = openWindow(window);
+        const int rows = module->WorkingCopy()->recordCount();
+        press(*module, "btnNew");
+        if (!edit.isEmpty())
+            type(*module, edit.toLatin1().constData(), text);
+        press(*module, "btnSave");
+        if (refusal.isEmpty()) {
+            QVERIFY(MessageService::shownForTests().isEmpty());
+            QCOMPARE(module->WorkingCopy()->recordCount(), rows);
+            press(*module, "btnOk");
+            QVERIFY(!module->ModuleForm()->isVisible());
+        } else {
+            QCOMPARE(MessageService::shownForTests().size(), 1);
+            QCOMPARE(MessageService::shownForTests().first().text, refusal);
+            QCOMPARE(module->WorkingCopy()->state(), MemTable::Insert); // still being entered
+            press(*module, "btnOk");
+            QCOMPARE(MessageService::shownForTests().size(), 2);
+            QCOMPARE(MessageService::shownForTests().last().text, refusal);
+            QVERIFY(module->ModuleForm()->isVisible());
+            // A row left by moving away is caught at Ok as well.
+            module->WorkingCopy()->first();
+            press(*module, "btnOk");
+            QCOMPARE(MessageService::shownForTests().size(), 3);
+            QVERIFY(module->ModuleForm()->isVisible());
+            MessageService::queueAnswer(QMessageBox::Yes);
+            press(*module, "btnCancel");
+        }
+        QCOMPARE(m_db->count(tables.at(window)), before);
+    }
+
+    // SQL Server keeps letters beyond its code page only in N'' literals.
+    void serverTextLiterals()
+    {
+        m_main.reset();
+        m_main = std::make_unique<TestMain>(*m_db, 1);
+        auto module = open<TdmProjects, TFrmProjects>();
+        press(*module, "btnEdit");
+        type(*module, "DBEdit1", QString::fromUtf8("Ζωή O'Brien"));
+        QCOMPARE(module->updateStatement(),
+                 QString::fromUtf8("update PROJECTS set DESCRIPTION=N'Ζωή O''Brien',CUSTOMER_ID=1,IS_FINISHED=0 where ID =1"));
+        m_main.reset();
+        m_main = std::make_unique<TestMain>(*m_db, 0);
+        QCOMPARE(module->updateStatement(),
+                 QString::fromUtf8("update PROJECTS set DESCRIPTION='Ζωή O''Brien',CUSTOMER_ID=1,IS_FINISHED=0 where ID =1"));
     }
 
     void serverListText()

@@ -22,6 +22,11 @@
 
 #include "toolkit/IdleSource.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 struct ChooserCall
@@ -307,15 +312,45 @@ private slots:
         QCOMPARE(kinds(*module)->currentText(), QString());
     }
 
-    void kindThatIsNoNumberFailsToOpen()
+    void unreadableNumbersOpenAndStayUntilChanged_data()
     {
-        ProfileFile(m_options).writeString("ConnectionSettings", "DatabaseType", "Access");
-        try {
-            auto module = TCustomModule::Create<TdmSettings, TFrmSettings>();
-            QFAIL("the window opened");
-        } catch (const AppError& error) {
-            QVERIFY2(error.message().contains("not a valid integer"), qPrintable(error.message()));
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("idle");
+        QTest::addColumn<bool>("userChanges");
+        QTest::newRow("words, kept") << "Access" << "abc" << false;
+        QTest::newRow("words, changed") << "Access" << "abc" << true;
+        QTest::newRow("out of range, kept") << "1x" << "100000" << false;
+        QTest::newRow("negative idle, changed") << " " << "-5" << true;
+    }
+    void unreadableNumbersOpenAndStayUntilChanged()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, idle);
+        QFETCH(bool, userChanges);
+        {
+            ProfileFile file(m_options);
+            file.writeString("ConnectionSettings", "DatabaseType", kind);
+            file.writeString("ProjectsSection", "IdleMinutes", idle);
         }
+        {
+            auto module = open();
+            QVERIFY(module->ModuleForm()->isVisible());
+            QCOMPARE(kinds(*module)->currentIndex(), -1);
+            QCOMPARE(kinds(*module)->currentText(), QString());
+            QCOMPARE(module->Lookup("edtIdleMinutes")->as<QSpinBox>()->value(), 0);
+            edit(*module, "edtServerName")->setText("new-host");
+            if (userChanges) {
+                kinds(*module)->setCurrentIndex(0);
+                module->Lookup("edtIdleMinutes")->as<QSpinBox>()->setValue(15);
+            }
+            click(*module, "btnOk");
+            QVERIFY(!module->ModuleForm()->isVisible());
+        }
+        ProfileFile file(m_options);
+        QCOMPARE(file.readString("ConnectionSettings", "ServerName"), QStringLiteral("new-host"));
+        QCOMPARE(file.readString("ConnectionSettings", "DatabaseType"), userChanges ? QStringLiteral("0") : kind);
+        QCOMPARE(file.readString("ProjectsSection", "IdleMinutes"), userChanges ? QStringLiteral("15") : idle);
+        QVERIFY(MessageService::shownForTests().isEmpty());
     }
 
     void credentialsAreEncodedOnDisk_data()
@@ -526,6 +561,36 @@ private slots:
         QVERIFY(!shownTexts().first().isEmpty());
         QVERIFY(module->ModuleForm()->isVisible());
         QVERIFY(!QFile::exists(m_options));
+    }
+
+    // A server that takes the connection and never answers the login.
+    void testConnectionGivesUpOnASilentServer()
+    {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(listener >= 0);
+        auto closeListener = qScopeGuard([listener] { ::close(listener); });
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), length) == 0);
+        QVERIFY(::listen(listener, 4) == 0);
+        QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0);
+
+        auto module = open();
+        kinds(*module)->setCurrentIndex(1);
+        edit(*module, "edtServerName")->setText(QStringLiteral("127.0.0.1,%1").arg(ntohs(address.sin_port)));
+        edit(*module, "edtDataBaseName")->setText("hours");
+        edit(*module, "edtUserName")->setText("sa");
+        edit(*module, "edtPassWord")->setText("pw");
+        QElapsedTimer elapsed;
+        elapsed.start();
+        click(*module, "btnTestConnection");
+        QVERIFY2(elapsed.elapsed() < 30000, qPrintable(QString::number(elapsed.elapsed())));
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QCOMPARE(MessageService::shownForTests().first().icon, QMessageBox::Critical);
+        QVERIFY(!shownTexts().first().isEmpty());
+        QVERIFY(module->ModuleForm()->isVisible());
     }
 
     void testConnectionWithoutKindAsksForOne()

@@ -1,7 +1,9 @@
 #include "support/ExternalReaders.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtDebug>
@@ -55,6 +57,34 @@ QList<QStringList> csvRecords(const QString& fileName)
         records << fields;
     }
     return records;
+}
+
+QByteArray python(const QString& script, const QStringList& arguments)
+{
+    // The system interpreter, which has the distribution's modules (scripts/deps.sh).
+    const QString interpreter = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                                 : QStringLiteral("python3");
+    return run(interpreter, QStringList{QStringLiteral("-c"), script} + arguments);
+}
+
+QJsonObject xlsxContents(const QString& fileName)
+{
+    static const QString script = QStringLiteral(
+        "import json, sys, openpyxl\n"
+        "wb = openpyxl.load_workbook(sys.argv[1])\n"
+        "sheets = []\n"
+        "for ws in wb.worksheets:\n"
+        "    cells = {}\n"
+        "    for row in ws.iter_rows():\n"
+        "        for c in row:\n"
+        "            fill = c.fill.fgColor.rgb if c.fill is not None and c.fill.fill_type == 'solid' else None\n"
+        "            if c.value is None and fill is None:\n"
+        "                continue\n"
+        "            cells[c.coordinate] = {'value': None if c.value is None else str(c.value),\n"
+        "                                   'fill': fill, 'bold': bool(c.font.b), 'format': c.number_format}\n"
+        "    sheets.append({'name': ws.title, 'merged': [str(r) for r in ws.merged_cells.ranges], 'cells': cells})\n"
+        "json.dump({'sheets': sheets}, sys.stdout)\n");
+    return QJsonDocument::fromJson(python(script, {fileName})).object();
 }
 
 } // namespace ExternalReaders

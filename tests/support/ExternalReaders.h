@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,5 +16,13 @@ QString pdfText(const QString& fileName);
 int pdfPages(const QString& fileName);
 // The records of a CSV file as Python's csv module parses it (UTF-8).
 QList<QStringList> csvRecords(const QString& fileName);
+
+// Runs a Python script with the arguments; its standard output, or empty.
+QByteArray python(const QString& script, const QStringList& arguments);
+// A workbook as openpyxl reads it: {"sheets": [{"name", "merged": ["H1:J1"],
+// "cells": {"A1": {"value", "fill", "bold", "format"}}}]}, where value is
+// the text of the value (a formula with its "="), fill the RGB of a solid
+// fill, and only cells with a value or a fill are listed.
+QJsonObject xlsxContents(const QString& fileName);
 
 } // namespace ExternalReaders

@@ -1,5 +1,9 @@
 #include "toolkit/AppError.h"
 #include "toolkit/XlsxWorkbook.h"
+#include "support/ExternalReaders.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -488,25 +492,30 @@ private slots:
         QCOMPARE(names, (QStringList{"[Content_Types].xml", "_rels/.rels", "xl/workbook.xml", "xl/_rels/workbook.xml.rels",
                                      "xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml", "xl/sharedStrings.xml",
                                      "xl/styles.xml", "xl/media/image1.png"}));
-        for (const char* same : {"_rels/.rels", "xl/workbook.xml", "xl/worksheets/sheet2.xml", "xl/sharedStrings.xml",
+        for (const char* same : {"_rels/.rels", "xl/worksheets/sheet2.xml", "xl/sharedStrings.xml",
                                     "xl/media/image1.png"})
             QVERIFY2(part(parts, same) == part(original, same), same);
+        // The workbook only gains the request to recalculate on load.
+        QCOMPARE(part(parts, "xl/workbook.xml"),
+                 QByteArray(part(original, "xl/workbook.xml")).replace("</workbook>", "<calcPr fullCalcOnLoad=\"1\"/></workbook>"));
 
         // The chain of removed formulas is gone, and nothing names it.
         QVERIFY(!part(parts, "[Content_Types].xml").contains("calcChain"));
         QVERIFY(!part(parts, "xl/_rels/workbook.xml.rels").contains("calcChain"));
         QVERIFY(part(parts, "xl/_rels/workbook.xml.rels").contains("sharedStrings.xml"));
 
-        // The first sheet keeps its prefixes and everything but its cells.
+        // The first sheet keeps its prefixes and everything but the cells
+        // written over; Z9 lies outside them.
         const QByteArray sheetXml = part(parts, "xl/worksheets/sheet1.xml");
         for (const char* kept : {"mc:Ignorable=\"x14ac\"", "x14ac:dyDescent=\"0.25\"",
                                  "<x:cols><x:col min=\"2\" max=\"2\" width=\"30\" customWidth=\"1\"/></x:cols>",
-                                 "<x:pageMargins left=\"0.7\"", "<x:dimension ref=\"A1:B2\""})
+                                 "<x:pageMargins left=\"0.7\"", "<x:dimension ref=\"A1:Z9\""})
             QVERIFY2(sheetXml.contains(kept), kept);
         QVERIFY(!sheetXml.contains("<x:f>"));
         const Sheet sheet = readSheet(sheetXml);
         QVERIFY2(sheet.valid, qPrintable(sheet.error));
-        QCOMPARE(sheet.cells.keys(), (QStringList{"A1", "A2", "B1", "B2"}));
+        QCOMPARE(sheet.cells.keys(), (QStringList{"A1", "A2", "B1", "B2", "Z9"}));
+        QCOMPARE(sheet.cells["Z9"].value, QStringLiteral("9"));
         QCOMPARE(sheet.cells["A2"].value, QStringLiteral("Smith"));
         QVERIFY(sheetXml.contains("<x:c r=\"B2\""));
 
@@ -521,6 +530,75 @@ private slots:
         QVERIFY(styles.formats.key(QStringLiteral("yyyy-mm-dd")) > 170);
         QCOMPARE(styles.formatOf(sheet.cells["B2"].style), QStringLiteral("yyyy-mm-dd"));
         QVERIFY(styles.boldOf(sheet.cells["A1"].style));
+    }
+
+    // A template made by another program, filled and read back by it: what
+    // lies outside the written cells stays, and written cells keep their fill.
+    void templateKeptAroundTheData()
+    {
+        const QString templ = newPath();
+        const QByteArray made = ExternalReaders::python(QStringLiteral(
+            "import sys, openpyxl\n"
+            "from openpyxl.styles import PatternFill\n"
+            "wb = openpyxl.Workbook()\n"
+            "ws = wb.active\n"
+            "ws.title = 'Report'\n"
+            "ws['A1'] = 'old heading'\n"
+            "ws['A1'].fill = PatternFill('solid', fgColor='FFFF0000')\n"
+            "ws['B2'] = 'stale'\n"
+            "ws['D3'] = 'stale too'\n"
+            "ws['D2'].fill = PatternFill('solid', fgColor='FFFFFF00')\n"
+            "ws['H1'] = 'Hours report'\n"
+            "ws.merge_cells('H1:J1')\n"
+            "ws['H3'] = 'side note'\n"
+            "ws['J5'] = '=SUM(E2:E4)'\n"
+            "ws['A30'] = 'Footer'\n"
+            "wb.create_sheet('Notes')['A1'] = 'keep me'\n"
+            "wb.save(sys.argv[1])\n"
+            "print('made')\n"), {templ});
+        QCOMPARE(made.trimmed(), QByteArray("made"));
+
+        const QString out = newPath();
+        {
+            XlsxWriter w(templ, out);
+            w.addRow({"Project", "Developer", "Day", "Start", "Hours", "Done", "Note"}, XlsxWriter::RowStyle::Bold);
+            w.addRow({"Portal", "Berg Anna", QDate(2026, 5, 11), QDateTime(QDate(2026, 5, 11), QTime(8, 30)), 1.5,
+                      true, "x"});
+            w.addRow({"Billing", QVariant(), QDate(2026, 5, 12), QVariant(), 2.25, false, QVariant()});
+            w.addRow({"Intranet", "Okafor Chidi", QVariant(), QVariant(), 0.5, false, QVariant()});
+            w.finish();
+        }
+        const QJsonObject book = ExternalReaders::xlsxContents(out);
+        const QJsonArray sheets = book.value("sheets").toArray();
+        QCOMPARE(sheets.size(), 2);
+        const QJsonObject report = sheets.at(0).toObject();
+        QCOMPARE(report.value("name").toString(), QStringLiteral("Report"));
+        QCOMPARE(sheets.at(1).toObject().value("cells").toObject().value("A1").toObject().value("value").toString(),
+                 QStringLiteral("keep me"));
+        const QJsonObject cells = report.value("cells").toObject();
+        auto value = [&](const char* ref) { return cells.value(ref).toObject().value("value").toString(); };
+        auto attribute = [&](const char* ref, const char* what) { return cells.value(ref).toObject().value(what); };
+
+        // Outside the written rows and columns, as the template had it.
+        QCOMPARE(value("H1"), QStringLiteral("Hours report"));
+        QCOMPARE(report.value("merged").toArray(), QJsonArray({"H1:J1"}));
+        QCOMPARE(value("H3"), QStringLiteral("side note"));
+        QCOMPARE(value("J5"), QStringLiteral("=SUM(E2:E4)"));
+        QCOMPARE(value("A30"), QStringLiteral("Footer"));
+        // Written over: new values in the template's formats.
+        QCOMPARE(value("A1"), QStringLiteral("Project"));
+        QCOMPARE(attribute("A1", "fill").toString(), QStringLiteral("FFFF0000"));
+        QVERIFY(attribute("A1", "bold").toBool());
+        QCOMPARE(value("B2"), QStringLiteral("Berg Anna"));
+        QVERIFY(!cells.contains("D3")); // an empty value empties the cell
+        QCOMPARE(value("C3"), QStringLiteral("2026-05-12 00:00:00"));
+        QCOMPARE(value("D2"), QStringLiteral("2026-05-11 08:30:00"));
+        QCOMPARE(attribute("D2", "fill").toString(), QStringLiteral("FFFFFF00"));
+        QCOMPARE(attribute("D2", "format").toString(), QStringLiteral("yyyy-mm-dd hh:mm:ss"));
+        QCOMPARE(value("E3"), QStringLiteral("2.25"));
+        QCOMPARE(value("A4"), QStringLiteral("Intranet"));
+        // The formula's stored result is the template's; the workbook asks for a recalculation.
+        QVERIFY(part(readZip(out), "xl/workbook.xml").contains("fullCalcOnLoad=\"1\""));
     }
 
     void stylesAddedWhenMissing()
