@@ -5,10 +5,13 @@
 #include "components/o_OptionsManager.h"
 #include "support/LargeDatabase.h"
 #include "toolkit/AppPaths.h"
+#include "toolkit/DbConnection.h"
 #include "toolkit/MemTable.h"
 #include "toolkit/SqlQuery.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include "BenchMain.h"
@@ -39,9 +42,12 @@ void SignInToUsableWindow(benchmark::State& state)
 {
     QTemporaryDir dir;
     prepareOptions(dir, LargeDatabase::path(state.range(0)));
-    // The first sign-in of a day also copies the database into Backups;
-    // that copy is not what is measured here.
+    // The first sign-in of a day also copies and checks the whole database
+    // file (Backups); that is timed once, apart from the usual sign-in.
+    QElapsedTimer firstOfDay;
+    firstOfDay.start();
     signIn("anna").reset();
+    state.counters["first_of_day_ms"] = double(firstOfDay.elapsed());
     for (auto _ : state) {
         auto main = signIn("anna");
         main->ModuleForm()->show();
@@ -56,14 +62,15 @@ void SignInToUsableWindow(benchmark::State& state)
 }
 BENCHMARK(SignInToUsableWindow)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Stop closes the running interval; the window shows it stopped. Runs on a
-// copy, as it writes.
+// Stop closes the running interval; the window shows it stopped. The
+// intervals written are removed again afterwards.
 void StopMonitoringToUsableWindow(benchmark::State& state)
 {
     QTemporaryDir dir;
-    prepareOptions(dir, LargeDatabase::freshCopy(state.range(0), dir.path()));
-    signIn("anna").reset(); // today's backup copy, not measured
+    prepareOptions(dir, LargeDatabase::path(state.range(0)));
     auto main = signIn("anna");
+    QSqlQuery highest = main->AdoConn()->exec(QStringLiteral("select max(ID) from PROJECTWORK"));
+    const qint64 lastBefore = highest.next() ? highest.value(0).toLongLong() : 0;
     main->ModuleForm()->show();
     QCoreApplication::processEvents();
     for (auto _ : state) {
@@ -75,6 +82,7 @@ void StopMonitoringToUsableWindow(benchmark::State& state)
         QCoreApplication::processEvents();
     }
     state.counters["work_rows_shown"] = main->ProjectWorkData()->recordCount();
+    main->AdoConn()->exec(QStringLiteral("delete from PROJECTWORK where ID > %1").arg(lastBefore));
 }
 BENCHMARK(StopMonitoringToUsableWindow)->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMillisecond)->Iterations(20);
 
