@@ -80,9 +80,10 @@ QString Dialect::workRowsStatement(int kind)
 
 QString Dialect::workRowsOfProjectStatement(int kind, qint64 projectId, qint64 beforeId, int rows)
 {
-    const QString where = QStringLiteral("\rwhere PW.PROJECT_ID = %1 and PW.ID < %2\rorder by PW.ID desc")
-                              .arg(projectId)
-                              .arg(beforeId);
+    QString where = QStringLiteral("\rwhere PW.PROJECT_ID = %1").arg(projectId);
+    if (beforeId > 0)
+        where += QStringLiteral(" and PW.ID < %1").arg(beforeId);
+    where += QStringLiteral("\rorder by PW.ID desc");
     if (kind == SqlServer)
         return workRowsSelect(kind, QStringLiteral(" top %1").arg(rows)) + workRowsFrom(kind) + where;
     return workRowsSelect(kind, QString()) + workRowsFrom(kind) + where + QStringLiteral("\rlimit %1").arg(rows);

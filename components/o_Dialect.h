@@ -26,8 +26,8 @@ int kindOf(const DbConnection& connection);
 // and customer names (PW, P, DEV and CUS), unordered.
 QString workRowsStatement(int kind);
 // The same select list and joins for one project's intervals, newest
-// (highest ID) first, at most `rows` of them below the ID `beforeId`; read
-// through the index on PROJECT_ID.
+// (highest ID) first, at most `rows` of them, below the ID `beforeId` unless
+// that is 0; read through the index on PROJECT_ID, which carries the key.
 QString workRowsOfProjectStatement(int kind, qint64 projectId, qint64 beforeId, int rows);
 // The same for the one interval with the given ID.
 QString workRowStatement(int kind, qint64 workId);

@@ -8,12 +8,6 @@
 
 #include <QCoreApplication>
 
-#include <limits>
-
-namespace {
-constexpr qint64 AboveEveryId = std::numeric_limits<qint64>::max();
-}
-
 TqvWorkRowLoader::TqvWorkRowLoader(DbConnection* connection, int databaseKind, MemTable* rows, QObject* parent)
     : QObject(parent)
     , m_connection(connection)
@@ -86,7 +80,7 @@ void TqvWorkRowLoader::followCurrent()
 void TqvWorkRowLoader::showProject(const QVariant& projectId)
 {
     m_projectId = projectId;
-    m_oldestId = AboveEveryId;
+    m_oldestId = 0;
     m_more = false;
     readPacket(m_firstPacket);
 }
@@ -106,11 +100,11 @@ void TqvWorkRowLoader::readPacket(int size)
 {
     bool isNumber = false;
     const qint64 project = m_projectId.toLongLong(&isNumber);
-    const bool first = m_oldestId == AboveEveryId;
+    const bool first = m_oldestId == 0;
     // Without a project the statement still gives the fields, and no row.
     const bool none = m_projectId.isNull() || !isNumber;
-    SqlQuery packet(m_connection,
-                    Dialect::workRowsOfProjectStatement(m_kind, none ? 0 : project, none ? 0 : m_oldestId, size));
+    SqlQuery packet(m_connection, none ? Dialect::workRowsOfProjectStatement(m_kind, 0, 0, 0)
+                                       : Dialect::workRowsOfProjectStatement(m_kind, project, m_oldestId, size));
     packet.open();
     const int count = packet.recordCount();
     if (count > 0) {

@@ -61,7 +61,7 @@ private:
     QString m_keyField;
     int m_holds = 0;
     QVariant m_projectId;
-    qint64 m_oldestId = 0; // the lowest ID read so far
+    qint64 m_oldestId = 0; // the lowest ID read so far; 0 before the first packet
     bool m_more = false;
     int m_firstPacket = 200;
     int m_laterPacket = 1000;

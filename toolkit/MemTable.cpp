@@ -1,3 +1,6 @@
+// MemTable's fields, loading, values and detail link; the cursor and the
+// editing states are in MemTableCursor.cpp, the storage in MemColumn, the
+// detail filter in MemDetailFilter and the Qt model in MemTableModel.
 #include "toolkit/MemTable.h"
 
 #include "toolkit/AppError.h"
@@ -13,7 +16,6 @@
 
 #include <algorithm>
 
-// ---------------------------------------------------------------------------
 int MemTable::Private::positionOf(int physicalRow) const
 {
     if (physicalRow < 0 || physicalRow >= rows)

@@ -701,6 +701,8 @@ private slots:
         // One project's rows: the same select list and joins, a page at a time.
         const QString local = Dialect::workRowsOfProjectStatement(0, 5, 900, 200);
         QVERIFY(local.startsWith(TdmMain::projectWorkStatement(0)));
+        QVERIFY(Dialect::workRowsOfProjectStatement(0, 5, 0, 200).endsWith(
+            "\rwhere PW.PROJECT_ID = 5\rorder by PW.ID desc\rlimit 200"));
         QVERIFY(local.endsWith("\rwhere PW.PROJECT_ID = 5 and PW.ID < 900\rorder by PW.ID desc\rlimit 200"));
         const QString server = Dialect::workRowsOfProjectStatement(1, 5, 900, 200);
         QVERIFY(server.startsWith(" select top 200\r PW.ID\r"));
