@@ -15,6 +15,7 @@
 #include "components/o_QVMessageBox.h"
 #include "components/o_QVTimer.h"
 #include "components/o_SharedStatements.h"
+#include "components/o_WorkRowLoader.h"
 #include "framework/o_ComponentCaster.h"
 #include "toolkit/AppError.h"
 #include "toolkit/ApplicationControl.h"
@@ -33,6 +34,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QSqlQuery>
+#include <QScopeGuard>
 #include <QToolButton>
 
 #include <cstdio>
@@ -102,40 +104,7 @@ TdmMain::~TdmMain()
 
 QString TdmMain::projectWorkStatement(int kind)
 {
-    const QString select = QStringLiteral(" select\r"
-                                          " PW.ID\r"
-                                          ",PW.PROJECT_ID\r"
-                                          ",PW.DEVELOPER_ID\r"
-                                          ",PW.TIME_START\r"
-                                          ",PW.TIME_END\r"
-                                          ",PW.COMMENTS\r"
-                                          ",PW.TIME_SPEND\r"
-                                          ",PW.COMPLETED\r"
-                                          ",PW.DAY_START\r"
-                                          ",PW.DAY_END\r"
-                                          ",%1 as DEVELOPER_NAME\r"
-                                          ",P.DESCRIPTION                 as PROJECT_NAME\r"
-                                          ",P.CUSTOMER_ID\r"
-                                          ",CUS.NAME                      as CUSTOMER_NAME\r")
-                               .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
-    if (kind == Dialect::SqlServer)
-        return select
-               + QStringLiteral(" from\r"
-                                " PROJECTWORK PW\r"
-                                "left join PROJECTS    P   on P.ID   = PW.PROJECT_ID\r"
-                                "left join DEVELOPERS  DEV on DEV.ID = PW.DEVELOPER_ID\r"
-                                "left join CUSTOMER    CUS on CUS.ID = P.CUSTOMER_ID");
-    return select
-           + QStringLiteral(" from\r"
-                            "(\r"
-                            "(\r"
-                            "(PROJECTWORK PW)\r"
-                            "\r"
-                            "left join  PROJECTS    P         on  P.ID   = PW.PROJECT_ID)\r"
-                            "\r"
-                            "left join   DEVELOPERS  DEV  on DEV.ID = PW.DEVELOPER_ID)\r"
-                            "\r"
-                            "left join CUSTOMER    CUS   on CUS.ID = P.CUSTOMER_ID");
+    return Dialect::workRowsStatement(kind);
 }
 
 QString TdmMain::adminProjectsStatement()
@@ -199,8 +168,8 @@ void TdmMain::CreateData()
     m_monitor->setAdoConnection(m_connection);
 
     m_projectsQuery = new SqlQuery(m_connection, QString(), this);
-    m_projectWorkQuery = new SqlQuery(m_connection, projectWorkStatement(m_databaseKind), this);
     m_projectWorkData = new MemTable(this);
+    m_workRows = new TqvWorkRowLoader(m_connection, m_databaseKind, m_projectWorkData, this);
 
     m_trayIcon = new TTrayIcon(this);
     m_trayIcon->ShowIdle();
@@ -360,28 +329,26 @@ void TdmMain::AfterLogin(QObject* sender, const QString& userName)
 void TdmMain::LoadProjects()
 {
     m_isAdmin = m_user.isAdmin;
+    // The work rows are read once, for the project the list settles on.
+    m_workRows->hold();
+    auto readRows = qScopeGuard([this] { m_workRows->release(); });
     m_projectsQuery->close();
     m_projectsQuery->setSql(m_isAdmin ? adminProjectsStatement() : developerProjectsStatement(m_monitor->DeveloperID));
     m_projectsQuery->open();
     Lookup(QStringLiteral("dsProjects"))->as<DataSource>()->setDataSet(m_projectsQuery);
-
-    m_projectWorkQuery->close();
-    m_projectWorkQuery->open();
-    m_projectWorkData->loadFrom(*m_projectWorkQuery);
-    m_projectWorkData->setMasterLink(m_projectsQuery, projectKeyField(), QStringLiteral("PROJECT_ID"));
+    m_workRows->followProjects(m_projectsQuery, projectKeyField());
     Lookup(QStringLiteral("dsProjectWork"))->as<DataSource>()->setDataSet(m_projectWorkData);
 
     const int openWork = m_monitor->CheckIncompleteWork();
-    if (openWork != 0 && m_projectWorkQuery->locate(QStringLiteral("ID"), openWork)) {
-        const QVariant projectId = m_projectWorkQuery->value("PROJECT_ID");
-        if (m_projectsQuery->locate(projectKeyField(), projectId)) {
+    if (openWork != 0) {
+        MemTable open;
+        m_workRows->readInterval(openWork, open);
+        if (!open.isEmpty() && m_projectsQuery->locate(projectKeyField(), open.value("PROJECT_ID"))) {
             m_monitor->ProjectID = m_projectsQuery->value(projectKeyField()).toInt();
-            m_monitor->CustomerID = m_projectWorkQuery->value("CUSTOMER_ID").toInt();
-            m_monitor->DeveloperID = m_projectWorkQuery->value("DEVELOPER_ID").toInt();
+            m_monitor->CustomerID = open.value("CUSTOMER_ID").toInt();
+            m_monitor->DeveloperID = open.value("DEVELOPER_ID").toInt();
         }
     }
-    // The rows live on in the working copy; the query's own copy is not needed.
-    m_projectWorkQuery->close();
 
     const bool monitoring = m_monitor->Monitoring();
     setButtons(monitoring);
@@ -527,6 +494,8 @@ void TdmMain::DoStartMonitoring()
         m_idleWatch->reset();
     if (m_elapsedLabel)
         m_elapsedLabel->setText(QStringLiteral("Time Elapsed :") + elapsedText(m_displayStartTime, m_displayStartTime));
+    // The running interval shows on top of the project's rows.
+    m_workRows->refreshInterval(m_monitor->CurrentWorkID());
 }
 
 void TdmMain::DoStopMonitoring()
@@ -538,6 +507,8 @@ void TdmMain::stopAt(const QDateTime& end)
 {
     if (!m_monitor->Monitoring())
         return;
+    const int workId = m_monitor->CurrentWorkID();
+    const int projectId = m_monitor->ProjectID;
     try {
         m_monitor->StopMonitoringAt(end);
     } catch (...) {
@@ -553,19 +524,40 @@ void TdmMain::stopAt(const QDateTime& end)
     setIdleDisplay();
     showTrayState();
     Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setVisible(true);
-    RefreshData();
+    // The list stays on (or goes back to) the project just stopped, whose
+    // row takes its end in place.
+    if (projectId != 0)
+        selectProject(projectId);
+    m_workRows->refreshInterval(workId);
 }
 
 void TdmMain::RefreshData()
 {
     if (!m_projectsQuery->isActive() && m_projectsQuery->sql().isEmpty())
         return; // nobody has signed in yet
+    const QVariant keep = projectToKeep();
+    // The list is read again and put back on its project; then that
+    // project's rows are read, once.
+    m_workRows->hold();
+    auto readRows = qScopeGuard([this] { m_workRows->release(); });
     m_projectsQuery->close();
-    m_projectWorkQuery->close();
     m_projectsQuery->open();
-    m_projectWorkQuery->open();
-    m_projectWorkData->loadFrom(*m_projectWorkQuery);
-    m_projectWorkQuery->close();
+    selectProject(keep);
+}
+
+QVariant TdmMain::projectToKeep() const
+{
+    if (m_monitor->Monitoring() && m_monitor->ProjectID != 0)
+        return m_monitor->ProjectID;
+    if (m_projectsQuery->isActive() && m_projectsQuery->recNo() >= 0)
+        return m_projectsQuery->value(projectKeyField());
+    return {};
+}
+
+void TdmMain::selectProject(const QVariant& key)
+{
+    if (!key.isNull() && m_projectsQuery->isActive())
+        m_projectsQuery->locate(projectKeyField(), key);
 }
 
 void TdmMain::UpdateElapsedLabel()

@@ -14,6 +14,7 @@ class TLoginDialog;
 class TTrayIcon;
 class TqvIdleWatch;
 class TqvProjectMonitor;
+class TqvWorkRowLoader;
 
 // The main window's controller, alive for the whole run: it owns the one
 // connection and the project monitor, signs the user in, lists the user's
@@ -55,7 +56,9 @@ public:
     TLoginDialog* loginDialog() const { return m_loginDialog; }
     SqlQuery* ProjectsQuery() const { return m_projectsQuery; }
     SqlQuery* UsersQuery() const { return m_usersQuery; }
+    // The selected project's intervals, newest first, read as they are shown.
     MemTable* ProjectWorkData() const { return m_projectWorkData; }
+    TqvWorkRowLoader* WorkRowLoader() const { return m_workRows; }
     QDateTime DisplayStartTime() const { return m_displayStartTime; }
 
     void AfterLogin(QObject* sender, const QString& userName);
@@ -100,6 +103,10 @@ protected:
 
 private:
     QString projectKeyField() const;
+    // The project the list shows after a refresh: the one being monitored,
+    // else the one selected.
+    QVariant projectToKeep() const;
+    void selectProject(const QVariant& key);
     void setButtons(bool monitoring);
     void setMonitoringDisplay(bool startedHere);
     void setIdleDisplay();
@@ -112,8 +119,8 @@ private:
     int m_databaseKind = -1;
     TqvProjectMonitor* m_monitor = nullptr;
     SqlQuery* m_projectsQuery = nullptr;
-    SqlQuery* m_projectWorkQuery = nullptr;
     MemTable* m_projectWorkData = nullptr;
+    TqvWorkRowLoader* m_workRows = nullptr;
     SqlQuery* m_usersQuery = nullptr;
     TTrayIcon* m_trayIcon = nullptr;
     TLoginDialog* m_loginDialog = nullptr;

@@ -34,4 +34,14 @@ QString lastIdStatement(int kind);
 // The kind a connection speaks, from its driver.
 int kindOf(const DbConnection& connection);
 
+// The main window's work rows: every interval with its project, developer
+// and customer names (PW, P, DEV and CUS), unordered.
+QString workRowsStatement(int kind);
+// The same select list and joins for one project's intervals, newest
+// (highest ID) first, at most `rows` of them, below the ID `beforeId` unless
+// that is 0; read through the index on PROJECT_ID, which carries the key.
+QString workRowsOfProjectStatement(int kind, qint64 projectId, qint64 beforeId, int rows);
+// The same for the one interval with the given ID.
+QString workRowStatement(int kind, qint64 workId);
+
 } // namespace Dialect

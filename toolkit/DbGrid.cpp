@@ -109,6 +109,16 @@ public:
         }
         return m_source->setData(m_source->index(index.row(), field), value, role);
     }
+    // A table read in packets reads the next one when the view reaches its end.
+    bool canFetchMore(const QModelIndex& parent) const override
+    {
+        return !parent.isValid() && m_source && m_source->canFetchMore({});
+    }
+    void fetchMore(const QModelIndex& parent) override
+    {
+        if (!parent.isValid() && m_source)
+            m_source->fetchMore({});
+    }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole)

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class QAbstractTableModel;
@@ -58,6 +59,22 @@ public:
     void loadFrom(const MemTable& source);
     // Copies every row of an executed query, with the driver's field types.
     void loadFromQuery(QSqlQuery& query);
+    // Adds the source's rows (fields matched by name, as loadFrom does) at
+    // position, or at the end when position is past it, as rows that were
+    // loaded: the cursor stays on its row and views see rows inserted. A
+    // pending edit is posted first. Not for a detail table.
+    void insertRows(int position, const MemTable& source);
+    // The row at position takes the values of the source's current row, as
+    // loaded values, not as an edit.
+    void replaceRow(int position, const MemTable& source);
+
+    // Rows read in packets: while more wait (setMoreRows), a view that
+    // reaches the last row calls fetchMore(), which runs the reader; the
+    // reader adds the next packet (insertRows) and says whether more wait.
+    void setPacketReader(std::function<void()> reader);
+    void setMoreRows(bool more);
+    bool canFetchMore() const;
+    void fetchMore();
 
     // Cursor over the visible rows (a detail filter hides the others).
     int recordCount() const;

@@ -1,93 +1,18 @@
 #pragma once
 
-// Storage of MemTable, shared with the loaders that fill it in bulk.
+// The inside of MemTable, shared with the loaders that fill it in bulk.
 
+#include "toolkit/MemColumn.h"
+#include "toolkit/MemDetailFilter.h"
 #include "toolkit/MemTable.h"
 
 #include <QHash>
-#include <QPointer>
 
-#include <cstring>
+#include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 class MemTableModel;
-
-// One field's values, typed. Whole numbers, flags, dates (Julian day) and
-// date-times (local wall-clock milliseconds) share the integer vector; texts
-// are numbers into a pool, so a name repeated on a million joined rows is
-// kept once. A QVariant per cell would need several times the memory.
-struct MemColumn
-{
-    enum class Kind { Int, Real, Text };
-
-    explicit MemColumn(FieldType type);
-
-    static Kind kindOf(FieldType type);
-    static qint64 wallClock(const QDateTime& moment);
-    static QDateTime fromWallClock(qint64 msecs);
-
-    FieldType type;
-    Kind kind;
-    std::vector<qint64> ints;
-    std::vector<double> reals;
-    std::vector<quint32> textIds; // into pool; 0 for null
-    std::vector<QString> pool{QString(), QStringLiteral("")};
-    std::vector<quint8> nulls; // 1 where the value is null
-
-    static constexpr quint32 emptyText = 1;
-    const QString& text(size_t row) const { return pool[textIds[row]]; }
-    quint32 addText(const QString& value)
-    {
-        if (value.isEmpty())
-            return emptyText;
-        pool.push_back(value);
-        return quint32(pool.size() - 1);
-    }
-
-    size_t size() const { return nulls.size(); }
-    bool isNull(size_t row) const { return nulls[row] != 0; }
-    void reserve(size_t rows);
-    void appendNull();
-    void appendInt(qint64 value)
-    {
-        ints.push_back(value);
-        nulls.push_back(0);
-    }
-    void appendReal(double value)
-    {
-        reals.push_back(value);
-        nulls.push_back(0);
-    }
-    void appendTextId(quint32 id)
-    {
-        textIds.push_back(id);
-        nulls.push_back(0);
-    }
-    // value must already be converted to the column's type (or null).
-    void append(const QVariant& value);
-    void insertNull(size_t row);
-    void erase(size_t row);
-    QVariant get(size_t row) const;
-    void set(size_t row, const QVariant& value);
-};
-
-using MemColumnPtr = std::shared_ptr<MemColumn>;
-
-// Float keys of the detail index are kept by their bit pattern.
-inline qint64 realBits(double value)
-{
-    qint64 bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-inline double bitsReal(qint64 bits)
-{
-    double value = 0;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 struct MemTable::Private
 {
@@ -118,22 +43,14 @@ struct MemTable::Private
     bool detailKeyTouched = false;
     int disableCount = 0;
 
-    // Detail filter over a master's current key.
-    QPointer<MemTable> master;
-    QString masterField;
-    QString detailField;
-    QList<QMetaObject::Connection> masterConnections;
-    QVariant followedKey; // the master's key the view was last built for
-    bool filtered = false;
-    std::vector<int> visible; // physical rows, ascending, when filtered
-    bool indexValid = false;
-    std::unordered_map<qint64, std::vector<int>> intIndex;
-    QHash<QString, std::vector<int>> textIndex;
-
+    MemDetailFilter filter; // over a master's current key
     MemTableModel* model = nullptr;
+    // Reads the next packet of a table filled in packets.
+    std::function<void()> packetReader;
+    bool moreRows = false;
 
-    int count() const { return filtered ? int(visible.size()) : rows; }
-    int physical(int position) const { return filtered ? visible[size_t(position)] : position; }
+    int count() const { return filter.filtered ? int(filter.visible.size()) : rows; }
+    int physical(int position) const { return filter.filtered ? filter.visible[size_t(position)] : position; }
     int positionOf(int physicalRow) const; // -1 when not visible
     MemColumn& writable(int field);
 
@@ -163,8 +80,7 @@ struct MemTable::Private
     void moveToPhysical(int physicalRow);
 
     int detailFieldIndex() const;
-    bool masterKey(qint64* intKey, QString* textKey) const;
-    void ensureIndex();
+    bool masterKey(MemDetailFilter::Key* key) const;
     void refilter(); // recomputes the visible rows for the master's key
     void followMaster();
     void resetModelBegin();

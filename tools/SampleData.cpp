@@ -72,10 +72,12 @@ void SampleData::fill(DbConnection& connection, const Counts& counts, const QDat
         "DAY_START,DAY_END) values (?,?,?,?,?,'',1,?,?)"));
     // Walk back from `until`: every developer records about three intervals a day.
     const int perDay = 3 * counts.developers;
+    // Oldest first, as intervals are recorded: keys grow with time.
     for (qint64 n = 0; n < counts.intervals; ++n) {
-        const qint64 dayBack = n / perDay + 1;
-        const int d = int(n % counts.developers);
-        const int slot = int((n / counts.developers) % 3);
+        const qint64 back = counts.intervals - 1 - n;
+        const qint64 dayBack = back / perDay + 1;
+        const int d = int(back % counts.developers);
+        const int slot = 2 - int((back / counts.developers) % 3);
         const QDate day = until.date().addDays(-dayBack);
         const QDateTime start(day, QTime(8 + slot * 3, int(random.bounded(50))));
         const qint64 minutes = 20 + random.bounded(150);

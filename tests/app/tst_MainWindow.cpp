@@ -4,6 +4,8 @@
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_QVTimer.h"
+#include "components/o_Dialect.h"
+#include "components/o_WorkRowLoader.h"
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Settings.h"
 #include "support/FakeIdleSource.h"
@@ -21,6 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -216,10 +220,10 @@ private slots:
         QCOMPARE(row.value(3).toDouble(), 1.0);
         QCOMPARE(row.value(4).toInt(), 1);
         QCOMPARE(row.value(5).toString(), QStringLiteral("2009-05-12"));
-        // After the refresh the list is back on its first project, whose rows show.
-        QCOMPARE(main->ProjectsQuery()->recNo(), 0);
-        main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory");
+        // The list stays on the project just stopped, whose row shows the stop.
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Inventory"));
         QCOMPARE(main->ProjectWorkData()->recordCount(), 1);
+        QCOMPARE(main->ProjectWorkData()->value("TIME_SPEND").toDouble(), 1.0);
     }
 
     // An interval of this developer opened elsewhere (another machine, the
@@ -486,6 +490,217 @@ private slots:
         QVERIFY(main->ProjectMonitor()->Monitoring());
     }
 
+    // Each project's rows are those the full read of every interval showed
+    // for it (the old way: all rows in memory, filtered by the selected
+    // project), newest first, also when read in small packets.
+    void workGridShowsWhatTheFullReadShowed_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("packet");
+        QTest::newRow("administrator, one packet") << "admin" << "secret" << 1000;
+        QTest::newRow("administrator, packets of 2") << "admin" << "secret" << 2;
+        QTest::newRow("developer with a deleted project, packets of 3") << "chidi" << "pw" << 3;
+    }
+    void workGridShowsWhatTheFullReadShowed()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, packet);
+        MainWindowFixture fixture;
+        TestDatabase& db = fixture.db();
+        // Monitored rows of three developers and of one since deleted, hand
+        // entries (no comment, no days), an open row, a project without a
+        // customer, and rows of a project deleted later (still assigned to
+        // chidi) and of none at all.
+        db.exec("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values ('Gone',1,0)");
+        db.exec("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (2,4)");
+        const char* rows[] = {
+            "(1,1,'2026-05-04 08:00:00.000','2026-05-04 09:30:00.000',1.5,'',1,'2026-05-04','2026-05-04')",
+            "(2,2,'2026-05-04 10:00:00.000','2026-05-04 10:20:00.000',0.3333333333,'',1,'2026-05-04','2026-05-04')",
+            "(2,3,'2026-05-05 08:00:00.000','2026-05-05 12:00:00.000',4,'x',1,'2026-05-05','2026-05-05')",
+            "(3,2,'2026-04-01 09:00:00.000','2026-04-01 10:00:00.000',1,NULL,1,NULL,NULL)",
+            "(2,9,'2026-05-06 07:00:00.000','2026-05-06 08:00:00.000',1,'',1,'2026-05-06','2026-05-06')",
+            "(4,2,'2026-05-06 09:00:00.000','2026-05-06 09:45:00.000',0.75,'',1,'2026-05-06','2026-05-06')",
+            "(1,2,'2026-05-07 08:00:00.000',NULL,NULL,'',0,'2026-05-07',NULL)",
+            "(0,1,'2026-05-07 09:00:00.000','2026-05-07 10:00:00.000',1,'',1,'2026-05-07','2026-05-07')",
+            "(2,2,'2026-03-01 08:00:00.000','2026-03-01 08:01:00.000',0.0166666667,NULL,1,NULL,NULL)",
+            "(3,1,'2026-05-08 08:00:00.000','2026-05-08 11:00:00.000',3,'',1,'2026-05-08','2026-05-08')",
+            "(2,1,'2026-05-08 13:00:00.000','2026-05-08 14:00:00.000',1,'',1,'2026-05-08','2026-05-08')",
+        };
+        for (const char* row : rows)
+            db.exec(QStringLiteral("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,"
+                                   "COMMENTS,COMPLETED,DAY_START,DAY_END) values %1")
+                        .arg(QString::fromLatin1(row)));
+        db.exec("delete from PROJECTS where ID = 4");
+        db.exec("delete from DEVELOPERS where ID = 3");
+
+        auto main = start();
+        main->WorkRowLoader()->setPacketSizes(packet, packet);
+        signIn(*main, user, password);
+        // The old way: every row, shown through a detail filter on the list's key.
+        const QString keyField = user == "admin" ? "ID" : "PROJECT_ID";
+        SqlQuery all(main->AdoConn(), TdmMain::projectWorkStatement(Dialect::LocalFile));
+        all.open();
+        MemTable before;
+        before.loadFrom(all);
+        before.setMasterLink(main->ProjectsQuery(), keyField, "PROJECT_ID");
+
+        MemTable* shown = main->ProjectWorkData();
+        int projects = 0;
+        int rowsSeen = 0;
+        SqlQuery* list = main->ProjectsQuery();
+        for (list->first(); !list->eof(); list->next(), ++projects) {
+            while (shown->canFetchMore())
+                shown->fetchMore();
+            const QString project = list->value(keyField).toString();
+            QCOMPARE(shown->recordCount(), before.recordCount());
+            QCOMPARE(shown->fieldNames(), before.fieldNames());
+            for (int row = 0; row < shown->recordCount(); ++row) {
+                const int old = before.recordCount() - 1 - row; // the full read went oldest first
+                for (int field = 0; field < shown->fieldCount(); ++field)
+                    QVERIFY2(shown->displayTextAt(row, field) == before.displayTextAt(old, field),
+                             qPrintable(QStringLiteral("project %1 row %2 %3: %4 instead of %5")
+                                            .arg(project)
+                                            .arg(row)
+                                            .arg(shown->fieldDef(field).name, shown->displayTextAt(row, field),
+                                                 before.displayTextAt(old, field))));
+            }
+            rowsSeen += shown->recordCount();
+        }
+        QVERIFY(projects > 0);
+        QCOMPARE(rowsSeen, user == "admin" ? 9 : 8);
+    }
+
+    // Start puts the new row on top and Stop closes it in place; neither
+    // reads the project's rows again.
+    void startAndStopChangeTheRowInPlace()
+    {
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED) "
+                          "values (2,1,'2009-05-10 08:00:00.000','2009-05-10 09:00:00.000',1,1)");
+        Clock::setNow(at("2009-05-11 08:00:00"));
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
+        MemTable* rows = main->ProjectWorkData();
+        QCOMPARE(rows->recordCount(), 1);
+        QSignalSpy resets(rows, &MemTable::rowsReset);
+        QSignalSpy inserted(rows, &MemTable::rowInserted);
+        QSignalSpy changed(rows, &MemTable::rowChanged);
+        click(*main, "btnStartMonitoring");
+        QCOMPARE(rows->recordCount(), 2);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(rows->valueAt(0, rows->fieldIndex("ID")).toInt(), main->ProjectMonitor()->CurrentWorkID());
+        QCOMPARE(rows->valueAt(0, rows->fieldIndex("COMPLETED")).toInt(), 0);
+        QCOMPARE(rows->valueAt(0, rows->fieldIndex("DEVELOPER_NAME")).toString(), QStringLiteral("Berg Anna"));
+        const auto grid = main->Lookup("ProjectWorkGrid")->as<DbGrid>();
+        QCOMPARE(grid->model()->rowCount(), 2);
+
+        Clock::setNow(at("2009-05-11 08:45:00"));
+        click(*main, "btnStopMonitoring");
+        QCOMPARE(rows->recordCount(), 2);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(rows->valueAt(0, rows->fieldIndex("COMPLETED")).toInt(), 1);
+        QCOMPARE(rows->valueAt(0, rows->fieldIndex("TIME_SPEND")).toDouble(), 0.75);
+        QCOMPARE(grid->model()->index(0, 2).data().toString(), QStringLiteral("0.75"));
+        QCOMPARE(resets.size(), 0);
+    }
+
+    // What "Currently Monitoring" names is the monitored project through
+    // every refresh; idle, the list keeps its selection.
+    void monitoredProjectStaysNamed_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("monitor");
+        QTest::newRow("Recalculate") << "mnuRecalcTimeSpend" << true;
+        QTest::newRow("Special Entry") << "mnuSpecialEntry" << true;
+        QTest::newRow("Projects window") << "mnuProjects" << true;
+        QTest::newRow("Projects per Developer window") << "mnuProjectsperDeveloper" << true;
+        QTest::newRow("Stop") << "btnStopMonitoring" << true;
+        QTest::newRow("idle, Recalculate") << "mnuRecalcTimeSpend" << false;
+        QTest::newRow("idle, Projects window") << "mnuProjects" << false;
+    }
+    void monitoredProjectStaysNamed()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, monitor);
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED) "
+                          "values (1,1,'2009-05-10 08:00:00.000','2009-05-10 09:00:00.000',1,1)");
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
+        if (monitor)
+            click(*main, "btnStartMonitoring");
+        // Windows opened by the command are closed as soon as they show.
+        QObject scope;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, &scope, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start(5);
+        click(*main, command.toLatin1().constData());
+        closer.stop();
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Portal"));
+        if (monitor)
+            QCOMPARE(main->Lookup("CurrentProject")->AsLabel()->text(), QStringLiteral("Portal"));
+        MemTable* rows = main->ProjectWorkData();
+        QCOMPARE(rows->recordCount(), monitor ? 1 : 0);
+        if (monitor)
+            QCOMPARE(rows->value("PROJECT_ID").toInt(), 2);
+    }
+
+    // A resumed interval leaves the list free; a refresh brings it back to
+    // the monitored project, and Stop keeps it there.
+    void refreshReturnsToTheResumedProject()
+    {
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMMENTS,DAY_START) "
+                          "values (3,2,'2009-05-11 08:00:00.000','','2009-05-11')");
+        auto main = start();
+        signIn(*main, "chidi", "pw");
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Inventory"));
+        QCOMPARE(main->ProjectWorkData()->recordCount(), 1);
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
+        QCOMPARE(main->ProjectWorkData()->recordCount(), 0);
+        click(*main, "mnuRecalcTimeSpend");
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Inventory"));
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
+        click(*main, "btnStopMonitoring");
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Inventory"));
+        QCOMPARE(main->ProjectWorkData()->value("COMPLETED").toInt(), 1);
+    }
+
+    // A long project shows its newest rows first; scrolling down reads
+    // older ones until the oldest is there.
+    void scrollingReachesTheOldestInterval()
+    {
+        MainWindowFixture fixture;
+        fixture.db().exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 2500) "
+                          "insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED) "
+                          "select 1, 1 + i % 3, '2009-05-11 08:00:00.000', '2009-05-11 09:00:00.000', 1, 1 from n");
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,COMPLETED) values (2,1,1)");
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        MemTable* rows = main->ProjectWorkData();
+        const int id = rows->fieldIndex("ID");
+        QCOMPARE(rows->recordCount(), main->WorkRowLoader()->firstPacketSize());
+        QCOMPARE(rows->valueAt(0, id).toInt(), 2500);
+        auto* grid = main->Lookup("ProjectWorkGrid")->as<DbGrid>();
+        for (int tries = 0; tries < 100 && rows->recordCount() < 2500; ++tries) {
+            grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(rows->recordCount(), 2500);
+        QCOMPARE(rows->valueAt(2499, id).toInt(), 1);
+        QVERIFY(!rows->canFetchMore());
+        for (int row = 1; row < rows->recordCount(); ++row)
+            QVERIFY(rows->valueAt(row, id).toInt() < rows->valueAt(row - 1, id).toInt());
+        QCOMPARE(grid->model()->rowCount(), 2500);
+    }
+
     void elapsedText_data()
     {
         QTest::addColumn<QDateTime>("from");
@@ -529,6 +744,15 @@ private slots:
             " from\r PROJECTWORK PW\rleft join PROJECTS    P   on P.ID   = PW.PROJECT_ID\r"
             "left join DEVELOPERS  DEV on DEV.ID = PW.DEVELOPER_ID\rleft join CUSTOMER    CUS on CUS.ID = P.CUSTOMER_ID"));
         QVERIFY(TdmMain::developerProjectsStatement(7).endsWith("where DP.DEVELOPER_ID  = 7"));
+        // One project's rows: the same select list and joins, a page at a time.
+        const QString local = Dialect::workRowsOfProjectStatement(0, 5, 900, 200);
+        QVERIFY(local.startsWith(TdmMain::projectWorkStatement(0)));
+        QVERIFY(Dialect::workRowsOfProjectStatement(0, 5, 0, 200).endsWith(
+            "\rwhere PW.PROJECT_ID = 5\rorder by PW.ID desc\rlimit 200"));
+        QVERIFY(local.endsWith("\rwhere PW.PROJECT_ID = 5 and PW.ID < 900\rorder by PW.ID desc\rlimit 200"));
+        const QString server = Dialect::workRowsOfProjectStatement(1, 5, 900, 200);
+        QVERIFY(server.startsWith(" select top 200\r PW.ID\r"));
+        QVERIFY(server.endsWith("CUS.ID = P.CUSTOMER_ID\rwhere PW.PROJECT_ID = 5 and PW.ID < 900\rorder by PW.ID desc"));
     }
 };
 

@@ -120,8 +120,8 @@ private slots:
     {
         MainWindowFixture fixture;
         auto main = signedInWindow();
-        QCOMPARE(cli(fixture, {"start", "--project", "Inventory"}).code, 0);
         QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory"));
+        QCOMPARE(cli(fixture, {"start", "--project", "Inventory"}).code, 0);
         QCOMPARE(main->ProjectWorkData()->recordCount(), 0);
         main->RefreshData();
         QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory"));

@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 QString LargeDatabase::path(qint64 intervals)
 {
@@ -43,6 +44,17 @@ QString LargeDatabase::freshCopy(qint64 intervals, const QString& folder)
     QFile::copy(source, copy);
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     return copy;
+}
+
+double LargeDatabase::residentMiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    if (fields.size() < 2)
+        return 0;
+    return fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 double LargeDatabase::peakResidentMiB()

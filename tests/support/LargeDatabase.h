@@ -3,7 +3,8 @@
 #include <QString>
 
 // A database with many work intervals for benchmarks, generated once with
-// the sample data and kept under <build>/bench-data/ for later runs.
+// the sample data and kept under <build>/bench-data/ for later runs (the
+// large ones are made beforehand by hourwright-db, see scripts/bench.sh).
 class LargeDatabase
 {
 public:
@@ -13,4 +14,6 @@ public:
     static QString freshCopy(qint64 intervals, const QString& folder);
     // Peak resident memory of this process so far, in MiB.
     static double peakResidentMiB();
+    // Resident memory of this process now, in MiB.
+    static double residentMiB();
 };

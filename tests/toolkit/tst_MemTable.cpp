@@ -582,6 +582,61 @@ private slots:
         QCOMPARE(table->model()->data(table->model()->index(1, 1), Qt::EditRole), QVariant(QStringLiteral("q")));
     }
 
+    // Rows added or replaced in place keep the cursor on its row and the
+    // rows' status; a table read in packets asks its reader when the model
+    // is asked for more.
+    void rowsAddedInPlaceAndInPackets_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("letters");
+        QTest::addColumn<int>("cursorAfter");
+        QTest::newRow("on top") << 0 << "x,y,a,b,c" << 3;
+        QTest::newRow("between") << 2 << "a,b,x,y,c" << 1;
+        QTest::newRow("past the end") << 9 << "a,b,c,x,y" << 1;
+    }
+    void rowsAddedInPlaceAndInPackets()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, letters);
+        QFETCH(int, cursorAfter);
+        auto table = lettersTable({"a", "b", "c"});
+        QAbstractItemModelTester tester(table->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        table->setRecNo(1);
+        // Unlike fields convert: the source's ID is text here.
+        MemTable packet;
+        packet.addField(QStringLiteral("A"), FieldType::Text);
+        packet.addField(QStringLiteral("ID"), FieldType::Text);
+        packet.open();
+        run(packet, QStringLiteral("append;set:A=x;set:ID=7;append;set:A=y;set:ID=8;post"));
+        QSignalSpy resets(table.get(), &MemTable::rowsReset);
+        table->insertRows(position, packet);
+        QCOMPARE(column(*table, QStringLiteral("A")), letters);
+        QCOMPARE(table->recNo(), cursorAfter);
+        QCOMPARE(table->value(QStringLiteral("A")).toString(), QStringLiteral("b"));
+        QCOMPARE(table->rowStatusAt(std::min(position, 3)), MemTable::Unchanged);
+        QCOMPARE(table->valueAt(std::min(position, 3), 0).toLongLong(), 7);
+        QCOMPARE(resets.size(), 0);
+        packet.first();
+        table->replaceRow(0, packet);
+        QCOMPARE(table->valueAt(0, 1).toString(), QStringLiteral("x"));
+        QCOMPARE(table->rowStatusAt(0), MemTable::Unchanged);
+
+        int reads = 0;
+        table->setPacketReader([&] {
+            ++reads;
+            table->insertRows(table->recordCount(), packet);
+            table->setMoreRows(reads < 2);
+        });
+        QVERIFY(!table->model()->canFetchMore({}));
+        table->setMoreRows(true);
+        while (table->model()->canFetchMore({}))
+            table->model()->fetchMore({});
+        QCOMPARE(reads, 2);
+        QCOMPARE(table->recordCount(), 9);
+        table->close();
+        QVERIFY(!table->canFetchMore());
+    }
+
     void modelEditsTheRowItIsGiven()
     {
         auto table = lettersTable({"a", "b", "c"});
