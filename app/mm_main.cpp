@@ -1,6 +1,7 @@
 #include "app/mm_main.h"
 
 #include "app/f_main.h"
+#include "app/o_IntervalCommands.h"
 #include "app/o_WindowTable.h"
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
@@ -71,6 +72,12 @@ const CommandWiring s_wiring[] = {
     // The menu's Start and Stop do what the buttons do.
     {"StartMonitoring1", TdmMain::cmdStartMonitoring, "OnClick"},
     {"StopMonitoring1", TdmMain::cmdStopMonitoring, "OnClick"},
+    // Correcting recorded time: the menu, the work grid's keys and a double-click.
+    {"mnuEditInterval", TdmMain::cmdEditInterval, "OnClick"},
+    {"actGridEditInterval", TdmMain::cmdEditInterval, "OnClick"},
+    {"ProjectWorkGrid", TdmMain::cmdEditInterval, "OnDblClick"},
+    {"mnuDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
+    {"actGridDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
 };
 
 } // namespace
@@ -90,6 +97,7 @@ TdmMain::Ptr<TdmMain> TdmMain::create()
 
 TdmMain::~TdmMain()
 {
+    m_intervals.reset();
     m_idleWatch.reset();
     if (dmMain() == this)
         setDmMain(nullptr);
@@ -244,6 +252,7 @@ void TdmMain::WireEvents()
     m_loginDialog->PaspartouPassWord = QStringLiteral("706");
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
+    m_intervals = std::make_unique<TIntervalCommands>(*this);
 }
 
 void TdmMain::HandleEvent0(QObject* sender)
@@ -299,6 +308,12 @@ void TdmMain::HandleEvent0(QObject* sender)
         break;
     case cmdStopMonitoring:
         DoStopMonitoring();
+        break;
+    case cmdEditInterval:
+        m_intervals->editCurrent();
+        break;
+    case cmdDeleteInterval:
+        m_intervals->deleteCurrent();
         break;
     default:
         break;
@@ -373,6 +388,7 @@ void TdmMain::LoadProjects()
     if (monitoring)
         UpdateElapsedLabel();
     prepareIdleWatch();
+    m_intervals->takeOver();
 }
 
 void TdmMain::prepareIdleWatch()
@@ -459,6 +475,7 @@ void TdmMain::DoStartMonitoring()
     m_displayStartTime = Clock::now();
     m_monitor->ProjectID = key.toInt();
     m_monitor->CustomerID = m_projectWorkData->isEmpty() ? 0 : m_projectWorkData->value("CUSTOMER_ID").toInt();
+    m_monitor->Comments = m_intervals->comment();
     try {
         m_monitor->StartMonitoring();
     } catch (...) {
@@ -482,6 +499,7 @@ void TdmMain::stopAt(const QDateTime& end)
 {
     if (!m_monitor->Monitoring())
         return;
+    m_monitor->Comments = m_intervals->comment();
     try {
         m_monitor->StopMonitoringAt(end);
     } catch (...) {
@@ -495,7 +513,21 @@ void TdmMain::stopAt(const QDateTime& end)
     }
     setIdleDisplay();
     Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setVisible(true);
+    m_intervals->clearComment();
     RefreshData();
+}
+
+void TdmMain::MonitorChanged()
+{
+    if (m_monitor->Monitoring()) {
+        m_displayStartTime = m_monitor->StartTime();
+        setMonitoringDisplay(false);
+        UpdateElapsedLabel();
+        return;
+    }
+    setIdleDisplay();
+    if (m_elapsedLabel)
+        m_elapsedLabel->clear();
 }
 
 void TdmMain::RefreshData()

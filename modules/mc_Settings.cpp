@@ -106,6 +106,13 @@ void TdmSettings::LoadSettings()
 
     m_idleMinutes = toInt(options->ReadValue(ProjectsSection, IdleMinutes, 0));
     Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>()->setValue(m_idleMinutes);
+    m_longIntervalHours = DefaultLongIntervalHours;
+    try {
+        m_longIntervalHours = toInt(options->ReadValue(ProjectsSection, LongIntervalHours, DefaultLongIntervalHours));
+    } catch (const std::exception&) {
+        // A mistyped value shows as the default and is written over by Ok.
+    }
+    Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>()->setValue(m_longIntervalHours);
     const std::unique_ptr<IdleSource> source = IdleSource::detect();
     Lookup(QStringLiteral("lblIdleSource"))
         ->AsLabel()
@@ -139,6 +146,9 @@ void TdmSettings::SaveSettings()
     const int idle = Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>()->value();
     if (idle != m_idleMinutes)
         options->WriteValue(ProjectsSection, IdleMinutes, idle);
+    const int longHours = Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>()->value();
+    if (longHours != m_longIntervalHours)
+        options->WriteValue(ProjectsSection, LongIntervalHours, longHours);
 }
 
 ConnectionSettings TdmSettings::ScreenSettings()

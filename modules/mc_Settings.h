@@ -52,4 +52,5 @@ private:
     QString text(const char* editName);
     void setText(const char* editName, const QString& value);
     int m_idleMinutes = 0;
+    int m_longIntervalHours = 0;
 };

@@ -43,7 +43,7 @@ namespace {
 const QString kSelect =
     " select PROJECTWORK.PROJECT_ID,PROJECTWORK.DEVELOPER_ID,PROJECTWORK.DAY_START,PROJECTWORK.DAY_END,"
     "PROJECTWORK.TIME_START,PROJECTWORK.TIME_END,PROJECTWORK.COMPLETED,PROJECTWORK.TIME_SPEND,"
-    "CUS.NAME        as CUSTOMER_NAME,PR.DESCRIPTION as PROJECT_NAME,DEV.LASTNAME    as DEV_LASTNAME,"
+    "PROJECTWORK.COMMENTS,CUS.NAME        as CUSTOMER_NAME,PR.DESCRIPTION as PROJECT_NAME,DEV.LASTNAME    as DEV_LASTNAME,"
     "DEV.NAME        as DEV_FIRSTNAME from ";
 const QString kWhere = " where (DEVELOPER_ID = 3)  and  (COMPLETED = 1)  and  (DAY_START >= '2009-05-01')  and  "
                        "(DAY_END <= '2009-05-31') ";
@@ -273,7 +273,8 @@ private slots:
                                               {"DAY_END", "End Date", "100"},
                                               {"TIME_SPEND", "Work Time", "99"},
                                               {"TIME_START", "Start Time", "80"},
-                                              {"TIME_END", "End Time", "80"}}));
+                                              {"TIME_END", "End Time", "80"},
+                                              {"COMMENTS", "Comment", "200"}}));
         QVERIFY(!module->ResultsQuery()->isActive());
         QCOMPARE(grid->model()->rowCount(), 0);
 
@@ -770,6 +771,9 @@ private slots:
         find<QAction>(*module, "mnuSaveAsPdf")->trigger();
         QVERIFY(asked.isEmpty()); // nothing before a search
 
+        // A long comment with a line break prints on its row's line, cut, and leaves the other columns whole.
+        m_db->exec("update PROJECTWORK set COMMENTS = :C where TIME_SPEND = 2",
+                   {QStringLiteral("needs review\nsoon ") + QString(10000, 'x')});
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         setDay(*module, "dtDateStart", QDate(2009, 5, 1));
         setDay(*module, "dtDateStop", QDate(2009, 5, 31));
@@ -785,7 +789,8 @@ private slots:
         const QString text = ExternalReaders::pdfText(file);
         for (const char* expected : {"Project Reports", "Developer: Brown Cid", "Project: all projects",
                                      "Customer: all customers", "Days: 2009-05-01 to 2009-05-31", "Entries: complete",
-                                     "Billing", "Brown", "2009-05-31", "1 interval, 2:00 h",
+                                     "Billing", "Brown", "2009-05-31", "08:00:00", "10:00:00", "Comment",
+                                     "needs review soon xxx", "1 interval, 2:00 h",
                                      "By project: Billing 2:00 h (1)", "Page 1 of 1"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString(expected) + " not in:\n" + text));
 
@@ -814,6 +819,9 @@ private slots:
         find<QAction>(*module, "mnuExportToCsv")->trigger();
         QVERIFY(exports().isEmpty());
         m_db->exec("update PROJECTS set DESCRIPTION = 'Portal, \"phase 2\"' where ID = 2");
+        // The comment, as a spreadsheet reads it back: quotes, a line break, a comma, other scripts.
+        const QString comment = QStringLiteral("it's \"late\",\nsecond line: 検証 проверка ✓ ") + QString(10000, 'z');
+        m_db->exec("update PROJECTWORK set COMMENTS = :C where TIME_SPEND = 4", {comment});
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         search(*module);
         exportShowsTheBar(*module, "mnuPopUpExportToCsv");
@@ -821,9 +829,9 @@ private slots:
         const QList<QStringList> records = ExternalReaders::csvRecords(QDir(m_output).filePath(exports().first()));
         QCOMPARE(records.size(), 5);
         QCOMPARE(records.first(), QStringList({"Project", "Developer", "Start Date", "End Date", "Work Time",
-                                               "Start Time", "End Time"}));
+                                               "Start Time", "End Time", "Comment"}));
         QVERIFY(records.contains(QStringList({"Portal, \"phase 2\"", "Brown", "2009-05-31", "2009-06-01", "4",
-                                              "2009-05-31T22:00:00", "2009-06-01T02:00:00"})));
+                                              "2009-05-31T22:00:00", "2009-06-01T02:00:00", comment})));
         QCOMPARE(m_opened.size(), 1);
     }
 
