@@ -234,8 +234,9 @@ int CommandLine::execute(const QStringList& arguments)
     else if (request.command == QLatin1String("edit"))
         allowed << QStringLiteral("project") << QStringLiteral("start") << QStringLiteral("stop")
                 << QStringLiteral("comment") << QStringLiteral("allow-overlap");
-    else if (request.command == QLatin1String("delete"))
-        ;
+    else if (request.command == QLatin1String("delete")) {
+        // the interval's ID only
+    }
     else if (request.command == QLatin1String("report"))
         allowed << QStringLiteral("project") << QStringLiteral("from") << QStringLiteral("to")
                 << QStringLiteral("developer") << QStringLiteral("customer") << QStringLiteral("csv");
