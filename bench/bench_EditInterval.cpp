@@ -4,11 +4,13 @@
 #include "app/mm_main.h"
 #include "app/o_IntervalCommands.h"
 #include "components/LoginDialog.h"
+#include "components/o_IntervalEditor.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
 #include "modules/f_EditInterval.h"
 #include "support/LargeDatabase.h"
 #include "toolkit/AppPaths.h"
+#include "toolkit/DbConnection.h"
 #include "toolkit/MemTable.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
@@ -111,6 +113,27 @@ void DeleteIntervalBackToUsableWindow(benchmark::State& state)
     state.counters["work_rows"] = main->ProjectWorkData()->recordCount();
 }
 BENCHMARK(DeleteIntervalBackToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+// The correction alone, without the window: the overlap question's search
+// and the one-transaction update that Ok runs, on the same database.
+void EditIntervalWriteOnly(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    DbConnection connection;
+    connection.openSqlite(LargeDatabase::freshCopy(Intervals, dir.path()));
+    TIntervalEditor editor(connection, 0);
+    QSqlQuery newest = connection.exec(QStringLiteral("select max(ID) from PROJECTWORK where COMPLETED = 1"));
+    const int id = newest.next() ? newest.value(0).toInt() : 0;
+    TInterval interval = *editor.find(id);
+    const TIntervalUser owner{interval.developerId, false};
+    int round = 0;
+    for (auto _ : state) {
+        const TIntervalChange change{id, interval.projectId, interval.start, interval.end,
+                                     QStringLiteral("round %1").arg(++round)};
+        benchmark::DoNotOptimize(editor.overlapping(interval.developerId, change.start, change.end, id).size());
+        interval = editor.update(owner, change);
+    }
+}
+BENCHMARK(EditIntervalWriteOnly)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)

@@ -22,7 +22,7 @@ struct ReportFilter
     int customerId = 0;
 };
 
-// One interval with the report's columns: the seven of the report window and its comment.
+// One interval with the report window's columns, the comment last.
 struct ReportRow
 {
     QString project;

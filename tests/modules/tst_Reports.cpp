@@ -34,6 +34,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QtTest>
 
 #include <algorithm>
@@ -134,6 +137,37 @@ class TestReports : public QObject
     QStringList exports() const { return QDir(m_output).entryList(QDir::Files); }
     // The progress bar is up while the export runs (the success box comes
     // before it is hidden) and gone, back at 0, afterwards.
+    // The first sheet's rows, columns A to H, read with Python's own zip and XML modules.
+    static QList<QStringList> sheetRows(const QString& workbook)
+    {
+        static const QString script = QStringLiteral(
+            "import json, re, sys, zipfile\n"
+            "import xml.etree.ElementTree as ET\n"
+            "m = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'\n"
+            "root = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml'))\n"
+            "rows = []\n"
+            "for row in root.iter(m + 'row'):\n"
+            "    cells = [''] * 8\n"
+            "    for c in row.findall(m + 'c'):\n"
+            "        col = ord(re.match('[A-Z]+', c.get('r')).group(0)[-1]) - ord('A')\n"
+            "        text = ''.join(t.text or '' for t in c.iter(m + 't'))\n"
+            "        v = c.find(m + 'v')\n"
+            "        if col < 8: cells[col] = text if text else (v.text if v is not None else '') or ''\n"
+            "    rows.append(cells)\n"
+            "json.dump(rows, sys.stdout)\n");
+        QProcess python;
+        python.start("python3", {"-c", script, workbook});
+        if (!python.waitForFinished(60000) || python.exitCode() != 0)
+            qWarning() << python.readAllStandardError();
+        QList<QStringList> rows;
+        for (const QJsonValue& row : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
+            QStringList cells;
+            for (const QJsonValue& cell : row.toArray())
+                cells << cell.toString();
+            rows << cells;
+        }
+        return rows;
+    }
     static void exportShowsTheBar(TdmReports& module, const char* command)
     {
         auto* bar = find<QProgressBar>(module, "ExportProgressBar");
@@ -470,11 +504,18 @@ private slots:
     void exportWritesTheResults()
     {
         auto module = open();
+        const QString comment = QStringLiteral("it's \"late\" <b>&amp;</b>,\nsecond line: 検証 проверка ✓ ") + QString(10000, 'z');
+        m_db->exec("update PROJECTWORK set COMMENTS = :C where TIME_SPEND = 4", {comment});
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         search(*module);
         exportShowsTheBar(*module, "mnuExportToExcel");
         const QStringList files = exports();
         QCOMPARE(files, QStringList{"Hourwright 2026-12-08 14-03-22.xlsx"});
+        // The comment is the eighth column, as a spreadsheet program reads it.
+        const QList<QStringList> rows = sheetRows(QDir(m_output).filePath(files.first()));
+        QVERIFY(!rows.isEmpty());
+        QCOMPARE(rows.first().value(7), "Comment");
+        QVERIFY(std::any_of(rows.begin(), rows.end(), [&](const QStringList& row) { return row.value(7) == comment; }));
         QCOMPARE(MessageService::shownForTests().size(), 1);
         QCOMPARE(MessageService::shownForTests().first().text, "Exported Successfully");
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(QDir(m_output).filePath(files.first()))});
