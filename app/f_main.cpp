@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -82,6 +83,8 @@ TFrmMain::TFrmMain(QWidget* parent)
     menuItem(actions, "StopMonitoring1", tr("S&top Monitoring"), QKeySequence(Qt::Key_F8))->setEnabled(false);
     actions->addSeparator();
     menuItem(actions, "mnuSpecialEntry", tr("Special &Entry"));
+    menuItem(actions, "mnuEditInterval", tr("Ed&it Interval..."));
+    menuItem(actions, "mnuDeleteInterval", tr("&Delete Interval"));
     actions->addSeparator();
     menuItem(actions, "mnuRecalcTimeSpend", tr("&Recalculate Time Spend"));
     actions->addSeparator();
@@ -132,6 +135,15 @@ TFrmMain::TFrmMain(QWidget* parent)
     monitoringLayout->addWidget(currentProject);
     monitoringLayout->addWidget(elapsed);
     rightLayout->addWidget(monitoring);
+    // What the interval is about: written at Start and again at Stop.
+    auto* commentRow = new QHBoxLayout();
+    auto* commentLabel = named(new QLabel(tr("&Comment :"), right), "lblComment");
+    auto* comment = named(new QLineEdit(right), "edtComment");
+    comment->setPlaceholderText(tr("What you are working on"));
+    commentLabel->setBuddy(comment);
+    commentRow->addWidget(commentLabel);
+    commentRow->addWidget(comment, 1);
+    rightLayout->addLayout(commentRow);
 
     auto* pages = named(new QTabWidget(right), "PageControl1");
     auto* workPage = named(new QWidget(pages), "tabProjectWork");
@@ -142,8 +154,16 @@ TFrmMain::TFrmMain(QWidget* parent)
     workGrid->addColumn(QStringLiteral("TIME_SPEND"), tr("Time Spend"), 80);
     workGrid->addColumn(QStringLiteral("TIME_START"), tr("Time Start"), 140);
     workGrid->addColumn(QStringLiteral("TIME_END"), tr("Time End"), 140);
+    workGrid->addColumn(QStringLiteral("COMMENTS"), tr("Comment"), 200);
     workGrid->setDataSource(dsProjectWork);
     workGrid->setReadOnly(true);
+    // The grid's right-click menu; the controller also runs them on Enter
+    // and Delete in the grid (a double-click edits too).
+    QAction* gridEdit = named(new QAction(tr("Edit Interval...\tEnter"), workGrid), "actGridEditInterval");
+    QAction* gridDelete = named(new QAction(tr("Delete Interval\tDel"), workGrid), "actGridDeleteInterval");
+    workGrid->addAction(gridEdit);
+    workGrid->addAction(gridDelete);
+    workGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
     workLayout->addWidget(workGrid);
     pages->addTab(workPage, tr("Project Work"));
     rightLayout->addWidget(pages, 1);

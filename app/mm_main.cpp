@@ -2,6 +2,7 @@
 
 #include "app/f_main.h"
 #include "app/o_Roles.h"
+#include "app/o_IntervalCommands.h"
 #include "app/o_WindowTable.h"
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
@@ -78,6 +79,12 @@ const CommandWiring s_wiring[] = {
     // The menu's Start and Stop do what the buttons do.
     {"StartMonitoring1", TdmMain::cmdStartMonitoring, "OnClick"},
     {"StopMonitoring1", TdmMain::cmdStopMonitoring, "OnClick"},
+    // Correcting recorded time: the menu, the work grid's keys and a double-click.
+    {"mnuEditInterval", TdmMain::cmdEditInterval, "OnClick"},
+    {"actGridEditInterval", TdmMain::cmdEditInterval, "OnClick"},
+    {"ProjectWorkGrid", TdmMain::cmdEditInterval, "OnDblClick"},
+    {"mnuDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
+    {"actGridDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
 };
 
 } // namespace
@@ -97,6 +104,7 @@ TdmMain::Ptr<TdmMain> TdmMain::create()
 
 TdmMain::~TdmMain()
 {
+    m_intervals.reset();
     m_idleWatch.reset();
     if (dmMain() == this)
         setDmMain(nullptr);
@@ -219,6 +227,7 @@ void TdmMain::WireEvents()
     ApplyRoles();
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
+    m_intervals = std::make_unique<TIntervalCommands>(*this);
 }
 
 void TdmMain::HandleEvent0(QObject* sender)
@@ -278,6 +287,12 @@ void TdmMain::HandleEvent0(QObject* sender)
         break;
     case cmdStopMonitoring:
         DoStopMonitoring();
+        break;
+    case cmdEditInterval:
+        m_intervals->editCurrent();
+        break;
+    case cmdDeleteInterval:
+        m_intervals->deleteCurrent();
         break;
     default:
         break;
@@ -362,6 +377,7 @@ void TdmMain::LoadProjects()
         UpdateElapsedLabel();
     prepareIdleWatch();
     showTrayState();
+    m_intervals->takeOver();
 }
 
 void TdmMain::showTrayState()
@@ -481,6 +497,7 @@ void TdmMain::DoStartMonitoring()
     m_displayStartTime = Clock::now();
     m_monitor->ProjectID = key.toInt();
     m_monitor->CustomerID = m_projectWorkData->isEmpty() ? 0 : m_projectWorkData->value("CUSTOMER_ID").toInt();
+    m_monitor->Comments = m_intervals->comment();
     try {
         m_monitor->StartMonitoring();
     } catch (...) {
@@ -509,6 +526,7 @@ void TdmMain::stopAt(const QDateTime& end)
         return;
     const int workId = m_monitor->CurrentWorkID();
     const int projectId = m_monitor->ProjectID;
+    m_monitor->Comments = m_intervals->comment();
     try {
         m_monitor->StopMonitoringAt(end);
     } catch (...) {
@@ -529,6 +547,20 @@ void TdmMain::stopAt(const QDateTime& end)
     if (projectId != 0)
         selectProject(projectId);
     m_workRows->refreshInterval(workId);
+    m_intervals->clearComment();
+}
+
+void TdmMain::MonitorChanged()
+{
+    if (m_monitor->Monitoring()) {
+        m_displayStartTime = m_monitor->StartTime();
+        setMonitoringDisplay(false);
+        UpdateElapsedLabel();
+        return;
+    }
+    setIdleDisplay();
+    if (m_elapsedLabel)
+        m_elapsedLabel->clear();
 }
 
 void TdmMain::RefreshData()

@@ -11,6 +11,7 @@ class MemTable;
 class QLabel;
 class SqlQuery;
 class TLoginDialog;
+class TIntervalCommands;
 class TTrayIcon;
 class TqvIdleWatch;
 class TqvProjectMonitor;
@@ -41,6 +42,8 @@ public:
         cmdAbout = 204,
         cmdStartMonitoring = 400,
         cmdStopMonitoring = 401,
+        cmdEditInterval = 402,
+        cmdDeleteInterval = 403,
     };
 
     using TCustomModule::TCustomModule;
@@ -75,6 +78,14 @@ public:
     TqvIdleWatch* idleWatch() const { return m_idleWatch.get(); }
     void RefreshData();
     void UpdateElapsedLabel();
+    // Whether the signed-in user is an administrator (IS_ADMIN exactly 1).
+    bool IsAdmin() const { return m_isAdmin; }
+    // Closes the running interval as of an earlier moment (the forgotten stop).
+    void StopMonitoringAt(const QDateTime& end) { stopAt(end); }
+    // The buttons and the elapsed time follow the monitor again, after its
+    // interval was corrected or deleted.
+    void MonitorChanged();
+    TIntervalCommands* intervalCommands() const { return m_intervals.get(); }
     void Terminate();
 
     // "hh:mm:ss" with the hours counted in full (25 hours show as 25:00:00).
@@ -129,4 +140,5 @@ private:
     bool m_isAdmin = false;
     SignedInUser m_user;
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
+    std::unique_ptr<TIntervalCommands> m_intervals;
 };

@@ -1,8 +1,10 @@
 #include "cli/CommandLine.h"
 
+#include "cli/IntervalCommands.h"
 #include "cli/WorkReport.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
+#include "components/o_IntervalEditor.h"
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
@@ -109,6 +111,10 @@ struct CommandLine::Request
     QString project; // start: an ID or a name; report: an ID
     ReportFilter filter;
     bool csv = false;
+    int workId = 0;     // edit, delete
+    IntervalEdit edit;  // edit; its comment also for start and stop
+    QDate listFrom;     // list
+    QDate listTo;
 };
 
 CommandLine::CommandLine(QTextStream& in, QTextStream& out, QTextStream& err)
@@ -127,10 +133,20 @@ QString CommandLine::usage()
     return QStringLiteral(
         "usage: hourwright-cli COMMAND --user NAME [--options PATH] [--password-stdin] ...\n"
         "  status                        the open intervals: for whom, since when, how long\n"
-        "  start --project ID|NAME       open an interval for your developer on one of your projects\n"
-        "  stop                          close your developer's open interval\n"
+        "  start --project ID|NAME [--comment TEXT]\n"
+        "                                open an interval for your developer on one of your projects\n"
+        "  stop [--comment TEXT]         close your developer's open interval (keeping its comment\n"
+        "                                unless another is given)\n"
+        "  list [--from DATE] [--to DATE]\n"
+        "                                your developer's intervals with their IDs, newest first\n"
+        "  edit ID [--project ID|NAME] [--start TIME] [--stop TIME] [--comment TEXT] [--allow-overlap]\n"
+        "                                correct an interval; times as YYYY-MM-DD HH:MM[:SS] (or with\n"
+        "                                a T), local time; a running one takes only --start and --comment\n"
+        "  delete ID                     delete an interval\n"
         "  report --from DATE --to DATE [--developer ID] [--project ID] [--customer ID] [--csv]\n"
         "                                completed intervals whose days lie in the range (yyyy-MM-dd)\n"
+        "Users correct their own developer's intervals, administrators anyone's. An edit that would\n"
+        "overlap another interval of the same developer is refused unless --allow-overlap is given.\n"
         "The password is asked on the terminal, or taken from HOURWRIGHT_PASSWORD, or read as one\n"
         "line from standard input with --password-stdin. The options file is --options PATH, else\n"
         "options.ini beside the program when it is there, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n"
@@ -176,7 +192,12 @@ int CommandLine::execute(const QStringList& arguments)
     const QCommandLineOption developer(QStringLiteral("developer"), QString(), QStringLiteral("ID"));
     const QCommandLineOption customer(QStringLiteral("customer"), QString(), QStringLiteral("ID"));
     const QCommandLineOption csv(QStringLiteral("csv"));
-    const QList<QCommandLineOption> all{help, options, user, passwordStdin, project, from, to, developer, customer, csv};
+    const QCommandLineOption comment(QStringLiteral("comment"), QString(), QStringLiteral("TEXT"));
+    const QCommandLineOption startAt(QStringLiteral("start"), QString(), QStringLiteral("TIME"));
+    const QCommandLineOption stopAt(QStringLiteral("stop"), QString(), QStringLiteral("TIME"));
+    const QCommandLineOption allowOverlap(QStringLiteral("allow-overlap"));
+    const QList<QCommandLineOption> all{help,      options,  user, passwordStdin, project, from,   to,
+                                        developer, customer, csv,  comment,       startAt, stopAt, allowOverlap};
     parser.addOptions(all);
     if (!parser.parse(QStringList{Program} + arguments))
         throw UsageError(parser.errorText());
@@ -189,14 +210,34 @@ int CommandLine::execute(const QStringList& arguments)
         m_err << usage();
         return BadArguments;
     }
-    if (positional.size() > 1)
-        throw UsageError(QStringLiteral("unexpected argument: %1").arg(positional.at(1)));
-
     Request request;
     request.command = positional.first();
+    // edit and delete name the interval after the command.
+    const bool takesId = request.command == QLatin1String("edit") || request.command == QLatin1String("delete");
+    if (takesId && positional.size() < 2)
+        throw UsageError(QStringLiteral("%1 needs the interval's ID (see \"hourwright-cli list\")").arg(request.command));
+    if (positional.size() > (takesId ? 2 : 1))
+        throw UsageError(QStringLiteral("unexpected argument: %1").arg(positional.at(takesId ? 2 : 1)));
+    if (takesId) {
+        bool ok = false;
+        request.workId = positional.at(1).toInt(&ok);
+        if (!ok || request.workId <= 0)
+            throw UsageError(QStringLiteral("%1 needs a positive interval ID, not \"%2\"")
+                                 .arg(request.command, positional.at(1)));
+    }
     QStringList allowed{QStringLiteral("options"), QStringLiteral("user"), QStringLiteral("password-stdin")};
     if (request.command == QLatin1String("start"))
-        allowed << QStringLiteral("project");
+        allowed << QStringLiteral("project") << QStringLiteral("comment");
+    else if (request.command == QLatin1String("stop"))
+        allowed << QStringLiteral("comment");
+    else if (request.command == QLatin1String("list"))
+        allowed << QStringLiteral("from") << QStringLiteral("to");
+    else if (request.command == QLatin1String("edit"))
+        allowed << QStringLiteral("project") << QStringLiteral("start") << QStringLiteral("stop")
+                << QStringLiteral("comment") << QStringLiteral("allow-overlap");
+    else if (request.command == QLatin1String("delete")) {
+        // the interval's ID only
+    }
     else if (request.command == QLatin1String("report"))
         allowed << QStringLiteral("project") << QStringLiteral("from") << QStringLiteral("to")
                 << QStringLiteral("developer") << QStringLiteral("customer") << QStringLiteral("csv");
@@ -236,6 +277,36 @@ int CommandLine::execute(const QStringList& arguments)
             request.filter.customerId = positiveId(QStringLiteral("customer"), parser.value(customer));
         request.csv = parser.isSet(csv);
     }
+    if (parser.isSet(comment))
+        request.edit.comment = parser.value(comment);
+    if (request.command == QLatin1String("list")) {
+        if (parser.isSet(from))
+            request.listFrom = dateArgument(QStringLiteral("from"), parser.value(from));
+        if (parser.isSet(to))
+            request.listTo = dateArgument(QStringLiteral("to"), parser.value(to));
+        if (request.listFrom.isValid() && request.listTo.isValid() && request.listFrom > request.listTo)
+            throw UsageError(QStringLiteral("--from %1 lies after --to %2").arg(parser.value(from), parser.value(to)));
+    }
+    if (request.command == QLatin1String("edit")) {
+        if (parser.isSet(project)) {
+            if (parser.value(project).trimmed().isEmpty())
+                throw UsageError(QStringLiteral("--project needs an ID or a name"));
+            request.edit.project = parser.value(project);
+        }
+        for (const auto& [option, target] :
+             {std::pair{&startAt, &request.edit.start}, std::pair{&stopAt, &request.edit.stop}}) {
+            if (!parser.isSet(*option))
+                continue;
+            const QDateTime moment = IntervalCommands::parseMoment(parser.value(*option));
+            if (!moment.isValid())
+                throw UsageError(QStringLiteral("--%1 needs a time as YYYY-MM-DD HH:MM[:SS], not \"%2\"")
+                                     .arg(option->names().first(), parser.value(*option)));
+            *target = moment;
+        }
+        request.edit.allowOverlap = parser.isSet(allowOverlap);
+        if (!request.edit.project && !request.edit.start && !request.edit.stop && !request.edit.comment)
+            throw UsageError(QStringLiteral("edit needs at least one of --project, --start, --stop, --comment"));
+    }
 
     // The password is asked before the database is touched, so a script
     // without one fails as a bad call rather than halfway.
@@ -259,7 +330,19 @@ int CommandLine::execute(const QStringList& arguments)
     if (request.command == QLatin1String("start"))
         return start(connection, *signedIn, request);
     if (request.command == QLatin1String("stop"))
-        return stop(connection, kind, *signedIn);
+        return stop(connection, kind, *signedIn, request);
+    if (request.command == QLatin1String("list")) {
+        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).list(request.listFrom, request.listTo);
+        return Ok;
+    }
+    if (request.command == QLatin1String("edit")) {
+        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).edit(request.workId, request.edit);
+        return Ok;
+    }
+    if (request.command == QLatin1String("delete")) {
+        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).remove(request.workId);
+        return Ok;
+    }
     return report(connection, request);
 }
 
@@ -379,6 +462,7 @@ int CommandLine::start(DbConnection& connection, const SignedInUser& user, const
     }
     monitor.ProjectID = found.first().id;
     monitor.CustomerID = found.first().customerId;
+    monitor.Comments = request.edit.comment.value_or(QString());
     monitor.StartMonitoring();
     m_out << QStringLiteral("Started interval %1 on %2 for %3 at %4.\n")
                  .arg(monitor.CurrentWorkID())
@@ -386,7 +470,7 @@ int CommandLine::start(DbConnection& connection, const SignedInUser& user, const
     return Ok;
 }
 
-int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& user)
+int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
 {
     requireDeveloper(user);
     TqvProjectMonitor monitor;
@@ -397,6 +481,13 @@ int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& us
         throw AppError(QStringLiteral("No interval is open for %1.").arg(developerText(user)));
     const QList<OpenInterval> open = openIntervals(connection, kind, workId);
     const QString projectName = open.isEmpty() ? QString() : open.first().projectName;
+    // Stop writes the comment again: the one given, else the one written at start.
+    if (request.edit.comment) {
+        monitor.Comments = *request.edit.comment;
+    } else {
+        const std::optional<TInterval> stored = TIntervalEditor(connection, kind).find(workId);
+        monitor.Comments = stored ? stored->comment : QString();
+    }
     if (m_beforeStop)
         m_beforeStop();
     // Another client may close the row first; the monitor's update then

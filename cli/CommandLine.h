@@ -10,7 +10,7 @@
 class DbConnection;
 struct SignedInUser;
 
-// hourwright-cli: status, start, stop and report on the program's own
+// hourwright-cli: status, start, stop, report, list, edit and delete on the program's own
 // options.ini, connection and project monitor, after signing in with the
 // program's rules. Returns the process exit code; text goes to the streams.
 class CommandLine
@@ -49,7 +49,7 @@ private:
 
     int status(DbConnection& connection, int kind);
     int start(DbConnection& connection, const SignedInUser& user, const Request& request);
-    int stop(DbConnection& connection, int kind, const SignedInUser& user);
+    int stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request);
     int report(DbConnection& connection, const Request& request);
 
     QTextStream& m_in;

@@ -29,10 +29,20 @@ QString hoursText(qint64 minutes)
     return QString::number(double(minutes) / 60.0, 'f', 2);
 }
 
-QStringList cellsOf(const ReportRow& row, const QString& hours)
+QStringList cellsOf(const ReportRow& row, const QString& hours, const QString& comment)
 {
-    return {row.project,   row.developer,          dateText(row.dayStart), dateText(row.dayEnd),
-            hours,         timeText(row.timeStart), timeText(row.timeEnd)};
+    return {row.project, row.developer,           dateText(row.dayStart), dateText(row.dayEnd),
+            hours,       timeText(row.timeStart), timeText(row.timeEnd), comment};
+}
+
+// The table keeps one line per interval: a comment's line breaks become blanks.
+QString oneLine(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    for (QChar& c : text)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    return text;
 }
 
 constexpr int WorkTimeColumn = 4;
@@ -43,14 +53,14 @@ QStringList WorkReport::columnTitles()
 {
     return {QStringLiteral("Project"),   QStringLiteral("Developer"),  QStringLiteral("Start Date"),
             QStringLiteral("End Date"),  QStringLiteral("Work Time"),  QStringLiteral("Start Time"),
-            QStringLiteral("End Time")};
+            QStringLiteral("End Time"),  QStringLiteral("Comment")};
 }
 
 QString WorkReport::statement(const ReportFilter& filter)
 {
     QString sql = QStringLiteral(
         "select PR.DESCRIPTION as PROJECT_NAME, DEV.LASTNAME as DEV_LASTNAME, PW.DAY_START, PW.DAY_END,"
-        " PW.TIME_SPEND, PW.TIME_START, PW.TIME_END\n"
+        " PW.TIME_SPEND, PW.TIME_START, PW.TIME_END, PW.COMMENTS\n"
         "from PROJECTWORK PW\n"
         "left join PROJECTS PR on PR.ID = PW.PROJECT_ID\n"
         "left join DEVELOPERS DEV on DEV.ID = PW.DEVELOPER_ID\n"
@@ -87,6 +97,7 @@ QList<ReportRow> WorkReport::load(DbConnection& connection, const ReportFilter& 
         row.hours = query.value(4).toDouble();
         row.timeStart = DbConnection::parseDateTime(query.value(5));
         row.timeEnd = DbConnection::parseDateTime(query.value(6));
+        row.comment = query.value(7).toString();
         rows << row;
     }
     return rows;
@@ -105,7 +116,7 @@ void WorkReport::writeCsv(QTextStream& out, const QList<ReportRow>& rows)
     auto writeRecord = [&out](const QStringList& fields) { out << CsvWriter::record(fields) << "\r\n"; };
     writeRecord(columnTitles());
     for (const ReportRow& row : rows)
-        writeRecord(cellsOf(row, QString::number(double(minutesOf(row.hours)) / 60.0, 'g', 12)));
+        writeRecord(cellsOf(row, QString::number(double(minutesOf(row.hours)) / 60.0, 'g', 12), row.comment));
     out.flush();
 }
 
@@ -113,7 +124,7 @@ void WorkReport::writeTable(QTextStream& out, const QList<ReportRow>& rows)
 {
     QList<QStringList> lines{columnTitles()};
     for (const ReportRow& row : rows)
-        lines << cellsOf(row, hoursText(minutesOf(row.hours)));
+        lines << cellsOf(row, hoursText(minutesOf(row.hours)), oneLine(row.comment));
     const int columns = int(columnTitles().size());
     QList<int> widths(columns, 0);
     for (const QStringList& line : lines)
@@ -125,7 +136,10 @@ void WorkReport::writeTable(QTextStream& out, const QList<ReportRow>& rows)
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
                 text += QLatin1String("  ");
-            text += c == WorkTimeColumn ? cells.at(c).rightJustified(widths[c]) : cells.at(c).leftJustified(widths[c]);
+            // The comment comes last and is not padded.
+            text += c == WorkTimeColumn ? cells.at(c).rightJustified(widths[c])
+                    : c == columns - 1  ? cells.at(c)
+                                        : cells.at(c).leftJustified(widths[c]);
         }
         while (text.endsWith(QLatin1Char(' ')))
             text.chop(1);

@@ -22,7 +22,7 @@ struct ReportFilter
     int customerId = 0;
 };
 
-// One interval with the report's seven columns.
+// One interval with the report window's columns, the comment last.
 struct ReportRow
 {
     QString project;
@@ -32,6 +32,7 @@ struct ReportRow
     double hours = 0;
     QDateTime timeStart;
     QDateTime timeEnd;
+    QString comment;
 };
 
 // The intervals of the report window's search, read with parameters and

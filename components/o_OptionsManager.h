@@ -24,6 +24,9 @@ inline const QString ExcelPath = QStringLiteral("ExcelPath");
 inline const QString DataBasePath = QStringLiteral("DataBasePath");
 inline const QString LastProjectTimeElapsed = QStringLiteral("LastProjectTimeElapsed");
 inline const QString IdleMinutes = QStringLiteral("IdleMinutes"); // 0: no idle detection
+// An interval taken over at sign-in that has run longer is asked about; 0: never.
+inline const QString LongIntervalHours = QStringLiteral("LongIntervalHours");
+inline constexpr int DefaultLongIntervalHours = 10;
 
 inline const QString DefaultDataBasePath = QStringLiteral("DataBase\\hwr.db");
 inline const QString DefaultExcelPath = QStringLiteral("Reports\\Hourwright.xlsx");

@@ -56,9 +56,16 @@ constexpr int kPdfResolution = 300;
 // Enough rows to find how wide a column's texts run without reading a million.
 constexpr int kRowsMeasured = 500;
 
+// One line per row: a comment's line breaks print as blanks.
 QString cellText(const MemTable& table, int row, int field)
 {
-    return field >= 0 ? table.displayTextAt(row, field) : QString();
+    if (field < 0)
+        return QString();
+    QString text = table.displayTextAt(row, field);
+    for (QChar& c : text)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    return text;
 }
 } // namespace
 
@@ -77,16 +84,20 @@ void TReportPrinter::fitColumns(Layout& l, qreal units, QPaintDevice* device)
     const QFontMetricsF header(l.headerFont, device);
     const qreal pad = l.line / 3;
     const int measured = std::min(l.rows, kRowsMeasured);
+    const qreal room = l.page.width();
+    // A long text (a comment) takes at most a third of the page, so that it
+    // is cut rather than squeezing every other column.
+    const qreal widest = room / 3;
     QList<qreal> needed;
     qreal total = 0;
     for (const Layout::Column& c : std::as_const(l.columns)) {
         qreal width = header.horizontalAdvance(c.title);
         for (int row = 0; row < measured; ++row)
             width = std::max(width, body.horizontalAdvance(cellText(*l.table, row, c.field)));
+        width = std::min(width, widest);
         needed << width + 2 * pad;
         total += width + 2 * pad;
     }
-    const qreal room = l.page.width();
     qreal left = l.page.left();
     for (int i = 0; i < l.columns.size(); ++i) {
         Layout::Column& c = l.columns[i];

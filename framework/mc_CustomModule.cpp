@@ -9,6 +9,7 @@
 #include "toolkit/MessageService.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QDialog>
 #include <QEvent>
@@ -61,6 +62,11 @@ const EventBinding kEventTable[] = {
      [](QObject* component, QObject* context, Deliver deliver) {
          return QObject::connect(static_cast<QAction*>(component), &QAction::triggered, context,
                                  [deliver] { deliver({}); });
+     }},
+    {"OnDblClick", &QAbstractItemView::staticMetaObject,
+     [](QObject* component, QObject* context, Deliver deliver) {
+         return QObject::connect(static_cast<QAbstractItemView*>(component), &QAbstractItemView::doubleClicked,
+                                 context, [deliver] { deliver({}); });
      }},
     {"OnTimer", &TqvTimer::staticMetaObject,
      [](QObject* component, QObject* context, Deliver deliver) {

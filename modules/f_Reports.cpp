@@ -135,6 +135,7 @@ TFrmReports::TFrmReports(QWidget* parent)
     results->addColumn(QStringLiteral("TIME_SPEND"), tr("Work Time"), 99);
     results->addColumn(QStringLiteral("TIME_START"), tr("Start Time"), 80);
     results->addColumn(QStringLiteral("TIME_END"), tr("End Time"), 80);
+    results->addColumn(QStringLiteral("COMMENTS"), tr("Comment"), 200);
     results->setDataSource(dsResults);
     results->setReadOnly(true);
     // The controller shows GridPopMenu on this request.

@@ -118,6 +118,15 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     idleSource->setWordWrap(true);
     fileRows->addRow(QString(), idleSource);
 
+    // An interval found running at sign-in for longer is asked about.
+    auto* longInterval = named(new QSpinBox(filesPage), "edtLongIntervalHours");
+    longInterval->setRange(0, 24 * 7);
+    longInterval->setSpecialValueText(tr("never ask"));
+    longInterval->setSuffix(tr(" h"));
+    auto* longLabel = named(new QLabel(tr("Ask about intervals running over :"), filesPage), "lblLongIntervalHours");
+    longLabel->setBuddy(longInterval);
+    fileRows->addRow(longLabel, longInterval);
+
     // The bar at the bottom.
     auto* bar = named(new QFrame(this), "TabControl1");
     bar->setFrameShape(QFrame::StyledPanel);

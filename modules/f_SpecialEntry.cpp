@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -44,6 +45,11 @@ TFrmSpecialEntry::TFrmSpecialEntry(QWidget* parent)
     pickers->addWidget(stopLabel, 1, 0);
     pickers->addWidget(stopDate, 1, 1);
     pickers->addWidget(stopTime, 1, 2);
+    auto* commentLabel = named(new QLabel(tr("&Comment :"), panel1), "lblComment");
+    auto* comment = named(new QLineEdit(panel1), "edtComment");
+    commentLabel->setBuddy(comment);
+    pickers->addWidget(commentLabel, 2, 0);
+    pickers->addWidget(comment, 2, 1, 1, 2);
     pageLayout->addWidget(panel1);
 
     auto* grid = named(new DbGrid(page), "ProjectsGrid");

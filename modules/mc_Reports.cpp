@@ -182,7 +182,8 @@ void TdmReports::configureQueryBuilder()
     b.AddJoinLink(QStringLiteral("CUSTOMER_ID"), QStringLiteral("CUSTOMER"), QStringLiteral("PR"), QStringLiteral("ID"),
                   0, false);
     for (const char* field :
-         {"PROJECT_ID", "DEVELOPER_ID", "DAY_START", "DAY_END", "TIME_START", "TIME_END", "COMPLETED", "TIME_SPEND"})
+         {"PROJECT_ID", "DEVELOPER_ID", "DAY_START", "DAY_END", "TIME_START", "TIME_END", "COMPLETED", "TIME_SPEND",
+          "COMMENTS"})
         b.AddSelectField(QString::fromLatin1(field));
     // The runs of blanks line the aliases up; they are part of the texts.
     b.AddJoinSelectField(QStringLiteral("NAME        as CUSTOMER_NAME"), QStringLiteral("CUS"));

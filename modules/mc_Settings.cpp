@@ -119,6 +119,15 @@ void TdmSettings::LoadSettings()
     const bool idleInRange = idleIsNumber && minutes >= idle->minimum() && minutes <= idle->maximum();
     idle->setValue(idleInRange ? minutes : 0);
     m_idleMinutes = idle->value();
+    auto* longHours = Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>();
+    bool longIsNumber = false;
+    const int hours = options->ReadValue(ProjectsSection, LongIntervalHours, DefaultLongIntervalHours)
+                          .toString()
+                          .trimmed()
+                          .toInt(&longIsNumber);
+    const bool longInRange = longIsNumber && hours >= longHours->minimum() && hours <= longHours->maximum();
+    longHours->setValue(longInRange ? hours : DefaultLongIntervalHours);
+    m_longIntervalHours = longHours->value();
     const std::unique_ptr<IdleSource> source = IdleSource::detect();
     Lookup(QStringLiteral("lblIdleSource"))
         ->AsLabel()
@@ -153,6 +162,9 @@ void TdmSettings::SaveSettings()
     const int idle = Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>()->value();
     if (idle != m_idleMinutes)
         options->WriteValue(ProjectsSection, IdleMinutes, idle);
+    const int longHours = Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>()->value();
+    if (longHours != m_longIntervalHours)
+        options->WriteValue(ProjectsSection, LongIntervalHours, longHours);
 }
 
 ConnectionSettings TdmSettings::ScreenSettings()

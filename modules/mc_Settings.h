@@ -53,4 +53,5 @@ private:
     void setText(const char* editName, const QString& value);
     int m_idleMinutes = 0; // as shown when the window opened
     bool m_unreadableKind = false; // the stored DatabaseType is no number
+    int m_longIntervalHours = 0;
 };

@@ -1,5 +1,7 @@
 #include "modules/mc_SpecialEntry.h"
 
+#include "components/o_Dialect.h"
+#include "components/o_IntervalEditor.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_SharedStatements.h"
 #include "framework/o_ComponentCaster.h"
@@ -11,6 +13,8 @@
 #include "toolkit/DbConnection.h"
 #include "toolkit/SqlQuery.h"
 #include "toolkit/SqlTemplate.h"
+
+#include <QLineEdit>
 
 namespace {
 DbConnection& sharedConnection()
@@ -25,9 +29,10 @@ QString TdmSpecialEntry::insertStatement()
 {
     // DAY_START and DAY_END are written too, so that hand entries are found
     // by reports over a date range.
-    return QStringLiteral(
-        "insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START,DAY_END)\r"
-        " values (:PROJECT_ID,:DEVELOPER_ID,:TIME_START,:TIME_END,:TIME_SPEND,:COMPLETED,:DAY_START,:DAY_END)");
+    return QStringLiteral("insert into PROJECTWORK "
+                          "(PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START,DAY_END,COMMENTS)\r"
+                          " values (:PROJECT_ID,:DEVELOPER_ID,:TIME_START,:TIME_END,:TIME_SPEND,:COMPLETED,:DAY_START,"
+                          ":DAY_END,:COMMENTS)");
 }
 
 QDateTime TdmSpecialEntry::combine(const QDate& date, const QTime& time)
@@ -104,8 +109,14 @@ void TdmSpecialEntry::InsertSpecialEntry()
                                 QLocale().toString(start, QLocale::ShortFormat)));
 
     DbConnection& db = sharedConnection();
+    TIntervalEditor intervals(db, Dialect::kindOf(db));
+    if (!TIntervalEditor::overlapsAccepted(intervals.overlapping(DeveloperID, start, stop), ModuleForm()))
+        return;
+    // Without a comment the column stays empty, as it always was for hand entries.
+    QLineEdit* comment = Lookup(QStringLiteral("edtComment"))->as<QLineEdit>();
+    const QString text = comment ? comment->text() : QString();
     TransactionGuard transaction(db);
     db.exec(insertStatement(), {projectId, DeveloperID, start, stop, TqvProjectMonitor::TimeSpendBetween(start, stop),
-                                1, start.date(), stop.date()});
+                                1, start.date(), stop.date(), text.isEmpty() ? QVariant() : QVariant(text)});
     transaction.commit();
 }

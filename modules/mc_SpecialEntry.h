@@ -19,8 +19,9 @@ public:
 
     SqlQuery* ProjectsQuery() const { return m_projects; }
     bool ProjectExists(int projectId);
-    // Writes one closed interval; each press writes one more. A stop before
-    // the start is refused and nothing is written.
+    // Writes one closed interval with the comment typed; each press writes
+    // one more. A stop before the start is refused and nothing is written;
+    // an overlap with the developer's other intervals is asked about first.
     void InsertSpecialEntry();
     // The date of one picker with the time of day of the other.
     static QDateTime combine(const QDate& date, const QTime& time);

@@ -5,6 +5,7 @@
 #include "support/MainWindowFixture.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
+#include "toolkit/CsvWriter.h"
 #include "toolkit/PasswordHash.h"
 
 #include <QDir>
@@ -131,6 +132,22 @@ private slots:
         QTest::newRow("report project zero") << QStringList{"report", "--user", "chidi", "--from", "2026-05-01",
                                                             "--to", "2026-05-31", "--project", "0"}
                                              << "positive ID";
+        QTest::newRow("edit without ID") << QStringList{"edit", "--user", "chidi", "--comment", "x"} << "needs the interval's ID";
+        QTest::newRow("edit ID not a number") << QStringList{"edit", "last", "--user", "chidi", "--comment", "x"}
+                                              << "positive interval ID";
+        QTest::newRow("edit with nothing to change") << QStringList{"edit", "1", "--user", "chidi"} << "at least one";
+        QTest::newRow("edit time in another form") << QStringList{"edit", "1", "--user", "chidi", "--start",
+                                                                  "11.05.2026 08:00"}
+                                                   << "YYYY-MM-DD HH:MM";
+        QTest::newRow("edit time out of range") << QStringList{"edit", "1", "--user", "chidi", "--stop",
+                                                               "2026-05-11 24:30"}
+                                                << "YYYY-MM-DD HH:MM";
+        QTest::newRow("delete with a comment") << QStringList{"delete", "1", "--user", "chidi", "--comment", "x"}
+                                               << "--comment does not go with delete";
+        QTest::newRow("delete two") << QStringList{"delete", "1", "2", "--user", "chidi"} << "unexpected argument: 2";
+        QTest::newRow("list range backwards") << QStringList{"list", "--user", "chidi", "--from", "2026-06-01", "--to",
+                                                             "2026-05-01"}
+                                              << "lies after";
     }
     void badArguments()
     {
@@ -402,11 +419,12 @@ private slots:
         QVERIFY(result.out.endsWith("\r\n"));
         QStringList lines = result.out.split("\r\n");
         lines.removeLast();
-        QCOMPARE(lines.takeFirst(), QStringLiteral("Project,Developer,Start Date,End Date,Work Time,Start Time,End Time"));
+        QCOMPARE(lines.takeFirst(),
+                 QStringLiteral("Project,Developer,Start Date,End Date,Work Time,Start Time,End Time,Comment"));
         QStringList found;
         for (const QString& line : lines) {
             const QStringList fields = line.split(',');
-            QCOMPARE(fields.size(), 7);
+            QCOMPARE(fields.size(), 8);
             found << fields.mid(0, 3).join('|');
         }
         QCOMPARE(found, rows);
@@ -419,8 +437,8 @@ private slots:
         const Result result = as(fixture, "chidi", "pw", {"report", "--from", "2026-05-01", "--to", "2026-05-31"});
         QCOMPARE(result.code, 0);
         QCOMPARE(result.out,
-                 QStringLiteral("Project  Developer  Start Date  End Date    Work Time  Start Time  End Time\n"
-                                "-------  ---------  ----------  ----------  ---------  ----------  --------\n"
+                 QStringLiteral("Project  Developer  Start Date  End Date    Work Time  Start Time  End Time  Comment\n"
+                                "-------  ---------  ----------  ----------  ---------  ----------  --------  -------\n"
                                 "Billing  Berg       2026-05-01  2026-05-01       1.50  08:00:00    09:30:00\n"
                                 "Portal   Okafor     2026-05-10  2026-05-10       0.25  10:00:00    10:15:00\n"
                                 "Portal   Berg       2026-05-31  2026-05-31       2.00  13:00:00    15:00:00\n"
@@ -435,9 +453,130 @@ private slots:
         fixture.db().exec("update DEVELOPERS set LASTNAME = 'Berg\nJr' where ID = 1");
         const Result result = as(fixture, "chidi", "pw",
                                  {"report", "--csv", "--from", "2026-05-01", "--to", "2026-05-01"});
-        QCOMPARE(result.out, QStringLiteral("Project,Developer,Start Date,End Date,Work Time,Start Time,End Time\r\n"
-                                            "\"Billing, \"\"Phase 2\"\"\",\"Berg\nJr\",2026-05-01,2026-05-01,1.5,"
-                                            "08:00:00,09:30:00\r\n"));
+        QCOMPARE(result.out,
+                 QStringLiteral("Project,Developer,Start Date,End Date,Work Time,Start Time,End Time,Comment\r\n"
+                                "\"Billing, \"\"Phase 2\"\"\",\"Berg\nJr\",2026-05-01,2026-05-01,1.5,"
+                                "08:00:00,09:30:00,\r\n"));
+    }
+
+    void correctingTimeRoundTrip_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("quotes") << "it's \"done\"'); delete from PROJECTWORK; --";
+        QTest::newRow("line breaks") << "first line\nsecond line";
+        QTest::newRow("10,000 characters") << QString(10000, QLatin1Char('c'));
+        QTest::newRow("non-Latin") << QStringLiteral("Überprüfung 検証 проверка ✓");
+        QTest::newRow("leading dash") << "-- not an option";
+    }
+    void correctingTimeRoundTrip()
+    {
+        QFETCH(QString, comment);
+        MainWindowFixture fixture;
+        auto comments = [&] { return fixture.db().scalar("select COMMENTS from PROJECTWORK where ID = 1").toString(); };
+        Clock::setNow(at("2026-05-11 08:00:00"));
+        QCOMPARE(as(fixture, "chidi", "pw", {"start", "--project", "Portal", "--comment", comment}).code, 0);
+        QCOMPARE(comments(), comment);
+        Clock::setNow(at("2026-05-11 09:30:00"));
+        QCOMPARE(as(fixture, "chidi", "pw", {"stop"}).code, 0); // keeps the comment
+        QCOMPARE(comments(), comment);
+
+        Result result = as(fixture, "chidi", "pw", {"list", "--from", "2026-05-11"});
+        QCOMPARE(result.code, 0);
+        QString oneLine = comment;
+        oneLine.replace('\n', ' ');
+        QVERIFY2(result.out.contains("1  Portal   2026-05-11 08:00:00  2026-05-11 09:30:00   1.50  " + oneLine + "\n"),
+                 qPrintable(result.out.left(300)));
+        QVERIFY(result.out.endsWith("1 interval\n"));
+
+        result = as(fixture, "chidi", "pw",
+                    {"edit", "1", "--project", "Inventory", "--start", "2026-05-11 22:00", "--stop",
+                     "2026-05-12T01:15:30", "--comment", comment + "!"});
+        QCOMPARE(result.code, 0);
+        QVERIFY2(result.out.startsWith("Changed interval 1: Inventory, 2026-05-11 22:00 to 2026-05-12 01:15 (3:15 h)"),
+                 qPrintable(result.out));
+        QCOMPARE(fixture.db().scalar("select PROJECT_ID from PROJECTWORK where ID = 1").toInt(), 3);
+        QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK where ID = 1").toDouble(), 3.25);
+        QCOMPARE(fixture.db().scalar("select DAY_START from PROJECTWORK where ID = 1").toString(), "2026-05-11");
+        QCOMPARE(fixture.db().scalar("select DAY_END from PROJECTWORK where ID = 1").toString(), "2026-05-12");
+        QCOMPARE(comments(), comment + "!");
+
+        result = as(fixture, "chidi", "pw", {"report", "--csv", "--from", "2026-05-11", "--to", "2026-05-12"});
+        QCOMPARE(result.code, 0);
+        QVERIFY(result.out.endsWith("," + CsvWriter::field(comment + "!") + "\r\n"));
+
+        result = as(fixture, "chidi", "pw", {"delete", "1"});
+        QCOMPARE(result.code, 0);
+        QVERIFY(result.out.startsWith("Deleted interval 1: Inventory"));
+        QCOMPARE(fixture.db().count("PROJECTWORK"), 0);
+        QCOMPARE(as(fixture, "chidi", "pw", {"delete", "1"}).code, int(CommandLine::Failure));
+    }
+
+    void correctingSomeoneElsesTime_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("code");
+        QTest::newRow("owner") << "chidi" << "pw" << 0;
+        QTest::newRow("another user") << "erik" << "pw" << int(CommandLine::Failure);
+        QTest::newRow("administrator") << "admin" << "secret" << 0;
+    }
+    void correctingSomeoneElsesTime()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, code);
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,"
+                          "DAY_START,DAY_END,COMMENTS) values (2,2,'2026-05-11 08:00:00.000',"
+                          "'2026-05-11 09:00:00.000',1,1,'2026-05-11','2026-05-11','mine')");
+        Result result = as(fixture, user, password, {"edit", "1", "--comment", "theirs"});
+        QCOMPARE(result.code, code);
+        QCOMPARE(fixture.db().scalar("select COMMENTS from PROJECTWORK").toString(), code == 0 ? "theirs" : "mine");
+        if (code != 0)
+            QVERIFY2(result.err.contains("only an administrator"), qPrintable(result.err));
+        QCOMPARE(as(fixture, user, password, {"delete", "1"}).code, code);
+        QCOMPARE(fixture.db().count("PROJECTWORK"), code == 0 ? 0 : 1);
+    }
+
+    void editRules_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("end"); // of interval 1 afterwards
+        QTest::newRow("overlap refused") << QStringList{"edit", "1", "--stop", "2026-05-11 10:30"} << 1
+                                         << "interval 2: Inventory, 2026-05-11 10:00 to 12:00 (2:00 h)"
+                                         << "2026-05-11 09:00:00.000";
+        QTest::newRow("overlap allowed") << QStringList{"edit", "1", "--stop", "2026-05-11 10:30", "--allow-overlap"}
+                                         << 0 << "Changed interval 1" << "2026-05-11 10:30:00.000";
+        QTest::newRow("stop before start") << QStringList{"edit", "1", "--stop", "2026-05-11 07:59:59"} << 1
+                                           << "earlier than the start" << "2026-05-11 09:00:00.000";
+        QTest::newRow("not one of the user's projects") << QStringList{"edit", "1", "--project", "Billing"} << 1
+                                                         << "No project Billing" << "2026-05-11 09:00:00.000";
+        QTest::newRow("a stop for the running one") << QStringList{"edit", "3", "--stop", "2026-05-12 09:00"} << 1
+                                                    << "still running" << "2026-05-11 09:00:00.000";
+        QTest::newRow("a new start for the running one") << QStringList{"edit", "3", "--start", "2026-05-12 07:00"}
+                                                         << 0 << "Changed interval 3" << "2026-05-11 09:00:00.000";
+    }
+    void editRules()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QFETCH(QString, end);
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,"
+                          "DAY_START,DAY_END) values "
+                          "(2,2,'2026-05-11 08:00:00.000','2026-05-11 09:00:00.000',1,1,'2026-05-11','2026-05-11'),"
+                          "(3,2,'2026-05-11 10:00:00.000','2026-05-11 12:00:00.000',2,1,'2026-05-11','2026-05-11')");
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,DAY_START) values "
+                          "(2,2,'2026-05-12 08:00:00.000','2026-05-12')");
+        Clock::setNow(at("2026-05-12 10:00:00"));
+        const Result result = as(fixture, "chidi", "pw", args);
+        QCOMPARE(result.code, code);
+        QVERIFY2((result.out + result.err).contains(message), qPrintable(result.out + result.err));
+        QCOMPARE(fixture.db().scalar("select TIME_END from PROJECTWORK where ID = 1").toString(), end);
+        QVERIFY(fixture.db().scalar("select TIME_END from PROJECTWORK where ID = 3").isNull());
     }
 
     // Values go in as parameters: a quote in a name is data, not SQL.

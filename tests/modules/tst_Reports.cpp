@@ -34,6 +34,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QtTest>
 
 #include <algorithm>
@@ -43,7 +46,7 @@ namespace {
 const QString kSelect =
     " select PROJECTWORK.PROJECT_ID,PROJECTWORK.DEVELOPER_ID,PROJECTWORK.DAY_START,PROJECTWORK.DAY_END,"
     "PROJECTWORK.TIME_START,PROJECTWORK.TIME_END,PROJECTWORK.COMPLETED,PROJECTWORK.TIME_SPEND,"
-    "CUS.NAME        as CUSTOMER_NAME,PR.DESCRIPTION as PROJECT_NAME,DEV.LASTNAME    as DEV_LASTNAME,"
+    "PROJECTWORK.COMMENTS,CUS.NAME        as CUSTOMER_NAME,PR.DESCRIPTION as PROJECT_NAME,DEV.LASTNAME    as DEV_LASTNAME,"
     "DEV.NAME        as DEV_FIRSTNAME from ";
 const QString kWhere = " where (DEVELOPER_ID = 3)  and  (COMPLETED = 1)  and  (DAY_START >= '2009-05-01')  and  "
                        "(DAY_END <= '2009-05-31') ";
@@ -134,6 +137,37 @@ class TestReports : public QObject
     QStringList exports() const { return QDir(m_output).entryList(QDir::Files); }
     // The progress bar is up while the export runs (the success box comes
     // before it is hidden) and gone, back at 0, afterwards.
+    // The first sheet's rows, columns A to H, read with Python's own zip and XML modules.
+    static QList<QStringList> sheetRows(const QString& workbook)
+    {
+        static const QString script = QStringLiteral(
+            "import json, re, sys, zipfile\n"
+            "import xml.etree.ElementTree as ET\n"
+            "m = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'\n"
+            "root = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml'))\n"
+            "rows = []\n"
+            "for row in root.iter(m + 'row'):\n"
+            "    cells = [''] * 8\n"
+            "    for c in row.findall(m + 'c'):\n"
+            "        col = ord(re.match('[A-Z]+', c.get('r')).group(0)[-1]) - ord('A')\n"
+            "        text = ''.join(t.text or '' for t in c.iter(m + 't'))\n"
+            "        v = c.find(m + 'v')\n"
+            "        if col < 8: cells[col] = text if text else (v.text if v is not None else '') or ''\n"
+            "    rows.append(cells)\n"
+            "json.dump(rows, sys.stdout)\n");
+        QProcess python;
+        python.start("python3", {"-c", script, workbook});
+        if (!python.waitForFinished(60000) || python.exitCode() != 0)
+            qWarning() << python.readAllStandardError();
+        QList<QStringList> rows;
+        for (const QJsonValue& row : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
+            QStringList cells;
+            for (const QJsonValue& cell : row.toArray())
+                cells << cell.toString();
+            rows << cells;
+        }
+        return rows;
+    }
     static void exportShowsTheBar(TdmReports& module, const char* command)
     {
         auto* bar = find<QProgressBar>(module, "ExportProgressBar");
@@ -273,7 +307,8 @@ private slots:
                                               {"DAY_END", "End Date", "100"},
                                               {"TIME_SPEND", "Work Time", "99"},
                                               {"TIME_START", "Start Time", "80"},
-                                              {"TIME_END", "End Time", "80"}}));
+                                              {"TIME_END", "End Time", "80"},
+                                              {"COMMENTS", "Comment", "200"}}));
         QVERIFY(!module->ResultsQuery()->isActive());
         QCOMPARE(grid->model()->rowCount(), 0);
 
@@ -469,11 +504,18 @@ private slots:
     void exportWritesTheResults()
     {
         auto module = open();
+        const QString comment = QStringLiteral("it's \"late\" <b>&amp;</b>,\nsecond line: 検証 проверка ✓ ") + QString(10000, 'z');
+        m_db->exec("update PROJECTWORK set COMMENTS = :C where TIME_SPEND = 4", {comment});
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         search(*module);
         exportShowsTheBar(*module, "mnuExportToExcel");
         const QStringList files = exports();
         QCOMPARE(files, QStringList{"Hourwright 2026-12-08 14-03-22.xlsx"});
+        // The comment is the eighth column, as a spreadsheet program reads it.
+        const QList<QStringList> rows = sheetRows(QDir(m_output).filePath(files.first()));
+        QVERIFY(!rows.isEmpty());
+        QCOMPARE(rows.first().value(7), "Comment");
+        QVERIFY(std::any_of(rows.begin(), rows.end(), [&](const QStringList& row) { return row.value(7) == comment; }));
         QCOMPARE(MessageService::shownForTests().size(), 1);
         QCOMPARE(MessageService::shownForTests().first().text, "Exported Successfully");
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(QDir(m_output).filePath(files.first()))});
@@ -770,6 +812,9 @@ private slots:
         find<QAction>(*module, "mnuSaveAsPdf")->trigger();
         QVERIFY(asked.isEmpty()); // nothing before a search
 
+        // A long comment with a line break prints on its row's line, cut, and leaves the other columns whole.
+        m_db->exec("update PROJECTWORK set COMMENTS = :C where TIME_SPEND = 2",
+                   {QStringLiteral("needs review\nsoon ") + QString(10000, 'x')});
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         setDay(*module, "dtDateStart", QDate(2009, 5, 1));
         setDay(*module, "dtDateStop", QDate(2009, 5, 31));
@@ -785,7 +830,8 @@ private slots:
         const QString text = ExternalReaders::pdfText(file);
         for (const char* expected : {"Project Reports", "Developer: Brown Cid", "Project: all projects",
                                      "Customer: all customers", "Days: 2009-05-01 to 2009-05-31", "Entries: complete",
-                                     "Billing", "Brown", "2009-05-31", "1 interval, 2:00 h",
+                                     "Billing", "Brown", "2009-05-31", "08:00:00", "10:00:00", "Comment",
+                                     "needs review soon xxx", "1 interval, 2:00 h",
                                      "By project: Billing 2:00 h (1)", "Page 1 of 1"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString(expected) + " not in:\n" + text));
 
@@ -814,6 +860,9 @@ private slots:
         find<QAction>(*module, "mnuExportToCsv")->trigger();
         QVERIFY(exports().isEmpty());
         m_db->exec("update PROJECTS set DESCRIPTION = 'Portal, \"phase 2\"' where ID = 2");
+        // The comment, as a spreadsheet reads it back: quotes, a line break, a comma, other scripts.
+        const QString comment = QStringLiteral("it's \"late\",\nsecond line: 検証 проверка ✓ ") + QString(10000, 'z');
+        m_db->exec("update PROJECTWORK set COMMENTS = :C where TIME_SPEND = 4", {comment});
         choose(*module, "DBLookupComboBox1", "Brown Cid");
         search(*module);
         exportShowsTheBar(*module, "mnuPopUpExportToCsv");
@@ -821,9 +870,9 @@ private slots:
         const QList<QStringList> records = ExternalReaders::csvRecords(QDir(m_output).filePath(exports().first()));
         QCOMPARE(records.size(), 5);
         QCOMPARE(records.first(), QStringList({"Project", "Developer", "Start Date", "End Date", "Work Time",
-                                               "Start Time", "End Time"}));
+                                               "Start Time", "End Time", "Comment"}));
         QVERIFY(records.contains(QStringList({"Portal, \"phase 2\"", "Brown", "2009-05-31", "2009-06-01", "4",
-                                              "2009-05-31T22:00:00", "2009-06-01T02:00:00"})));
+                                              "2009-05-31T22:00:00", "2009-06-01T02:00:00", comment})));
         QCOMPARE(m_opened.size(), 1);
     }
 

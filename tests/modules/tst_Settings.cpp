@@ -132,6 +132,28 @@ private slots:
         QCOMPARE(module->Lookup("edtIdleMinutes")->as<QSpinBox>()->value(), 20);
     }
 
+    // The limit of the forgotten-stop question shows its default, is written
+    // only when changed, and a mistyped value shows as the default.
+    void longIntervalHours()
+    {
+        {
+            auto module = open();
+            QCOMPARE(module->Lookup("edtLongIntervalHours")->as<QSpinBox>()->value(), 10);
+            click(*module, "btnOk");
+        }
+        QCOMPARE(ProfileFile(m_options).readString("ProjectsSection", "LongIntervalHours", "<missing>"),
+                 QStringLiteral("<missing>"));
+        {
+            auto module = open();
+            module->Lookup("edtLongIntervalHours")->as<QSpinBox>()->setValue(0);
+            click(*module, "btnOk");
+        }
+        QCOMPARE(ProfileFile(m_options).readString("ProjectsSection", "LongIntervalHours"), QStringLiteral("0"));
+        QCOMPARE(open()->Lookup("edtLongIntervalHours")->as<QSpinBox>()->value(), 0);
+        ProfileFile(m_options).writeString("ProjectsSection", "LongIntervalHours", "ten");
+        QCOMPARE(open()->Lookup("edtLongIntervalHours")->as<QSpinBox>()->value(), 10);
+    }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();

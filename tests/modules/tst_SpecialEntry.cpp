@@ -7,6 +7,7 @@
 #include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -96,13 +97,45 @@ private slots:
         QVERIFY(module->ModuleForm()->isVisible()); // the window stays for the next entry
     }
 
-    void twoPressesWriteTwoRows()
+    // The second press overlaps the first: it is asked about and written only on Yes.
+    void twoPressesWriteTwoRowsWhenTheOverlapIsAccepted_data()
     {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << 2;
+        QTest::newRow("no") << int(QMessageBox::No) << 1;
+    }
+    void twoPressesWriteTwoRowsWhenTheOverlapIsAccepted()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, rows);
         auto module = open();
         setPickers(*module, at("2009-05-11 08:00:00"), at("2009-05-11 09:00:00"));
         insert(*module);
+        QVERIFY(MessageService::shownForTests().isEmpty());
+        MessageService::queueAnswer(QMessageBox::StandardButton(answer));
         insert(*module);
-        QCOMPARE(m_db->count("PROJECTWORK"), 2);
+        QCOMPARE(m_db->count("PROJECTWORK"), rows);
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY2(MessageService::shownForTests().first().text.contains("Billing, 2009-05-11 08:00 to 09:00 (1:00 h)"),
+                 qPrintable(MessageService::shownForTests().first().text));
+    }
+
+    void commentIsWritten_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("quotes") << "it's \"done\"'); delete from PROJECTWORK; --";
+        QTest::newRow("10,000 characters") << QString(10000, QLatin1Char('s'));
+        QTest::newRow("non-Latin") << QStringLiteral("Überprüfung 検証 проверка ✓");
+    }
+    void commentIsWritten()
+    {
+        QFETCH(QString, comment);
+        auto module = open();
+        setPickers(*module, at("2009-05-11 08:00:00"), at("2009-05-11 09:00:00"));
+        module->Lookup("edtComment")->as<QLineEdit>()->setText(comment);
+        insert(*module);
+        QCOMPARE(m_db->scalar("select COMMENTS from PROJECTWORK").toString(), comment);
     }
 
     void pickersOpenAtNow()

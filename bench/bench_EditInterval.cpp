@@ -1,0 +1,142 @@
+// Edit Interval and Delete Interval in the main window on a database of
+// 1,000,000 intervals: from the command to a usable window again (the
+// change written, the window's rows refreshed and the corrected row current).
+#include "app/mm_main.h"
+#include "app/o_IntervalCommands.h"
+#include "components/LoginDialog.h"
+#include "components/o_IntervalEditor.h"
+#include "components/o_OptionsManager.h"
+#include "components/o_ProjectMonitor.h"
+#include "modules/f_EditInterval.h"
+#include "support/LargeDatabase.h"
+#include "toolkit/AppPaths.h"
+#include "toolkit/DbConnection.h"
+#include "toolkit/MemTable.h"
+#include "toolkit/MessageService.h"
+#include "toolkit/SqlQuery.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "BenchMain.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+constexpr qint64 Intervals = 1000000;
+
+// The benchmarks write, so each works on its own copy.
+void prepareOptions(const QTemporaryDir& dir)
+{
+    AppPaths::setApplicationFolderForTests(dir.path());
+    GetOptionsManager()->setOptionsFileName(dir.filePath("options.ini"));
+    GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
+    GetOptionsManager()->WriteValue(Options::ExportSection, Options::DataBasePath,
+                                    LargeDatabase::freshCopy(Intervals, dir.path()));
+}
+
+TdmMain::Ptr<TdmMain> signIn(const QString& user)
+{
+    auto main = TdmMain::create();
+    main->loginDialog()->setShowOnAppStart(false);
+    main->UsersQuery()->locate("USERNAME", user);
+    main->AfterLogin(nullptr, user);
+    main->ModuleForm()->show();
+    return main;
+}
+
+// The signed-in developer's intervals on the selected project, by row.
+QList<int> ownIntervals(TdmMain& main, int count)
+{
+    MemTable* rows = main.ProjectWorkData();
+    const int developer = main.ProjectMonitor()->DeveloperID;
+    QList<int> ids;
+    for (rows->first(); !rows->eof() && ids.size() < count; rows->next())
+        if (rows->value("DEVELOPER_ID").toInt() == developer)
+            ids << rows->value("ID").toInt();
+    return ids;
+}
+
+void EditIntervalBackToUsableWindow(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    prepareOptions(dir);
+    auto main = signIn("anna");
+    const QList<int> ids = ownIntervals(*main, 1);
+    if (ids.isEmpty()) {
+        state.SkipWithError("no interval of the signed-in developer in the first project");
+        return;
+    }
+    int round = 0;
+    for (auto _ : state) {
+        main->ProjectWorkData()->locate("ID", ids.first());
+        // The edit window answers itself as soon as its modal loop runs.
+        QTimer::singleShot(0, [&round] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* form = qobject_cast<TFrmEditInterval*>(widget); form && form->isVisible()) {
+                    form->findChild<QLineEdit*>("edtComment")->setText(QStringLiteral("round %1").arg(++round));
+                    form->findChild<QPushButton*>("btnOk")->click();
+                }
+        });
+        if (!main->intervalCommands()->editCurrent())
+            state.SkipWithError("the edit was not written");
+        QCoreApplication::processEvents();
+    }
+    state.counters["work_rows"] = main->ProjectWorkData()->recordCount();
+}
+BENCHMARK(EditIntervalBackToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void DeleteIntervalBackToUsableWindow(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    prepareOptions(dir);
+    auto main = signIn("anna");
+    constexpr int Rounds = 5;
+    const QList<int> ids = ownIntervals(*main, Rounds);
+    if (ids.size() < Rounds) {
+        state.SkipWithError("too few intervals of the signed-in developer in the first project");
+        return;
+    }
+    int next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        main->ProjectWorkData()->locate("ID", ids.at(next++));
+        MessageService::queueAnswer(QMessageBox::Yes);
+        state.ResumeTiming();
+        if (!main->intervalCommands()->deleteCurrent())
+            state.SkipWithError("the interval was not deleted");
+        QCoreApplication::processEvents();
+    }
+    state.counters["work_rows"] = main->ProjectWorkData()->recordCount();
+}
+BENCHMARK(DeleteIntervalBackToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+// The correction alone, without the window: the overlap question's search
+// and the one-transaction update that Ok runs, on the same database.
+void EditIntervalWriteOnly(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    DbConnection connection;
+    connection.openSqlite(LargeDatabase::freshCopy(Intervals, dir.path()));
+    TIntervalEditor editor(connection, 0);
+    QSqlQuery newest = connection.exec(QStringLiteral("select max(ID) from PROJECTWORK where COMPLETED = 1"));
+    const int id = newest.next() ? newest.value(0).toInt() : 0;
+    TInterval interval = *editor.find(id);
+    const TIntervalUser owner{interval.developerId, false};
+    int round = 0;
+    for (auto _ : state) {
+        const TIntervalChange change{id, interval.projectId, interval.start, interval.end,
+                                     QStringLiteral("round %1").arg(++round)};
+        benchmark::DoNotOptimize(editor.overlapping(interval.developerId, change.start, change.end, id).size());
+        interval = editor.update(owner, change);
+    }
+}
+BENCHMARK(EditIntervalWriteOnly)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return runWidgetBenchmarks(argc, argv);
+}

@@ -1,0 +1,173 @@
+#include "cli/IntervalCommands.h"
+
+#include "cli/SignIn.h"
+#include "components/o_IntervalEditor.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbConnection.h"
+
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+QString momentText(const QDateTime& moment)
+{
+    return moment.isValid() ? moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+}
+
+void requireDeveloper(const SignedInUser& user)
+{
+    if (user.developerId == 0)
+        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
+                           .arg(user.userName));
+}
+
+} // namespace
+
+IntervalCommands::IntervalCommands(DbConnection& connection, int kind, const SignedInUser& user, QTextStream& out)
+    : m_connection(connection)
+    , m_kind(kind)
+    , m_user(user)
+    , m_out(out)
+{
+}
+
+TIntervalUser IntervalCommands::intervalUser(const SignedInUser& user)
+{
+    TIntervalUser result;
+    result.developerId = user.developerId;
+    result.isAdmin = user.isAdmin;
+    return result;
+}
+
+QDateTime IntervalCommands::parseMoment(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})[ T](\\d{2}:\\d{2}(:\\d{2})?)$"));
+    const QRegularExpressionMatch match = form.match(text.trimmed());
+    if (!match.hasMatch())
+        return {};
+    const QDate date = QDate::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(match.captured(2), match.captured(3).isEmpty() ? QStringLiteral("HH:mm")
+                                                                                       : QStringLiteral("HH:mm:ss"));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
+QString IntervalCommands::oneLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    for (QChar& c : line)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    return line;
+}
+
+void IntervalCommands::list(const QDate& from, const QDate& to)
+{
+    requireDeveloper(m_user);
+    TIntervalEditor editor(m_connection, m_kind);
+    const QList<TInterval> rows = editor.list(m_user.developerId, from, to);
+    const QStringList titles{QStringLiteral("ID"),   QStringLiteral("Project"), QStringLiteral("Start"),
+                             QStringLiteral("Stop"), QStringLiteral("Hours"),   QStringLiteral("Comment")};
+    QList<QStringList> lines{titles};
+    for (const TInterval& row : rows)
+        lines << QStringList{QString::number(row.id),
+                             row.projectName,
+                             momentText(row.start),
+                             row.running() ? QStringLiteral("running") : momentText(row.end),
+                             row.running() ? QString() : QString::number(row.hours, 'f', 2),
+                             oneLine(row.comment)};
+    QList<int> widths(titles.size(), 0);
+    for (const QStringList& line : std::as_const(lines))
+        for (int c = 0; c < titles.size(); ++c)
+            widths[c] = std::max(widths[c], int(line.at(c).size()));
+    for (const QStringList& line : std::as_const(lines)) {
+        QString text;
+        for (int c = 0; c < titles.size(); ++c) {
+            if (c > 0)
+                text += QLatin1String("  ");
+            // IDs and hours to the right, the rest to the left; the comment last, unpadded.
+            const bool right = c == 0 || c == 4;
+            text += c == titles.size() - 1 ? line.at(c)
+                    : right               ? line.at(c).rightJustified(widths[c])
+                                          : line.at(c).leftJustified(widths[c]);
+        }
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+        m_out << text << '\n';
+    }
+    m_out << rows.size() << (rows.size() == 1 ? " interval\n" : " intervals\n");
+    m_out.flush();
+}
+
+void IntervalCommands::edit(int id, const IntervalEdit& edit)
+{
+    TIntervalEditor editor(m_connection, m_kind);
+    const TIntervalUser user = intervalUser(m_user);
+    const TInterval current = editor.require(user, id);
+
+    TIntervalChange change;
+    change.id = id;
+    change.projectId = current.projectId;
+    change.start = edit.start.value_or(current.start);
+    change.end = current.running() ? QDateTime() : current.end;
+    if (edit.stop)
+        change.end = *edit.stop;
+    change.comment = edit.comment.value_or(current.comment);
+    if (edit.project) {
+        // Digits name a project by its ID; a project whose name is all digits
+        // is still found by its name when no ID matches.
+        static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
+        const QString wanted = edit.project->trimmed();
+        const QList<TIntervalEditor::Project> choices = editor.projectsOf(user);
+        QList<TIntervalEditor::Project> found;
+        if (digits.match(wanted).hasMatch())
+            for (const auto& p : choices)
+                if (p.id == wanted.toInt() && found.isEmpty())
+                    found << p;
+        if (found.isEmpty())
+            for (const auto& p : choices)
+                if (p.name.trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
+                    found << p;
+        if (found.isEmpty())
+            throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(wanted, m_user.userName));
+        if (found.size() > 1) {
+            QStringList ids;
+            for (const auto& p : found)
+                ids << QString::number(p.id);
+            throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
+                               .arg(wanted, ids.join(QLatin1String(", "))));
+        }
+        change.projectId = found.first().id;
+    }
+
+    const QString refused = TIntervalEditor::refusal(current, change, Clock::now());
+    if (!refused.isEmpty())
+        throw AppError(refused);
+    const QList<TInterval> overlaps = editor.overlapping(current.developerId, change.start, change.end, id);
+    if (!overlaps.isEmpty() && !edit.allowOverlap) {
+        QStringList lines;
+        for (const TInterval& other : overlaps)
+            lines << QStringLiteral("  interval %1: %2").arg(other.id).arg(TIntervalEditor::describe(other));
+        throw AppError(QStringLiteral("Interval %1 would overlap:\n%2\nNothing was written; add --allow-overlap to "
+                                      "write it all the same.")
+                           .arg(id)
+                           .arg(lines.join(QLatin1Char('\n'))));
+    }
+    const TInterval written = editor.update(user, change);
+    m_out << QStringLiteral("Changed interval %1: %2.\n").arg(id).arg(TIntervalEditor::describe(written));
+    m_out.flush();
+}
+
+void IntervalCommands::remove(int id)
+{
+    TIntervalEditor editor(m_connection, m_kind);
+    const TInterval removed = editor.remove(intervalUser(m_user), id);
+    m_out << QStringLiteral("Deleted interval %1: %2.\n").arg(id).arg(TIntervalEditor::describe(removed));
+    m_out.flush();
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "framework/o_ModuleForm.h"
+
+// One recorded interval to correct: its project, start, stop and comment.
+class TFrmEditInterval : public TModuleForm
+{
+    Q_OBJECT
+public:
+    explicit TFrmEditInterval(QWidget* parent = nullptr);
+};

@@ -1,0 +1,137 @@
+#include "modules/mc_EditInterval.h"
+
+#include "components/o_Dialect.h"
+#include "framework/o_ComponentCaster.h"
+#include "framework/o_MainModule.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DateTimePicker.h"
+#include "toolkit/DbConnection.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+DbConnection& sharedConnection()
+{
+    if (!dmMain() || !dmMain()->AdoConn())
+        throw AppError(QStringLiteral("No database connection is open"));
+    return *dmMain()->AdoConn();
+}
+
+} // namespace
+
+void TdmEditInterval::CreateData()
+{
+    TCustomModule::CreateData();
+    DbConnection& connection = sharedConnection();
+    m_editor = std::make_unique<TIntervalEditor>(connection, Dialect::kindOf(connection));
+}
+
+void TdmEditInterval::WireEvents()
+{
+    TCustomModule::WireEvents();
+    AssignEventByName(QStringLiteral("btnOk"), cmdOk, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("btnCancel"), cmdCancel, 0, QStringLiteral("OnClick"));
+}
+
+void TdmEditInterval::BeforeShow()
+{
+    TCustomModule::BeforeShow();
+    // Read afresh when the inputs are set; refused (gone, or someone
+    // else's) before the window shows.
+    m_original = m_editor->require(User, WorkID);
+    showInterval();
+}
+
+void TdmEditInterval::showInterval()
+{
+    const TInterval& interval = m_original;
+    ModuleForm()->setWindowTitle(tr("Edit Interval %1").arg(interval.id));
+
+    QComboBox* projects = Lookup(QStringLiteral("cboProject"))->AsComboBox();
+    projects->clear();
+    bool listed = false;
+    for (const TIntervalEditor::Project& project : m_editor->projectsOf(User)) {
+        projects->addItem(project.name, project.id);
+        listed = listed || project.id == interval.projectId;
+    }
+    // The interval's own project stays choosable, also when it is no longer
+    // among the user's projects, so a correction of the times keeps it.
+    if (!listed)
+        projects->insertItem(0, interval.projectName.isEmpty() ? tr("(project %1)").arg(interval.projectId)
+                                                               : interval.projectName,
+                             interval.projectId);
+    projects->setCurrentIndex(projects->findData(interval.projectId));
+
+    for (const char* name : {"dtStartDate", "dtStartTime"})
+        Lookup(QString::fromLatin1(name))->as<DateTimePicker>()->setDateTime(interval.start);
+    const QDateTime stop = interval.running() ? Clock::now() : interval.end;
+    for (const char* name : {"dtStopDate", "dtStopTime"})
+        Lookup(QString::fromLatin1(name))->as<DateTimePicker>()->setDateTime(stop);
+
+    QLineEdit* comment = Lookup(QStringLiteral("edtComment"))->as<QLineEdit>();
+    comment->setMaxLength(std::max(comment->maxLength(), int(interval.comment.size())));
+    comment->setText(interval.comment);
+    m_shownComment = comment->text();
+
+    const bool running = interval.running();
+    projects->setEnabled(!running);
+    for (const char* name : {"dtStopDate", "dtStopTime"})
+        Lookup(QString::fromLatin1(name))->as<DateTimePicker>()->setEnabled(!running);
+    QLabel* note = Lookup(QStringLiteral("lblRunning"))->AsLabel();
+    note->setText(tr("This interval is running: only its start and comment can change."));
+    note->setVisible(running);
+}
+
+TIntervalChange TdmEditInterval::ScreenChange()
+{
+    auto moment = [this](const char* dateName, const char* timeName) {
+        return QDateTime(Lookup(QString::fromLatin1(dateName))->as<DateTimePicker>()->date(),
+                         Lookup(QString::fromLatin1(timeName))->as<DateTimePicker>()->time());
+    };
+    TIntervalChange change;
+    change.id = m_original.id;
+    QComboBox* projects = Lookup(QStringLiteral("cboProject"))->AsComboBox();
+    change.projectId = projects->currentIndex() >= 0 ? projects->currentData().toInt() : m_original.projectId;
+    change.start = moment("dtStartDate", "dtStartTime");
+    if (!m_original.running())
+        change.end = moment("dtStopDate", "dtStopTime");
+    // A comment the one-line field could not show as it is (line breaks)
+    // stays exactly as stored unless the user changed it.
+    const QString typed = Lookup(QStringLiteral("edtComment"))->as<QLineEdit>()->text();
+    change.comment = typed == m_shownComment ? m_original.comment : typed;
+    return change;
+}
+
+bool TdmEditInterval::Save()
+{
+    const TIntervalChange change = ScreenChange();
+    const QString refused = TIntervalEditor::refusal(m_original, change, Clock::now());
+    if (!refused.isEmpty())
+        throw AppError(refused);
+    const QList<TInterval> overlaps =
+        m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id);
+    if (!TIntervalEditor::overlapsAccepted(overlaps, ModuleForm()))
+        return false;
+    m_result = m_editor->update(User, change);
+    Close();
+    return true;
+}
+
+void TdmEditInterval::HandleEvent0(QObject* sender)
+{
+    TCustomModule::HandleEvent0(sender);
+    switch (TagOf(sender)) {
+    case cmdOk:
+        Save();
+        break;
+    case cmdCancel:
+        Close();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,307 @@
+#include "components/o_IntervalEditor.h"
+#include "support/TestDatabase.h"
+#include "toolkit/AppError.h"
+#include "toolkit/Clock.h"
+
+#include <QtTest>
+
+namespace {
+
+QDateTime at(const char* text)
+{
+    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// Developers 1 and 2 (users), project 1 for both, project 2 for developer 1 only.
+// Intervals: 1 of developer 1 (08:00-10:00), 2 of developer 2 (09:00-11:00),
+// 3 of developer 1 running since 2009-05-12 08:00.
+void fill(TestDatabase& db)
+{
+    db.exec("insert into DEVELOPERS (LASTNAME,NAME) values ('Smith','Ann'),('Jones','Bob')");
+    db.exec("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values ('Billing',0,0),('Portal',0,0),"
+            "('Secret',0,0)");
+    db.exec("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (1,1),(1,2),(2,1)");
+    db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START,"
+            "DAY_END,COMMENTS) values "
+            "(1,1,'2009-05-11 08:00:00.000','2009-05-11 10:00:00.000',2,1,'2009-05-11','2009-05-11','first'),"
+            "(1,2,'2009-05-11 09:00:00.000','2009-05-11 11:00:00.000',2,1,'2009-05-11','2009-05-11',''),"
+            "(2,1,'2009-05-12 08:00:00.000',NULL,NULL,0,'2009-05-12',NULL,'running')");
+}
+
+const TIntervalUser Ann{1, false};
+const TIntervalUser Bob{2, false};
+const TIntervalUser Admin{0, true};
+
+} // namespace
+
+class TestIntervalEditor : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<TIntervalEditor> m_editor;
+
+    TIntervalChange changeOf(int id)
+    {
+        const TInterval interval = *m_editor->find(id);
+        return {interval.id, interval.projectId, interval.start, interval.end, interval.comment};
+    }
+
+private slots:
+    void init()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        fill(*m_db);
+        m_editor = std::make_unique<TIntervalEditor>(m_db->connection(), 0);
+        Clock::setNow(at("2009-05-12 12:00:00"));
+    }
+    void cleanup()
+    {
+        m_editor.reset();
+        m_db.reset();
+        Clock::reset();
+    }
+
+    void commentsAreStoredAsGiven_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("quotes") << "it's \"done\"; drop table PROJECTWORK; --";
+        QTest::newRow("line breaks") << "first line\nsecond line\r\nthird";
+        QTest::newRow("10,000 characters") << QString(10000, QLatin1Char('x')) + QStringLiteral("end");
+        QTest::newRow("non-Latin") << QStringLiteral("Überprüfung 検証 проверка ✓ 🕑");
+        QTest::newRow("empty") << "";
+    }
+    void commentsAreStoredAsGiven()
+    {
+        QFETCH(QString, comment);
+        TIntervalChange change = changeOf(1);
+        change.comment = comment;
+        QCOMPARE(m_editor->update(Ann, change).comment, comment);
+        QCOMPARE(m_db->scalar("select COMMENTS from PROJECTWORK where ID = 1").toString(), comment);
+        QVERIFY(!m_db->scalar("select COMMENTS from PROJECTWORK where ID = 1").isNull());
+        QCOMPARE(m_editor->list(1).last().comment, comment);
+    }
+
+    void whoMayChange_data()
+    {
+        QTest::addColumn<int>("developer");
+        QTest::addColumn<bool>("admin");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("owner") << 1 << false << 1 << true;
+        QTest::newRow("another user") << 2 << false << 1 << false;
+        QTest::newRow("administrator") << 2 << true << 1 << true;
+        QTest::newRow("user without developer") << 0 << false << 1 << false;
+        QTest::newRow("owner, running interval") << 1 << false << 3 << true;
+    }
+    void whoMayChange()
+    {
+        QFETCH(int, developer);
+        QFETCH(bool, admin);
+        QFETCH(int, id);
+        QFETCH(bool, allowed);
+        const TIntervalUser user{developer, admin};
+        const QString before = m_db->scalar("select COMMENTS from PROJECTWORK where ID = :ID", {id}).toString();
+
+        TIntervalChange change = changeOf(id);
+        change.comment = "changed";
+        bool refused = false;
+        try {
+            m_editor->update(user, change);
+        } catch (const AppError& error) {
+            refused = true;
+            QVERIFY2(error.message().contains("administrator"), qPrintable(error.message()));
+        }
+        QCOMPARE(!refused, allowed);
+        QCOMPARE(m_db->scalar("select COMMENTS from PROJECTWORK where ID = :ID", {id}).toString(),
+                 allowed ? QStringLiteral("changed") : before);
+
+        refused = false;
+        try {
+            m_editor->remove(user, id);
+        } catch (const AppError&) {
+            refused = true;
+        }
+        QCOMPARE(!refused, allowed);
+        QCOMPARE(m_db->scalar("select count(*) from PROJECTWORK where ID = :ID", {id}).toInt(), allowed ? 0 : 1);
+    }
+
+    void timesAreRecomputed_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("stop");
+        QTest::addColumn<double>("hours");
+        QTest::addColumn<QString>("dayStart");
+        QTest::addColumn<QString>("dayEnd");
+        QTest::newRow("same day") << at("2009-05-10 08:00:00") << at("2009-05-10 12:30:30") << 4.5 << "2009-05-10"
+                                  << "2009-05-10";
+        QTest::newRow("across midnight") << at("2009-05-10 22:00:00") << at("2009-05-11 01:15:30") << 3.25
+                                         << "2009-05-10" << "2009-05-11";
+        QTest::newRow("equal") << at("2009-05-10 08:00:00") << at("2009-05-10 08:00:00") << 0.0 << "2009-05-10"
+                               << "2009-05-10";
+    }
+    void timesAreRecomputed()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, stop);
+        QFETCH(double, hours);
+        QFETCH(QString, dayStart);
+        QFETCH(QString, dayEnd);
+        TIntervalChange change = changeOf(1);
+        change.projectId = 2;
+        change.start = start;
+        change.end = stop;
+        const TInterval written = m_editor->update(Ann, change);
+        QCOMPARE(written.hours, hours);
+        QCOMPARE(m_db->scalar("select TIME_SPEND from PROJECTWORK where ID = 1").toDouble(), hours);
+        QCOMPARE(m_db->scalar("select DAY_START from PROJECTWORK where ID = 1").toString(), dayStart);
+        QCOMPARE(m_db->scalar("select DAY_END from PROJECTWORK where ID = 1").toString(), dayEnd);
+        QCOMPARE(m_db->scalar("select PROJECT_ID from PROJECTWORK where ID = 1").toInt(), 2);
+        QCOMPARE(m_db->scalar("select COMPLETED from PROJECTWORK where ID = 1").toInt(), 1);
+    }
+
+    void refusedChangesWriteNothing_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("project");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("stop");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("stop before start") << 1 << 1 << at("2009-05-11 10:00:00") << at("2009-05-11 09:59:59")
+                                           << "earlier than the start";
+        QTest::newRow("project not among the user's") << 1 << 3 << at("2009-05-11 08:00:00")
+                                                       << at("2009-05-11 10:00:00") << "not among your projects";
+        QTest::newRow("running: a stop") << 3 << 2 << at("2009-05-12 08:00:00") << at("2009-05-12 09:00:00")
+                                         << "still running";
+        QTest::newRow("running: another project") << 3 << 1 << at("2009-05-12 08:00:00") << QDateTime()
+                                                  << "still running";
+        QTest::newRow("running: start in the future") << 3 << 2 << at("2009-05-12 12:00:01") << QDateTime()
+                                                      << "future";
+    }
+    void refusedChangesWriteNothing()
+    {
+        QFETCH(int, id);
+        QFETCH(int, project);
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, stop);
+        QFETCH(QString, reason);
+        const QVariant before = m_db->scalar("select TIME_START || PROJECT_ID from PROJECTWORK where ID = :ID", {id});
+        try {
+            m_editor->update(Ann, {id, project, start, stop, QStringLiteral("x")});
+            QFAIL("the change was written");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(reason), qPrintable(error.message()));
+        }
+        QCOMPARE(m_db->scalar("select TIME_START || PROJECT_ID from PROJECTWORK where ID = :ID", {id}), before);
+    }
+
+    void runningIntervalTakesStartAndComment()
+    {
+        const TInterval written = m_editor->update(Ann, {3, 2, at("2009-05-11 23:00:00"), QDateTime(), "later"});
+        QVERIFY(written.running());
+        QCOMPARE(written.start, at("2009-05-11 23:00:00"));
+        QCOMPARE(m_db->scalar("select DAY_START from PROJECTWORK where ID = 3").toString(), "2009-05-11");
+        QVERIFY(m_db->scalar("select TIME_END from PROJECTWORK where ID = 3").isNull());
+        QCOMPARE(m_db->scalar("select COMPLETED from PROJECTWORK where ID = 3").toInt(), 0);
+        QCOMPARE(m_db->scalar("select COMMENTS from PROJECTWORK where ID = 3").toString(), "later");
+    }
+
+    void stoppedMeanwhileIsNotRewritten()
+    {
+        // Another client stops the running interval after this one read it.
+        m_db->exec("update PROJECTWORK set COMPLETED = 1, TIME_END = '2009-05-12 09:00:00.000' where ID = 3");
+        try {
+            m_editor->update(Ann, {3, 2, at("2009-05-12 07:00:00"), QDateTime(), "x"});
+            QFAIL("the change was written");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains("stop"), qPrintable(error.message()));
+        }
+        QCOMPARE(m_db->scalar("select COMMENTS from PROJECTWORK where ID = 3").toString(), "running");
+    }
+
+    void goneIntervalIsSaidSo()
+    {
+        m_editor->remove(Ann, 1);
+        QVERIFY_THROWS_EXCEPTION(AppError, m_editor->remove(Ann, 1));
+        QVERIFY_THROWS_EXCEPTION(AppError, m_editor->update(Ann, {1, 1, at("2009-05-11 08:00:00"),
+                                                                  at("2009-05-11 09:00:00"), ""}));
+    }
+
+    void overlaps_data()
+    {
+        QTest::addColumn<int>("developer");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("stop");
+        QTest::addColumn<int>("exclude");
+        QTest::addColumn<QList<int>>("found");
+        QTest::newRow("inside") << 1 << at("2009-05-11 08:30:00") << at("2009-05-11 09:00:00") << 0 << QList<int>{1};
+        QTest::newRow("covering") << 1 << at("2009-05-11 07:00:00") << at("2009-05-11 11:00:00") << 0
+                                  << QList<int>{1};
+        QTest::newRow("touching the end") << 1 << at("2009-05-11 10:00:00") << at("2009-05-11 11:00:00") << 0
+                                          << QList<int>{};
+        QTest::newRow("touching the start") << 1 << at("2009-05-11 07:00:00") << at("2009-05-11 08:00:00") << 0
+                                            << QList<int>{};
+        QTest::newRow("itself is left out") << 1 << at("2009-05-11 08:30:00") << at("2009-05-11 09:00:00") << 1
+                                            << QList<int>{};
+        QTest::newRow("another developer's time") << 2 << at("2009-05-11 07:00:00") << at("2009-05-11 08:30:00")
+                                                  << 0 << QList<int>{};
+        QTest::newRow("the running one, until now") << 1 << at("2009-05-12 11:00:00") << at("2009-05-12 13:00:00")
+                                                    << 0 << QList<int>{3};
+        QTest::newRow("after now, beside the running one")
+            << 1 << at("2009-05-12 12:00:00") << at("2009-05-12 13:00:00") << 0 << QList<int>{};
+        QTest::newRow("over midnight, both") << 1 << at("2009-05-11 09:59:00") << at("2009-05-12 08:01:00") << 0
+                                             << QList<int>{1, 3};
+        QTest::newRow("a running change reaches now") << 1 << at("2009-05-11 09:00:00") << QDateTime() << 3
+                                                      << QList<int>{1};
+        QTest::newRow("an empty interval") << 1 << at("2009-05-11 09:00:00") << at("2009-05-11 09:00:00") << 0
+                                           << QList<int>{};
+    }
+    void overlaps()
+    {
+        QFETCH(int, developer);
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, stop);
+        QFETCH(int, exclude);
+        QFETCH(QList<int>, found);
+        QList<int> ids;
+        for (const TInterval& interval : m_editor->overlapping(developer, start, stop, exclude))
+            ids << interval.id;
+        QCOMPARE(ids, found);
+    }
+
+    void listIsNewestFirstWithinTheDays()
+    {
+        auto ids = [](const QList<TInterval>& rows) {
+            QList<int> result;
+            for (const TInterval& row : rows)
+                result << row.id;
+            return result;
+        };
+        QCOMPARE(ids(m_editor->list(1)), (QList<int>{3, 1}));
+        QCOMPARE(ids(m_editor->list(1, QDate(2009, 5, 12))), QList<int>{3});
+        QCOMPARE(ids(m_editor->list(1, QDate(), QDate(2009, 5, 11))), QList<int>{1});
+        QCOMPARE(ids(m_editor->list(2)), QList<int>{2});
+    }
+
+    void projectsAreTheUsersList()
+    {
+        auto names = [](const QList<TIntervalEditor::Project>& projects) {
+            QStringList result;
+            for (const auto& p : projects)
+                result << p.name;
+            return result;
+        };
+        QCOMPARE(names(m_editor->projectsOf(Ann)), QStringList({"Billing", "Portal"}));
+        QCOMPARE(names(m_editor->projectsOf(Bob)), QStringList({"Billing"}));
+        QCOMPARE(names(m_editor->projectsOf(Admin)), QStringList({"Billing", "Portal", "Secret"}));
+    }
+
+    void describeNamesProjectTimesAndDuration()
+    {
+        QCOMPARE(TIntervalEditor::describe(*m_editor->find(1)), "Billing, 2009-05-11 08:00 to 10:00 (2:00 h)");
+        QCOMPARE(TIntervalEditor::describe(*m_editor->find(3)), "Portal, 2009-05-12 08:00, running (4:00 h so far)");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIntervalEditor)
+#include "tst_IntervalEditor.moc"
