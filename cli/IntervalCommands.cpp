@@ -1,6 +1,6 @@
 #include "cli/IntervalCommands.h"
 
-#include "cli/SignIn.h"
+#include "components/o_SignIn.h"
 #include "components/o_IntervalEditor.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
