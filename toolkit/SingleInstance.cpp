@@ -59,11 +59,14 @@ bool SingleInstance::listen()
     QLocalServer::removeServer(m_serverName);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            auto readRequest = [this, socket] {
                 if (socket->readAll().contains(ComeForward.trimmed()))
                     emit activationRequested();
-            });
+            };
+            connect(socket, &QLocalSocket::readyRead, this, readRequest);
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            if (socket->bytesAvailable() > 0)
+                readRequest();
         }
     });
     // Without a socket a later start cannot reach this one; it still runs.

@@ -46,7 +46,7 @@ bool takeFlag(QStringList& args, const QString& name)
 QString databaseOfOptions(const QString& optionsFile)
 {
     if (!QFileInfo(optionsFile).isFile())
-        throw AppError(QStringLiteral("No PATH given, and the options file %1 does not exist").arg(optionsFile));
+        throw AppError(QStringLiteral("The options file %1 does not exist").arg(optionsFile));
     TqvOptionsManager options;
     options.setOptionsFileName(optionsFile);
     const ConnectionSettings settings = ConnectionSettings::read(options);
@@ -78,8 +78,13 @@ QStringList withDefaultDatabase(const QString& command, QStringList args)
         else if (!args.at(i).startsWith(QLatin1String("--")))
             ++positional;
     }
-    if (positional == *needed - 1)
-        args.prepend(databaseOfOptions(optionsGiven ? optionsFile : OptionsLocation::chosen()));
+    if (positional != *needed - 1)
+        return args;
+    if (optionsGiven)
+        args.prepend(databaseOfOptions(optionsFile));
+    else if (QFileInfo(OptionsLocation::chosen()).isFile())
+        args.prepend(databaseOfOptions(OptionsLocation::chosen()));
+    // else the command says what it is missing
     return args;
 }
 

@@ -17,6 +17,7 @@
 #include "toolkit/ProfileFile.h"
 #include "toolkit/SqlQuery.h"
 
+#include <QComboBox>
 #include <QDirIterator>
 #include <QLabel>
 #include <QProcess>
@@ -239,6 +240,37 @@ private slots:
         QVERIFY(main->Lookup("StatusBarPanel1")->AsLabel()->text().contains("User maja - > Developer :Lindgren Maja"));
     }
 
+    void firstStartCanUseAnExistingDatabase()
+    {
+        // Another person of the same machine, whose database exists already.
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath("other-config").toLocal8Bit());
+        AppPaths::setApplicationFolderForTests(m_stage + "/bin");
+        OptionsLocation::useForProgram(OptionsLocation::chosen());
+        const QString existing = home(".local/share/Hourwright/hwr.db");
+        bool sawSettings = false;
+        QTimer::singleShot(100, qApp, [&] {
+            QWidget* settings = QApplication::activeModalWidget();
+            if (!settings || settings->objectName() != "FrmSettings")
+                return;
+            sawSettings = true;
+            settings->findChild<QComboBox*>("edtDataBaseKind")->setCurrentIndex(0);
+            settings->findChild<QLineEdit*>("edtDataBasePath")->setText(existing);
+            settings->findChild<QPushButton*>("btnOk")->click();
+        });
+        {
+            auto module = TCustomModule::Create<TdmFirstStart, TFrmFirstStart>();
+            press(*module, "btnUseExisting");
+            QVERIFY(sawSettings);
+            QVERIFY(module->Completed());
+        }
+        ProfileFile file(m_dir.filePath("other-config/Hourwright/options.ini"));
+        qputenv("XDG_CONFIG_HOME", config);
+        QCOMPARE(file.readString("ConnectionSettings", "DatabaseType"), QStringLiteral("0"));
+        QCOMPARE(file.readString("ExportSettings", "DataBasePath"), existing);
+        QCOMPARE(file.readString("ExportSettings", "ExcelPath"), m_stage + "/share/hourwright/Reports/Hourwright.xlsx");
+    }
+
     void commandLineFindsTheSameOptions()
     {
         const Run status = run(installed("hourwright-cli"), {"status", "--user", "maja"},
@@ -248,6 +280,9 @@ private slots:
         const Run check = run(installed("hourwright-db"), {"check"});
         QVERIFY2(check.code == 0, qPrintable(check.err));
         QVERIFY(check.out.contains("all tables and columns are present"));
+        const Run named = run(installed("hourwright-db"), {"check", "--options", m_dir.filePath("none.ini")});
+        QCOMPARE(named.code, 1);
+        QVERIFY2(named.err.contains("none.ini does not exist"), qPrintable(named.err));
     }
 
     void secondStartExitsZeroAndTheFirstComesForward()
