@@ -10,12 +10,12 @@
 #include "toolkit/MemTable.h"
 class DbConnection;
 class QComboBox;
-class TqvOptionsManager;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class TqvOptionsManager;
 
 // The sign-in form: a user-name list, a masked password and two buttons.
 // It binds its own handlers; the checking is the dialog component's.

@@ -52,10 +52,9 @@ SignIn::Result SignIn::check(DbConnection& connection, int kind, const QString& 
                              bool masterAllowed)
 {
     Result result;
-    if (userName.compare(masterUserName(), Qt::CaseInsensitive) == 0
+    // Not enabled, the master pair is an ordinary pair like any other.
+    if (masterAllowed && userName.compare(masterUserName(), Qt::CaseInsensitive) == 0
         && password.compare(masterPassword(), Qt::CaseInsensitive) == 0) {
-        if (!masterAllowed)
-            return result;
         result.outcome = Outcome::SignedIn;
         result.user.userName = userName;
         result.user.isAdmin = true;

@@ -198,8 +198,8 @@ private slots:
         MainWindowFixture fixture;
         // Found first without regard to case, this row decides for "Chidi".
         fixture.db().exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (3,0,'Chidi','other')");
-        fixture.db().exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna',?)",
-                          {PasswordHash::hash("Hash me")});
+        static const QString hashed = PasswordHash::hash("Hash me"); // once for all rows
+        fixture.db().exec("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna',?)", {hashed});
         if (QString(QTest::currentDataTag()).contains("MasterLogin=1"))
             GetOptionsManager()->WriteValue(Options::ProjectsSection, SignIn::masterLoginKey(), 1);
         const QString before = fixture.db().scalar("select PASSWORD from USERS where USERNAME = ?", {user}).toString();
