@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "BenchMain.h"
 
@@ -48,6 +47,32 @@ TdmMain::Ptr<TdmMain> signIn(const QString& user)
     return main;
 }
 
+// Answers the edit window as soon as it shows: a new comment, then Ok, run
+// from the window's own modal loop.
+class EditWindowAnswer : public QObject
+{
+public:
+    int round = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* form = qobject_cast<TFrmEditInterval*>(watched))
+                QMetaObject::invokeMethod(
+                    form,
+                    [this, form] {
+                        form->findChild<QLineEdit*>("edtComment")->setText(QStringLiteral("round %1").arg(++round));
+                        form->findChild<QPushButton*>("btnOk")->click();
+                        // Nothing written (a question said no): leave rather than wait.
+                        if (form->isVisible())
+                            form->reject();
+                    },
+                    Qt::QueuedConnection);
+        return false;
+    }
+};
+
 // The signed-in developer's intervals on the selected project, by row.
 QList<int> ownIntervals(TdmMain& main, int count)
 {
@@ -70,22 +95,18 @@ void EditIntervalBackToUsableWindow(benchmark::State& state)
         state.SkipWithError("no interval of the signed-in developer in the first project");
         return;
     }
-    int round = 0;
+    EditWindowAnswer answer;
+    qApp->installEventFilter(&answer);
+    // Sample intervals may overlap: the question is asked and answered yes.
+    MessageService::setHandler([](const MessageService::Request&) { return QMessageBox::Yes; });
     for (auto _ : state) {
         main->ProjectWorkData()->locate("ID", ids.first());
-        // The edit window answers itself as soon as its modal loop runs.
-        QTimer::singleShot(0, [&round] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* form = qobject_cast<TFrmEditInterval*>(widget); form && form->isVisible()) {
-                    form->findChild<QLineEdit*>("edtComment")->setText(QStringLiteral("round %1").arg(++round));
-                    form->findChild<QPushButton*>("btnOk")->click();
-                }
-        });
         if (!main->intervalCommands()->editCurrent())
             state.SkipWithError("the edit was not written");
         QCoreApplication::processEvents();
     }
     state.counters["work_rows"] = main->ProjectWorkData()->recordCount();
+    MessageService::useTestAnswers();
 }
 BENCHMARK(EditIntervalBackToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 
