@@ -17,4 +17,6 @@ public:
 
 // The running main controller (null in set-up mode and before start-up).
 IMainModule* dmMain();
+// The main controller's open connection; raises AppError when there is none.
+DbConnection& mainConnection();
 void setDmMain(IMainModule* main);

@@ -12,21 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-
-DbConnection& sharedConnection()
-{
-    if (!dmMain() || !dmMain()->AdoConn())
-        throw AppError(QStringLiteral("No database connection is open"));
-    return *dmMain()->AdoConn();
-}
-
-} // namespace
-
 void TdmEditInterval::CreateData()
 {
     TCustomModule::CreateData();
-    DbConnection& connection = sharedConnection();
+    DbConnection& connection = mainConnection();
     m_editor = std::make_unique<TIntervalEditor>(connection, Dialect::kindOf(connection));
 }
 

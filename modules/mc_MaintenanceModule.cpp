@@ -52,10 +52,7 @@ TMaintenanceModule::~TMaintenanceModule() = default;
 
 DbConnection& TMaintenanceModule::connection() const
 {
-    IMainModule* main = dmMain();
-    if (!main || !main->AdoConn())
-        throw AppError(QStringLiteral("No database connection is open"));
-    return *main->AdoConn();
+    return mainConnection();
 }
 
 void TMaintenanceModule::CreateData()

@@ -37,12 +37,6 @@
 
 namespace {
 
-DbConnection& sharedConnection()
-{
-    if (!dmMain() || !dmMain()->AdoConn())
-        throw AppError(QStringLiteral("No database connection is open"));
-    return *dmMain()->AdoConn();
-}
 
 struct CommandWiring
 {
@@ -134,7 +128,7 @@ void TdmReports::CreateData()
     TCustomModule::CreateData();
     if (dmMain())
         DatabaseKind = dmMain()->DatabaseKind();
-    DbConnection& connection = sharedConnection();
+    DbConnection& connection = mainConnection();
     m_projects = new SqlQuery(&connection, QStringLiteral("select ID,DESCRIPTION from PROJECTS order by DESCRIPTION"),
                               this);
     // The lookups open before DatabaseKind is handed over: the name is

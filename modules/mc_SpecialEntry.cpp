@@ -16,15 +16,6 @@
 
 #include <QLineEdit>
 
-namespace {
-DbConnection& sharedConnection()
-{
-    if (!dmMain() || !dmMain()->AdoConn())
-        throw AppError(QStringLiteral("No database connection is open"));
-    return *dmMain()->AdoConn();
-}
-} // namespace
-
 QString TdmSpecialEntry::insertStatement()
 {
     // DAY_START and DAY_END are written too, so that hand entries are found
@@ -43,7 +34,7 @@ QDateTime TdmSpecialEntry::combine(const QDate& date, const QTime& time)
 void TdmSpecialEntry::CreateData()
 {
     TCustomModule::CreateData();
-    m_projects = new SqlQuery(&sharedConnection(),
+    m_projects = new SqlQuery(&mainConnection(),
                               SharedStatements::projectsWithCustomers(),
                               this);
 }
@@ -84,7 +75,7 @@ void TdmSpecialEntry::HandleEvent0(QObject* sender)
 
 bool TdmSpecialEntry::ProjectExists(int projectId)
 {
-    QSqlQuery query = sharedConnection().exec(
+    QSqlQuery query = mainConnection().exec(
         SqlTemplate::fill(QStringLiteral("select ID from PROJECTS where ID = %d"), {SqlValue::integer(projectId)}));
     return query.next() && !query.value(0).isNull();
 }
@@ -108,7 +99,7 @@ void TdmSpecialEntry::InsertSpecialEntry()
                            .arg(QLocale().toString(stop, QLocale::ShortFormat),
                                 QLocale().toString(start, QLocale::ShortFormat)));
 
-    DbConnection& db = sharedConnection();
+    DbConnection& db = mainConnection();
     TIntervalEditor intervals(db, Dialect::kindOf(db));
     if (!TIntervalEditor::overlapsAccepted(intervals.overlapping(DeveloperID, start, stop), ModuleForm()))
         return;
