@@ -56,7 +56,7 @@ private:
 
     QPointer<DbConnection> m_connection;
     int m_kind;
-    MemTable* m_rows;
+    QPointer<MemTable> m_rows; // a sibling that may be destroyed first
     QPointer<MemTable> m_projects;
     QString m_keyField;
     int m_holds = 0;
