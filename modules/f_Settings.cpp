@@ -16,17 +16,6 @@
 
 namespace {
 
-// A labelled edit: the edit carries the name, its caption is a buddy label.
-QLineEdit* addLabeledEdit(QFormLayout* rows, QWidget* parent, const QString& caption, const char* name)
-{
-    auto* edit = named(new QLineEdit(parent), name);
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QStringLiteral("lbl") + edit->objectName().mid(3));
-    label->setBuddy(edit);
-    rows->addRow(label, edit);
-    return edit;
-}
-
 QPushButton* smallButton(const QString& caption, QWidget* parent, const char* name)
 {
     auto* button = named(new QPushButton(caption, parent), name);
