@@ -111,6 +111,11 @@ QString TqvProjectMonitor::stopStatement(int workId)
         .arg(workId);
 }
 
+QString TqvProjectMonitor::openStartStatement(int workId)
+{
+    return QStringLiteral("select TIME_START from PROJECTWORK where ID=%1 and COMPLETED = 0").arg(workId);
+}
+
 QString TqvProjectMonitor::openIntervalStatement()
 {
     return QStringLiteral("select ID,TIME_START  from PROJECTWORK where COMPLETED = 0 and DEVELOPER_ID = :DEVELOPER_ID"
@@ -133,7 +138,7 @@ void TqvProjectMonitor::StartMonitoring()
     const QDateTime start = Clock::now();
     try {
         TransactionGuard transaction(db);
-        db.exec(startStatement(), {ProjectID, DeveloperID, start, textValue(Comments), Clock::now().date()});
+        db.exec(startStatement(), {ProjectID, DeveloperID, start, textValue(Comments), start.date()});
         m_currentWorkId = GetLastID();
         transaction.commit();
     } catch (...) {
@@ -157,8 +162,20 @@ void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end)
     int changed = 0;
     {
         TransactionGuard transaction(db);
+        // The start may have been corrected elsewhere since it was read: the
+        // duration counts from the stored one.
+        QDateTime start = m_startTime;
+        QSqlQuery open = db.exec(openStartStatement(m_currentWorkId));
+        if (open.next() && !open.value(0).isNull())
+            start = DbConnection::parseDateTime(open.value(0));
+        if (end < start)
+            throw AppError(QStringLiteral("The interval %1 starts at %2, after the stop at %3.")
+                               .arg(m_currentWorkId)
+                               .arg(start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                    end.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+        m_startTime = start;
         QSqlQuery query = db.exec(stopStatement(m_currentWorkId),
-                                  {end, textValue(Comments), TimeSpendBetween(m_startTime, end), 1, end.date()});
+                                  {end, textValue(Comments), TimeSpendBetween(start, end), 1, end.date()});
         changed = query.numRowsAffected();
         transaction.commit();
     }

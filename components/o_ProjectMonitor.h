@@ -50,6 +50,7 @@ public:
 
     static QString startStatement();
     static QString stopStatement(int workId);
+    static QString openStartStatement(int workId);
     static QString openIntervalStatement();
 
 private:

@@ -151,6 +151,40 @@ private slots:
         QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK where ID=1").toInt(), 1);
     }
 
+    // A start corrected elsewhere while the window measures: the stop counts
+    // from the stored start, and refuses an end before it.
+    void stopCountsFromAStartCorrectedElsewhere_data()
+    {
+        QTest::addColumn<QString>("newStart");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<double>("hours");
+        QTest::newRow("earlier") << "2009-05-11 07:00:00.000" << false << 2.0;
+        QTest::newRow("later") << "2009-05-11 08:30:00.000" << false << 0.5;
+        QTest::newRow("after the stop") << "2009-05-11 09:30:00.000" << true << 0.0;
+    }
+    void stopCountsFromAStartCorrectedElsewhere()
+    {
+        QFETCH(QString, newStart);
+        QFETCH(bool, refused);
+        QFETCH(double, hours);
+        TestDatabase db;
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        Clock::setNow(at("2009-05-11 08:00:00.000"));
+        QVERIFY_SQL(monitor.StartMonitoring());
+        db.openAnother()->exec(QStringLiteral("update PROJECTWORK set TIME_START='%1'").arg(newStart));
+        Clock::setNow(at("2009-05-11 09:00:00.000"));
+        if (refused) {
+            QVERIFY_THROWS_EXCEPTION(AppError, monitor.StopMonitoring());
+            QVERIFY(monitor.Monitoring());
+            QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 0);
+            return;
+        }
+        QVERIFY_SQL(monitor.StopMonitoring());
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK").toDouble(), hours);
+        QCOMPARE(monitor.StartTime(), at(newStart.toLatin1().constData()));
+    }
+
     void stopOfARowClosedElsewhereReportsIt()
     {
         TestDatabase db;
