@@ -486,9 +486,11 @@ void TdmMain::DoStartMonitoring()
     if (conflict == StartConflict::Outcome::Cancelled)
         return;
     if (conflict == StartConflict::Outcome::TakenOver) {
+        m_intervals->adoptOpen();
         m_projectsQuery->locate(projectKeyField(), m_monitor->ProjectID);
         m_displayStartTime = m_monitor->StartTime();
         setMonitoringDisplay(true);
+        showTrayState();
         if (m_idleWatch)
             m_idleWatch->reset();
         UpdateElapsedLabel();
@@ -556,11 +558,12 @@ void TdmMain::MonitorChanged()
         m_displayStartTime = m_monitor->StartTime();
         setMonitoringDisplay(false);
         UpdateElapsedLabel();
-        return;
+    } else {
+        setIdleDisplay();
+        if (m_elapsedLabel)
+            m_elapsedLabel->clear();
     }
-    setIdleDisplay();
-    if (m_elapsedLabel)
-        m_elapsedLabel->clear();
+    showTrayState();
 }
 
 void TdmMain::RefreshData()

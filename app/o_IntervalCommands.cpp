@@ -150,7 +150,7 @@ bool TIntervalCommands::deleteCurrent()
         // Another interval of this developer left open elsewhere is taken
         // over; usually there is none and the window goes idle.
         monitor->CheckIncompleteWork();
-        clearComment();
+        adoptOpen();
         m_main.MonitorChanged();
     }
     showAfterChange(interval.projectId, 0);
@@ -193,16 +193,35 @@ int TIntervalCommands::longIntervalHours()
     }
 }
 
-void TIntervalCommands::takeOver()
+std::optional<TInterval> TIntervalCommands::openInterval()
 {
     TqvProjectMonitor* monitor = m_main.ProjectMonitor();
     if (!monitor->Monitoring())
-        return;
+        return std::nullopt;
     TIntervalEditor editor(*m_main.AdoConn(), Dialect::kindOf(*m_main.AdoConn()));
-    const std::optional<TInterval> open = editor.find(monitor->CurrentWorkID());
+    return editor.find(monitor->CurrentWorkID());
+}
+
+void TIntervalCommands::adopt(const TInterval& open)
+{
+    m_main.ProjectMonitor()->ProjectID = open.projectId;
+    showComment(open.comment);
+}
+
+void TIntervalCommands::adoptOpen()
+{
+    if (const std::optional<TInterval> open = openInterval())
+        adopt(*open);
+    else
+        clearComment();
+}
+
+void TIntervalCommands::takeOver()
+{
+    const std::optional<TInterval> open = openInterval();
     if (!open)
         return;
-    showComment(open->comment);
+    adopt(*open);
 
     const int limit = longIntervalHours();
     if (!TdmForgottenStop::isForgotten(open->start, Clock::now(), limit))

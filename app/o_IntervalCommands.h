@@ -33,14 +33,19 @@ public:
     QString comment() const;
     // After a stop: the field is empty for the next interval.
     void clearComment();
-    // At sign-in, with an interval taken over: its comment in the field, and
-    // the question when it has run longer than the limit.
+    // The monitor's open interval, taken over here: its project and its
+    // comment in the field (the field is emptied when nothing is open).
+    void adoptOpen();
+    // At sign-in, with an interval taken over: adoptOpen, and the question
+    // when it has run longer than the limit.
     void takeOver();
     // LongIntervalHours from the options (default 10; 0 never asks).
     static int longIntervalHours();
 
 private:
     int currentWorkId() const;
+    std::optional<TInterval> openInterval();
+    void adopt(const TInterval& open);
     void showComment(const QString& stored);
     void showAfterChange(int projectId, int workId);
 

@@ -283,6 +283,13 @@ private slots:
         QCOMPARE(stored.join(';'), rows);
         QCOMPARE(fixture.db().scalar("select count(*) from PROJECTWORK where COMPLETED = 0").toInt(),
                  monitoring || answer == QMessageBox::Cancel ? 1 : 0);
+        QCOMPARE(main->MainTrayIcon()->tip().startsWith("Hourwright: not monitoring"), !monitoring);
+        if (answer == QMessageBox::Yes) {
+            // The interval taken over keeps its own comment through Stop.
+            click(*main, "btnStopMonitoring");
+            QCOMPARE(fixture.db().scalar("select COMMENTS from PROJECTWORK where ID = 1").toString(),
+                     QStringLiteral("from the cli"));
+        }
     }
 
     void startWithoutProjectsShowsNothingOrTheNotice()
