@@ -141,13 +141,22 @@ void TMaintenanceModule::HandleEvent0(QObject* sender)
 
 void TMaintenanceModule::saveCurrent()
 {
+    settlePendingRow();
+}
+
+bool TMaintenanceModule::settlePendingRow()
+{
     MemTable& copy = *m_workingCopy;
     if (copy.state() == MemTable::Insert && !copy.isModified()) {
         copy.cancel(); // a new row with nothing typed is not kept
-        return;
+        return true;
     }
-    if ((copy.state() == MemTable::Edit || copy.state() == MemTable::Insert) && requiredFieldsPresent())
-        copy.post();
+    if (copy.state() != MemTable::Edit && copy.state() != MemTable::Insert)
+        return true;
+    if (!requiredFieldsPresent())
+        return false;
+    copy.post();
+    return true;
 }
 
 bool TMaintenanceModule::requiredFieldsPresent()
@@ -304,13 +313,8 @@ void TMaintenanceModule::ApplyChanges()
     DbConnection& db = connection();
     // A pending row counts as entered, unless nothing was typed into it; it
     // stays posted even if the write fails.
-    if (copy.state() == MemTable::Insert && !copy.isModified())
-        copy.cancel();
-    if (copy.state() == MemTable::Edit || copy.state() == MemTable::Insert) {
-        if (!requiredFieldsPresent())
-            return;
-        copy.post();
-    }
+    if (!settlePendingRow())
+        return;
     // No row is written while one of them lacks a required value; the
     // cursor then stays on it.
     const int shown = copy.recNo();

@@ -110,6 +110,9 @@ protected:
     DbConnection& connection() const;
     // The database kind of the connection, for the dialect's literals.
     int databaseKind() const;
+    // The row being typed is posted, or dropped when nothing was typed into
+    // it; false when it lacks a required value (the user has been shown which).
+    bool settlePendingRow();
 
 private:
     void configureGrid();

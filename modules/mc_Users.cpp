@@ -70,8 +70,7 @@ TMaintenanceModule::Definition TdmUsers::definition() const
 QString TdmUsers::problem()
 {
     MemTable& copy = *WorkingCopy();
-    if (copy.state() == MemTable::Edit || copy.state() == MemTable::Insert)
-        copy.post();
+    settlePendingRow();
     const QList<UserRow> rows = rowsOf(copy);
     auto at = [&copy](const UserRow& row, const QString& text) {
         copy.setRecNo(row.position);

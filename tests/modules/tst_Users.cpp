@@ -71,6 +71,7 @@ public:
         DemoteLastAdmin,
         DeleteLastAdmin,
         DemoteOneOfTwoAdmins,
+        NewUntouched,
     };
     Q_ENUM(Change)
 
@@ -105,6 +106,7 @@ private slots:
         QTest::newRow("last administrator demoted") << DemoteLastAdmin << "last administrator";
         QTest::newRow("last administrator deleted") << DeleteLastAdmin << "last administrator";
         QTest::newRow("one of two administrators demoted") << DemoteOneOfTwoAdmins << "";
+        QTest::newRow("new row left empty") << NewUntouched << "";
     }
     void ok()
     {
@@ -151,6 +153,9 @@ private slots:
             QVERIFY(copy->locate("USERNAME", "admin"));
             copy->remove();
             break;
+        case NewUntouched:
+            press(*module, "btnNew");
+            break;
         }
         press(*module, "btnOk");
 
@@ -179,6 +184,9 @@ private slots:
         case DemoteOneOfTwoAdmins:
             QCOMPARE(m_db->scalar("select IS_ADMIN from USERS where USERNAME = 'admin'").toInt(), 0);
             QVERIFY(PasswordHash::verify(passwordOf("admin"), "secret"));
+            break;
+        case NewUntouched:
+            QCOMPARE(users(), before);
             break;
         default:
             QFAIL("a refused change was written");
