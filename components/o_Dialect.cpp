@@ -1,6 +1,7 @@
 #include "components/o_Dialect.h"
 
 #include "toolkit/DbConnection.h"
+#include "toolkit/SqlTemplate.h"
 
 bool Dialect::isKnownKind(int kind)
 {
@@ -20,9 +21,7 @@ QString Dialect::fullName(int kind, const QString& qualifier)
 
 QString Dialect::textLiteral(int kind, const QString& text)
 {
-    QString doubled = text;
-    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
-    const QString literal = QLatin1Char('\'') + doubled + QLatin1Char('\'');
+    const QString literal = SqlTemplate::quoted(text);
     return kind == SqlServer ? QLatin1Char('N') + literal : literal;
 }
 
