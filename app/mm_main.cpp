@@ -110,11 +110,6 @@ TdmMain::~TdmMain()
         setDmMain(nullptr);
 }
 
-QString TdmMain::projectWorkStatement(int kind)
-{
-    return Dialect::workRowsStatement(kind);
-}
-
 QString TdmMain::adminProjectsStatement()
 {
     return QStringLiteral("select ID,CUSTOMER_ID,IS_FINISHED,DESCRIPTION as PROJECT_NAME from PROJECTS");
@@ -308,7 +303,7 @@ void TdmMain::runWindow(int command)
 
 QString TdmMain::projectKeyField() const
 {
-    return m_isAdmin ? QStringLiteral("ID") : QStringLiteral("PROJECT_ID");
+    return m_user.isAdmin ? QStringLiteral("ID") : QStringLiteral("PROJECT_ID");
 }
 
 void TdmMain::ApplyRoles()
@@ -343,12 +338,11 @@ void TdmMain::AfterLogin(QObject* sender, const QString& userName)
 
 void TdmMain::LoadProjects()
 {
-    m_isAdmin = m_user.isAdmin;
     // The work rows are read once, for the project the list settles on.
     m_workRows->hold();
     auto readRows = qScopeGuard([this] { m_workRows->release(); });
     m_projectsQuery->close();
-    m_projectsQuery->setSql(m_isAdmin ? adminProjectsStatement() : developerProjectsStatement(m_monitor->DeveloperID));
+    m_projectsQuery->setSql(m_user.isAdmin ? adminProjectsStatement() : developerProjectsStatement(m_monitor->DeveloperID));
     m_projectsQuery->open();
     Lookup(QStringLiteral("dsProjects"))->as<DataSource>()->setDataSet(m_projectsQuery);
     m_workRows->followProjects(m_projectsQuery, projectKeyField());

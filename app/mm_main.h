@@ -79,7 +79,9 @@ public:
     void RefreshData();
     void UpdateElapsedLabel();
     // Whether the signed-in user is an administrator (IS_ADMIN exactly 1).
-    bool IsAdmin() const { return m_isAdmin; }
+    bool IsAdmin() const { return m_user.isAdmin; }
+    // The project list's key: ID for administrators, PROJECT_ID for others.
+    QString projectKeyField() const;
     // Closes the running interval as of an earlier moment (the forgotten stop).
     void StopMonitoringAt(const QDateTime& end) { stopAt(end); }
     // The buttons and the elapsed time follow the monitor again, after its
@@ -94,8 +96,7 @@ public:
     static double toDaySerial(const QDateTime& moment);
     static QDateTime fromDaySerial(double serial);
 
-    // The statements of the main window, by database kind.
-    static QString projectWorkStatement(int kind);
+    // The statements of the project list.
     static QString adminProjectsStatement();
     static QString developerProjectsStatement(int developerId);
 
@@ -113,7 +114,6 @@ protected:
     bool CanClose() override;
 
 private:
-    QString projectKeyField() const;
     // The project the list shows after a refresh: the one being monitored,
     // else the one selected.
     QVariant projectToKeep() const;
@@ -137,7 +137,6 @@ private:
     TLoginDialog* m_loginDialog = nullptr;
     QLabel* m_elapsedLabel = nullptr;
     QDateTime m_displayStartTime;
-    bool m_isAdmin = false;
     SignedInUser m_user;
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
     std::unique_ptr<TIntervalCommands> m_intervals;

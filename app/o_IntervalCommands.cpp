@@ -96,7 +96,7 @@ void TIntervalCommands::showAfterChange(int projectId, int workId)
     // Back on the project and the row that were corrected.
     SqlQuery* projects = m_main.ProjectsQuery();
     if (projectId != 0 && projects->isActive())
-        projects->locate(m_main.IsAdmin() ? QStringLiteral("ID") : QStringLiteral("PROJECT_ID"), projectId);
+        projects->locate(m_main.projectKeyField(), projectId);
     if (workId != 0)
         m_main.ProjectWorkData()->locate(QStringLiteral("ID"), workId);
 }

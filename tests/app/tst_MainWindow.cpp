@@ -550,7 +550,7 @@ private slots:
         signIn(*main, user, password);
         // The old way: every row, shown through a detail filter on the list's key.
         const QString keyField = user == "admin" ? "ID" : "PROJECT_ID";
-        SqlQuery all(main->AdoConn(), TdmMain::projectWorkStatement(Dialect::LocalFile));
+        SqlQuery all(main->AdoConn(), Dialect::workRowsStatement(Dialect::LocalFile));
         all.open();
         MemTable before;
         before.loadFrom(all);
@@ -749,16 +749,16 @@ private slots:
 
     void statementsPerKind()
     {
-        QVERIFY(TdmMain::projectWorkStatement(0).contains(",DEV.LASTNAME || ' ' || DEV.NAME as DEVELOPER_NAME\r"));
-        QVERIFY(TdmMain::projectWorkStatement(0).contains("(PROJECTWORK PW)\r"));
-        QVERIFY(TdmMain::projectWorkStatement(1).contains(",DEV.LASTNAME + ' ' + DEV.NAME as DEVELOPER_NAME\r"));
-        QVERIFY(TdmMain::projectWorkStatement(1).endsWith(
+        QVERIFY(Dialect::workRowsStatement(0).contains(",DEV.LASTNAME || ' ' || DEV.NAME as DEVELOPER_NAME\r"));
+        QVERIFY(Dialect::workRowsStatement(0).contains("(PROJECTWORK PW)\r"));
+        QVERIFY(Dialect::workRowsStatement(1).contains(",DEV.LASTNAME + ' ' + DEV.NAME as DEVELOPER_NAME\r"));
+        QVERIFY(Dialect::workRowsStatement(1).endsWith(
             " from\r PROJECTWORK PW\rleft join PROJECTS    P   on P.ID   = PW.PROJECT_ID\r"
             "left join DEVELOPERS  DEV on DEV.ID = PW.DEVELOPER_ID\rleft join CUSTOMER    CUS on CUS.ID = P.CUSTOMER_ID"));
         QVERIFY(TdmMain::developerProjectsStatement(7).endsWith("where DP.DEVELOPER_ID  = 7"));
         // One project's rows: the same select list and joins, a page at a time.
         const QString local = Dialect::workRowsOfProjectStatement(0, 5, 900, 200);
-        QVERIFY(local.startsWith(TdmMain::projectWorkStatement(0)));
+        QVERIFY(local.startsWith(Dialect::workRowsStatement(0)));
         QVERIFY(Dialect::workRowsOfProjectStatement(0, 5, 0, 200).endsWith(
             "\rwhere PW.PROJECT_ID = 5\rorder by PW.ID desc\rlimit 200"));
         QVERIFY(local.endsWith("\rwhere PW.PROJECT_ID = 5 and PW.ID < 900\rorder by PW.ID desc\rlimit 200"));
