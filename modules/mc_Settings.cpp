@@ -111,29 +111,26 @@ void TdmSettings::LoadSettings()
     setText("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
     setText("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
 
-    // A limit that is no number or out of range shows as the default (off)
-    // and is rewritten only when the user sets another one.
-    auto* idle = Lookup(QStringLiteral("edtIdleMinutes"))->as<QSpinBox>();
-    bool idleIsNumber = false;
-    const int minutes = options->ReadValue(ProjectsSection, IdleMinutes, 0).toString().trimmed().toInt(&idleIsNumber);
-    const bool idleInRange = idleIsNumber && minutes >= idle->minimum() && minutes <= idle->maximum();
-    idle->setValue(idleInRange ? minutes : 0);
-    m_idleMinutes = idle->value();
-    auto* longHours = Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>();
-    bool longIsNumber = false;
-    const int hours = options->ReadValue(ProjectsSection, LongIntervalHours, DefaultLongIntervalHours)
-                          .toString()
-                          .trimmed()
-                          .toInt(&longIsNumber);
-    const bool longInRange = longIsNumber && hours >= longHours->minimum() && hours <= longHours->maximum();
-    longHours->setValue(longInRange ? hours : DefaultLongIntervalHours);
-    m_longIntervalHours = longHours->value();
+    // A limit that is no number or out of range shows as the default and is
+    // rewritten only when the user sets another one.
+    m_idleMinutes = showLimit("edtIdleMinutes", IdleMinutes, 0);
+    m_longIntervalHours = showLimit("edtLongIntervalHours", LongIntervalHours, DefaultLongIntervalHours);
     const std::unique_ptr<IdleSource> source = IdleSource::detect();
     Lookup(QStringLiteral("lblIdleSource"))
         ->AsLabel()
         ->setText(source ? QStringLiteral("Idle time is read from the %1.").arg(source->name())
                          : QStringLiteral("Idle detection is not available on this desktop: "
                                           "neither the X11 screen saver nor the freedesktop screen saver answers."));
+}
+
+int TdmSettings::showLimit(const char* spinName, const QString& key, int fallback)
+{
+    auto* spin = Lookup(QString::fromLatin1(spinName))->as<QSpinBox>();
+    bool isNumber = false;
+    const int value =
+        GetOptionsManager()->ReadValue(Options::ProjectsSection, key, fallback).toString().trimmed().toInt(&isNumber);
+    spin->setValue(isNumber && value >= spin->minimum() && value <= spin->maximum() ? value : fallback);
+    return spin->value();
 }
 
 int TdmSettings::SelectedKind()

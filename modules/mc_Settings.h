@@ -51,6 +51,8 @@ private:
     void choosePath(const char* editName, const QString& caption, const QString& filter);
     QString text(const char* editName);
     void setText(const char* editName, const QString& value);
+    // A limit of the projects section in its spin box; returns what it shows.
+    int showLimit(const char* spinName, const QString& key, int fallback);
     int m_idleMinutes = 0; // as shown when the window opened
     bool m_unreadableKind = false; // the stored DatabaseType is no number
     int m_longIntervalHours = 0;
