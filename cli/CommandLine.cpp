@@ -17,9 +17,6 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QRegularExpression>
-
-#include <algorithm>
 
 namespace {
 
@@ -328,7 +325,7 @@ int CommandLine::execute(const QStringList& arguments)
     if (request.command == QLatin1String("status"))
         return status(connection, kind);
     if (request.command == QLatin1String("start"))
-        return start(connection, *signedIn, request);
+        return start(connection, kind, *signedIn, request);
     if (request.command == QLatin1String("stop"))
         return stop(connection, kind, *signedIn, request);
     if (request.command == QLatin1String("list")) {
@@ -406,49 +403,11 @@ int CommandLine::status(DbConnection& connection, int kind)
     return Ok;
 }
 
-int CommandLine::start(DbConnection& connection, const SignedInUser& user, const Request& request)
+int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
 {
     requireDeveloper(user);
-    // The projects this user may pick, as in the main window's list.
-    const QString sql = user.isAdmin
-                            ? QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from PROJECTS P")
-                            : QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from DEVELOPER_PROJECTS DP"
-                                             " join PROJECTS P on P.ID = DP.PROJECT_ID"
-                                             " where DP.DEVELOPER_ID = :DEVELOPER_ID");
-    QSqlQuery projects = connection.exec(sql, user.isAdmin ? QVariantList{} : QVariantList{user.developerId});
-    struct Project
-    {
-        int id;
-        QString name;
-        int customerId;
-    };
-    QList<Project> choices;
-    while (projects.next())
-        choices.append({projects.value(0).toInt(), projects.value(1).toString(), projects.value(2).toInt()});
-
-    // Digits name a project by its ID; a project whose name is all digits is
-    // still found by its name when no ID matches.
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-    const QString wanted = request.project.trimmed();
-    QList<Project> found;
-    if (digits.match(wanted).hasMatch())
-        for (const Project& p : choices)
-            if (p.id == wanted.toInt() && found.isEmpty())
-                found << p;
-    if (found.isEmpty())
-        for (const Project& p : choices)
-            if (p.name.trimmed().compare(wanted, Qt::CaseInsensitive) == 0
-                && std::none_of(found.begin(), found.end(), [&](const Project& f) { return f.id == p.id; }))
-                found << p;
-    if (found.isEmpty())
-        throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(wanted, user.userName));
-    if (found.size() > 1) {
-        QStringList ids;
-        for (const Project& p : found)
-            ids << QString::number(p.id);
-        throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
-                           .arg(wanted, ids.join(QLatin1String(", "))));
-    }
+    // One of the projects this user may pick, as in the main window's list.
+    const TIntervalEditor::Project project = IntervalCommands(connection, kind, user, m_out).project(request.project);
 
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
@@ -460,13 +419,13 @@ int CommandLine::start(DbConnection& connection, const SignedInUser& user, const
                            .arg(openId)
                            .arg(open.isEmpty() ? QString() : open.first().projectName, momentText(monitor.StartTime())));
     }
-    monitor.ProjectID = found.first().id;
-    monitor.CustomerID = found.first().customerId;
+    monitor.ProjectID = project.id;
+    monitor.CustomerID = project.customerId;
     monitor.Comments = request.edit.comment.value_or(QString());
     monitor.StartMonitoring();
     m_out << QStringLiteral("Started interval %1 on %2 for %3 at %4.\n")
                  .arg(monitor.CurrentWorkID())
-                 .arg(found.first().name, developerText(user), momentText(monitor.StartTime()));
+                 .arg(project.name, developerText(user), momentText(monitor.StartTime()));
     return Ok;
 }
 

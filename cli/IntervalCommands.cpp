@@ -119,32 +119,8 @@ void IntervalCommands::edit(int id, const IntervalEdit& edit)
     if (edit.stop)
         change.end = *edit.stop;
     change.comment = edit.comment.value_or(current.comment);
-    if (edit.project) {
-        // Digits name a project by its ID; a project whose name is all digits
-        // is still found by its name when no ID matches.
-        static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-        const QString wanted = edit.project->trimmed();
-        const QList<TIntervalEditor::Project> choices = editor.projectsOf(user);
-        QList<TIntervalEditor::Project> found;
-        if (digits.match(wanted).hasMatch())
-            for (const auto& p : choices)
-                if (p.id == wanted.toInt() && found.isEmpty())
-                    found << p;
-        if (found.isEmpty())
-            for (const auto& p : choices)
-                if (p.name.trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
-                    found << p;
-        if (found.isEmpty())
-            throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(wanted, m_user.userName));
-        if (found.size() > 1) {
-            QStringList ids;
-            for (const auto& p : found)
-                ids << QString::number(p.id);
-            throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
-                               .arg(wanted, ids.join(QLatin1String(", "))));
-        }
-        change.projectId = found.first().id;
-    }
+    if (edit.project)
+        change.projectId = project(*edit.project).id;
 
     const QString refused = TIntervalEditor::refusal(current, change, Clock::now());
     if (!refused.isEmpty())
@@ -170,4 +146,33 @@ void IntervalCommands::remove(int id)
     const TInterval removed = editor.remove(intervalUser(m_user), id);
     m_out << QStringLiteral("Deleted interval %1: %2.\n").arg(id).arg(TIntervalEditor::describe(removed));
     m_out.flush();
+}
+
+TIntervalEditor::Project IntervalCommands::project(const QString& wanted)
+{
+    // Digits name a project by its ID; a project whose name is all digits is
+    // still found by its name when no ID matches.
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
+    const QString name = wanted.trimmed();
+    const QList<TIntervalEditor::Project> choices =
+        TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user));
+    QList<TIntervalEditor::Project> found;
+    if (digits.match(name).hasMatch())
+        for (const auto& p : choices)
+            if (p.id == name.toInt() && found.isEmpty())
+                found << p;
+    if (found.isEmpty())
+        for (const auto& p : choices)
+            if (p.name.trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                found << p;
+    if (found.isEmpty())
+        throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(name, m_user.userName));
+    if (found.size() > 1) {
+        QStringList ids;
+        for (const auto& p : found)
+            ids << QString::number(p.id);
+        throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
+                           .arg(name, ids.join(QLatin1String(", "))));
+    }
+    return found.first();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/o_IntervalEditor.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -9,7 +11,6 @@
 class DbConnection;
 class QTextStream;
 struct SignedInUser;
-struct TIntervalUser;
 
 // What `edit` is asked to change; anything not given stays as it is.
 struct IntervalEdit
@@ -33,6 +34,9 @@ public:
     void list(const QDate& from, const QDate& to);
     void edit(int id, const IntervalEdit& edit);
     void remove(int id);
+    // The project named by an ID or a name among the user's projects; AppError
+    // when there is none or the name is shared by several.
+    TIntervalEditor::Project project(const QString& wanted);
 
     // The roles of the command line's user, as the window has them.
     static TIntervalUser intervalUser(const SignedInUser& user);

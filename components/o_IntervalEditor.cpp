@@ -244,15 +244,17 @@ QList<TInterval> TIntervalEditor::list(int developerId, const QDate& from, const
 QList<TIntervalEditor::Project> TIntervalEditor::projectsOf(const TIntervalUser& user)
 {
     QSqlQuery query =
-        user.isAdmin
-            ? m_connection.exec(QStringLiteral("select P.ID, P.DESCRIPTION from PROJECTS P order by P.DESCRIPTION, P.ID"))
-            : m_connection.exec(QStringLiteral("select distinct P.ID, P.DESCRIPTION from DEVELOPER_PROJECTS DP"
-                                               " join PROJECTS P on P.ID = DP.PROJECT_ID"
-                                               " where DP.DEVELOPER_ID = :DEVELOPER_ID order by P.DESCRIPTION, P.ID"),
-                                {user.developerId});
+        user.isAdmin ? m_connection.exec(QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from PROJECTS P"
+                                                        " order by P.DESCRIPTION, P.ID"))
+                     : m_connection.exec(QStringLiteral("select distinct P.ID, P.DESCRIPTION, P.CUSTOMER_ID"
+                                                        " from DEVELOPER_PROJECTS DP"
+                                                        " join PROJECTS P on P.ID = DP.PROJECT_ID"
+                                                        " where DP.DEVELOPER_ID = :DEVELOPER_ID"
+                                                        " order by P.DESCRIPTION, P.ID"),
+                                         {user.developerId});
     QList<Project> projects;
     while (query.next())
-        projects.append({query.value(0).toInt(), query.value(1).toString()});
+        projects.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toInt()});
     return projects;
 }
 

@@ -83,6 +83,7 @@ public:
     {
         int id = 0;
         QString name;
+        int customerId = 0;
     };
     // The projects the user may book time on, as the main window lists them.
     QList<Project> projectsOf(const TIntervalUser& user);
