@@ -90,13 +90,6 @@ QString developerText(const SignedInUser& user)
                                                   : user.developerName;
 }
 
-void requireDeveloper(const SignedInUser& user)
-{
-    if (user.developerId == 0)
-        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
-                           .arg(user.userName));
-}
-
 } // namespace
 
 struct CommandLine::Request
@@ -405,7 +398,7 @@ int CommandLine::status(DbConnection& connection, int kind)
 
 int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
 {
-    requireDeveloper(user);
+    IntervalCommands::requireDeveloper(user);
     // One of the projects this user may pick, as in the main window's list.
     const TIntervalEditor::Project project = IntervalCommands(connection, kind, user, m_out).project(request.project);
 
@@ -431,7 +424,7 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
 
 int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
 {
-    requireDeveloper(user);
+    IntervalCommands::requireDeveloper(user);
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = user.developerId;

@@ -1,5 +1,6 @@
 #include "cli/IntervalCommands.h"
 
+#include "cli/TextTable.h"
 #include "components/o_SignIn.h"
 #include "components/o_IntervalEditor.h"
 #include "toolkit/AppError.h"
@@ -9,20 +10,11 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
-#include <algorithm>
-
 namespace {
 
 QString momentText(const QDateTime& moment)
 {
     return moment.isValid() ? moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
-}
-
-void requireDeveloper(const SignedInUser& user)
-{
-    if (user.developerId == 0)
-        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
-                           .arg(user.userName));
 }
 
 } // namespace
@@ -33,6 +25,13 @@ IntervalCommands::IntervalCommands(DbConnection& connection, int kind, const Sig
     , m_user(user)
     , m_out(out)
 {
+}
+
+void IntervalCommands::requireDeveloper(const SignedInUser& user)
+{
+    if (user.developerId == 0)
+        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
+                           .arg(user.userName));
 }
 
 TIntervalUser IntervalCommands::intervalUser(const SignedInUser& user)
@@ -57,16 +56,6 @@ QDateTime IntervalCommands::parseMoment(const QString& text)
     return QDateTime(date, time);
 }
 
-QString IntervalCommands::oneLine(const QString& text)
-{
-    QString line = text;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    for (QChar& c : line)
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    return line;
-}
-
 void IntervalCommands::list(const QDate& from, const QDate& to)
 {
     requireDeveloper(m_user);
@@ -81,26 +70,9 @@ void IntervalCommands::list(const QDate& from, const QDate& to)
                              momentText(row.start),
                              row.running() ? QStringLiteral("running") : momentText(row.end),
                              row.running() ? QString() : QString::number(row.hours, 'f', 2),
-                             oneLine(row.comment)};
-    QList<int> widths(titles.size(), 0);
-    for (const QStringList& line : std::as_const(lines))
-        for (int c = 0; c < titles.size(); ++c)
-            widths[c] = std::max(widths[c], int(line.at(c).size()));
-    for (const QStringList& line : std::as_const(lines)) {
-        QString text;
-        for (int c = 0; c < titles.size(); ++c) {
-            if (c > 0)
-                text += QLatin1String("  ");
-            // IDs and hours to the right, the rest to the left; the comment last, unpadded.
-            const bool right = c == 0 || c == 4;
-            text += c == titles.size() - 1 ? line.at(c)
-                    : right               ? line.at(c).rightJustified(widths[c])
-                                          : line.at(c).leftJustified(widths[c]);
-        }
-        while (text.endsWith(QLatin1Char(' ')))
-            text.chop(1);
-        m_out << text << '\n';
-    }
+                             TextTable::oneLine(row.comment)};
+    // IDs and hours to the right, the rest to the left; the comment last, unpadded.
+    TextTable::write(m_out, lines, {0, 4}, false);
     m_out << rows.size() << (rows.size() == 1 ? " interval\n" : " intervals\n");
     m_out.flush();
 }

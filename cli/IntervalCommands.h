@@ -38,12 +38,12 @@ public:
     // when there is none or the name is shared by several.
     TIntervalEditor::Project project(const QString& wanted);
 
+    // AppError unless the user has a developer, for whom intervals are recorded.
+    static void requireDeveloper(const SignedInUser& user);
     // The roles of the command line's user, as the window has them.
     static TIntervalUser intervalUser(const SignedInUser& user);
     // "2026-05-11 08:00[:30]" or "2026-05-11T08:00[:30]", local time; invalid otherwise.
     static QDateTime parseMoment(const QString& text);
-    // A comment on one line of a table: line breaks become blanks.
-    static QString oneLine(const QString& text);
 
 private:
     DbConnection& m_connection;
