@@ -10,13 +10,11 @@
 #include "components/o_ProjectMonitor.h"
 #include "components/o_SignIn.h"
 #include "toolkit/AppError.h"
-#include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/TerminalPassword.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 namespace {
 
@@ -356,22 +354,13 @@ QString CommandLine::password(const Request& request)
 
 void CommandLine::openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed)
 {
-    if (!QFileInfo(request.optionsPath).isFile())
-        throw AppError(QStringLiteral("The options file %1 does not exist").arg(request.optionsPath));
     TqvOptionsManager options;
-    options.setOptionsFileName(request.optionsPath);
+    const ConnectionSettings settings = ConnectionSettings::readFile(options, request.optionsPath);
     *masterAllowed = SignIn::masterLoginEnabled(options);
-    const ConnectionSettings settings = ConnectionSettings::read(options);
     *kind = settings.kind;
-    if (settings.kind == Dialect::LocalFile) {
-        // A relative path is taken from the folder that holds options.ini,
-        // as the program takes it.
-        const QString folder = QFileInfo(request.optionsPath).absolutePath();
-        connection.openSqlite(AppPaths::resolve(
-            settings.dataBasePath.isEmpty() ? Options::DefaultDataBasePath : settings.dataBasePath, folder));
-    } else {
-        settings.open(connection);
-    }
+    // A relative database path is taken from the folder that holds
+    // options.ini, as the program takes it.
+    settings.open(connection);
 }
 
 int CommandLine::status(DbConnection& connection, int kind)

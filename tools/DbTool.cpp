@@ -9,7 +9,6 @@
 #include "components/o_SharedStatements.h"
 #include "tools/SampleData.h"
 #include "toolkit/AppError.h"
-#include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/PasswordHash.h"
@@ -45,15 +44,11 @@ bool takeFlag(QStringList& args, const QString& name)
 // from the file's folder.
 QString databaseOfOptions(const QString& optionsFile)
 {
-    if (!QFileInfo(optionsFile).isFile())
-        throw AppError(QStringLiteral("The options file %1 does not exist").arg(optionsFile));
     TqvOptionsManager options;
-    options.setOptionsFileName(optionsFile);
-    const ConnectionSettings settings = ConnectionSettings::read(options);
+    const ConnectionSettings settings = ConnectionSettings::readFile(options, optionsFile);
     if (settings.kind != Dialect::LocalFile)
         throw AppError(QStringLiteral("No PATH given, and %1 names no embedded database").arg(optionsFile));
-    return AppPaths::resolve(settings.dataBasePath.isEmpty() ? Options::DefaultDataBasePath : settings.dataBasePath,
-                             QFileInfo(optionsFile).absolutePath());
+    return settings.resolvedDataBasePath();
 }
 
 // A command whose PATH is left out works on the database of the options
