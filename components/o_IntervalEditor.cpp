@@ -106,7 +106,7 @@ std::optional<TInterval> TIntervalEditor::find(int id)
     return rows.first();
 }
 
-TInterval TIntervalEditor::requireIn(const TIntervalUser& user, int id)
+TInterval TIntervalEditor::require(const TIntervalUser& user, int id)
 {
     const std::optional<TInterval> found = find(id);
     if (!found)
@@ -119,11 +119,6 @@ TInterval TIntervalEditor::requireIn(const TIntervalUser& user, int id)
                                     ? QStringLiteral("developer %1").arg(found->developerId)
                                     : found->developerName));
     return *found;
-}
-
-TInterval TIntervalEditor::require(const TIntervalUser& user, int id)
-{
-    return requireIn(user, id);
 }
 
 QList<TInterval> TIntervalEditor::overlapping(int developerId, const QDateTime& start, const QDateTime& end,
@@ -188,7 +183,7 @@ QString TIntervalEditor::refusal(const TInterval& current, const TIntervalChange
 TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChange& change)
 {
     TransactionGuard transaction(m_connection);
-    const TInterval current = requireIn(user, change.id);
+    const TInterval current = require(user, change.id);
     const QString refused = refusal(current, change, Clock::now());
     if (!refused.isEmpty())
         throw AppError(refused);
@@ -218,7 +213,7 @@ TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChan
 TInterval TIntervalEditor::remove(const TIntervalUser& user, int id)
 {
     TransactionGuard transaction(m_connection);
-    const TInterval current = requireIn(user, id);
+    const TInterval current = require(user, id);
     QSqlQuery query = m_connection.exec(deleteStatement(), {id});
     if (query.numRowsAffected() != 1)
         throw AppError(QStringLiteral("There is no interval %1; it may have been deleted meanwhile.").arg(id));

@@ -110,7 +110,6 @@ public:
 
 private:
     QList<TInterval> read(const QString& where, const QVariantList& values, const QString& order = QString());
-    TInterval requireIn(const TIntervalUser& user, int id);
 
     DbConnection& m_connection;
     int m_kind;
