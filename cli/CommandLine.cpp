@@ -320,15 +320,15 @@ int CommandLine::execute(const QStringList& arguments)
     if (request.command == QLatin1String("stop"))
         return stop(connection, kind, *signedIn, request);
     if (request.command == QLatin1String("list")) {
-        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).list(request.listFrom, request.listTo);
+        IntervalCommands(connection, kind, *signedIn, m_out).list(request.listFrom, request.listTo);
         return Ok;
     }
     if (request.command == QLatin1String("edit")) {
-        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).edit(request.workId, request.edit);
+        IntervalCommands(connection, kind, *signedIn, m_out).edit(request.workId, request.edit);
         return Ok;
     }
     if (request.command == QLatin1String("delete")) {
-        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).remove(request.workId);
+        IntervalCommands(connection, kind, *signedIn, m_out).remove(request.workId);
         return Ok;
     }
     return report(connection, request);
@@ -395,7 +395,7 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = user.developerId;
     if (const int openId = monitor.CheckIncompleteWork()) {
-        const QList<OpenInterval> open = openIntervals(connection, Dialect::kindOf(connection), openId);
+        const QList<OpenInterval> open = openIntervals(connection, kind, openId);
         throw AppError(QStringLiteral("An interval is already open for %1: interval %2 on %3 since %4. Stop it first.")
                            .arg(developerText(user))
                            .arg(openId)
