@@ -233,13 +233,18 @@ int DbTool::addUser(const QStringList& arguments)
         return fail(QStringLiteral("the user name %1 is already taken by %2; user names must differ in more than "
                                    "letter case")
                         .arg(name, taken.first()));
-    const QString hash = PasswordHash::hash(password);
     TransactionGuard transaction(connection);
-    connection.exec(QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,?,?,?)"),
-                    {developerId, admin ? 1 : 0, name, hash});
+    insertUser(connection, name, password, admin, developerId);
     transaction.commit();
     m_out << "added user " << name << (admin ? " (administrator)" : "") << Qt::endl;
     return 0;
+}
+
+void DbTool::insertUser(DbConnection& connection, const QString& name, const QString& password, bool admin,
+                        int developerId)
+{
+    connection.exec(QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,?,?,?)"),
+                    {developerId, admin ? 1 : 0, name, PasswordHash::hash(password)});
 }
 
 QString DbTool::readPassword(bool fromStdin, const QString& name)
