@@ -10,16 +10,11 @@
 #include "components/o_ProjectMonitor.h"
 #include "components/o_SignIn.h"
 #include "toolkit/AppError.h"
-#include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/TerminalPassword.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
-#include <QRegularExpression>
-
-#include <algorithm>
 
 namespace {
 
@@ -91,13 +86,6 @@ QString developerText(const SignedInUser& user)
 {
     return user.developerName.trimmed().isEmpty() ? QStringLiteral("developer %1").arg(user.developerId)
                                                   : user.developerName;
-}
-
-void requireDeveloper(const SignedInUser& user)
-{
-    if (user.developerId == 0)
-        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
-                           .arg(user.userName));
 }
 
 } // namespace
@@ -328,19 +316,19 @@ int CommandLine::execute(const QStringList& arguments)
     if (request.command == QLatin1String("status"))
         return status(connection, kind);
     if (request.command == QLatin1String("start"))
-        return start(connection, *signedIn, request);
+        return start(connection, kind, *signedIn, request);
     if (request.command == QLatin1String("stop"))
         return stop(connection, kind, *signedIn, request);
     if (request.command == QLatin1String("list")) {
-        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).list(request.listFrom, request.listTo);
+        IntervalCommands(connection, kind, *signedIn, m_out).list(request.listFrom, request.listTo);
         return Ok;
     }
     if (request.command == QLatin1String("edit")) {
-        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).edit(request.workId, request.edit);
+        IntervalCommands(connection, kind, *signedIn, m_out).edit(request.workId, request.edit);
         return Ok;
     }
     if (request.command == QLatin1String("delete")) {
-        IntervalCommands(connection, Dialect::kindOf(connection), *signedIn, m_out).remove(request.workId);
+        IntervalCommands(connection, kind, *signedIn, m_out).remove(request.workId);
         return Ok;
     }
     return report(connection, request);
@@ -366,22 +354,13 @@ QString CommandLine::password(const Request& request)
 
 void CommandLine::openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed)
 {
-    if (!QFileInfo(request.optionsPath).isFile())
-        throw AppError(QStringLiteral("The options file %1 does not exist").arg(request.optionsPath));
     TqvOptionsManager options;
-    options.setOptionsFileName(request.optionsPath);
+    const ConnectionSettings settings = ConnectionSettings::readFile(options, request.optionsPath);
     *masterAllowed = SignIn::masterLoginEnabled(options);
-    const ConnectionSettings settings = ConnectionSettings::read(options);
     *kind = settings.kind;
-    if (settings.kind == Dialect::LocalFile) {
-        // A relative path is taken from the folder that holds options.ini,
-        // as the program takes it.
-        const QString folder = QFileInfo(request.optionsPath).absolutePath();
-        connection.openSqlite(AppPaths::resolve(
-            settings.dataBasePath.isEmpty() ? Options::DefaultDataBasePath : settings.dataBasePath, folder));
-    } else {
-        settings.open(connection);
-    }
+    // A relative database path is taken from the folder that holds
+    // options.ini, as the program takes it.
+    settings.open(connection);
 }
 
 int CommandLine::status(DbConnection& connection, int kind)
@@ -406,73 +385,35 @@ int CommandLine::status(DbConnection& connection, int kind)
     return Ok;
 }
 
-int CommandLine::start(DbConnection& connection, const SignedInUser& user, const Request& request)
+int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
 {
-    requireDeveloper(user);
-    // The projects this user may pick, as in the main window's list.
-    const QString sql = user.isAdmin
-                            ? QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from PROJECTS P")
-                            : QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from DEVELOPER_PROJECTS DP"
-                                             " join PROJECTS P on P.ID = DP.PROJECT_ID"
-                                             " where DP.DEVELOPER_ID = :DEVELOPER_ID");
-    QSqlQuery projects = connection.exec(sql, user.isAdmin ? QVariantList{} : QVariantList{user.developerId});
-    struct Project
-    {
-        int id;
-        QString name;
-        int customerId;
-    };
-    QList<Project> choices;
-    while (projects.next())
-        choices.append({projects.value(0).toInt(), projects.value(1).toString(), projects.value(2).toInt()});
-
-    // Digits name a project by its ID; a project whose name is all digits is
-    // still found by its name when no ID matches.
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-    const QString wanted = request.project.trimmed();
-    QList<Project> found;
-    if (digits.match(wanted).hasMatch())
-        for (const Project& p : choices)
-            if (p.id == wanted.toInt() && found.isEmpty())
-                found << p;
-    if (found.isEmpty())
-        for (const Project& p : choices)
-            if (p.name.trimmed().compare(wanted, Qt::CaseInsensitive) == 0
-                && std::none_of(found.begin(), found.end(), [&](const Project& f) { return f.id == p.id; }))
-                found << p;
-    if (found.isEmpty())
-        throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(wanted, user.userName));
-    if (found.size() > 1) {
-        QStringList ids;
-        for (const Project& p : found)
-            ids << QString::number(p.id);
-        throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
-                           .arg(wanted, ids.join(QLatin1String(", "))));
-    }
+    IntervalCommands::requireDeveloper(user);
+    // One of the projects this user may pick, as in the main window's list.
+    const TIntervalEditor::Project project = IntervalCommands(connection, kind, user, m_out).project(request.project);
 
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = user.developerId;
     if (const int openId = monitor.CheckIncompleteWork()) {
-        const QList<OpenInterval> open = openIntervals(connection, Dialect::kindOf(connection), openId);
+        const QList<OpenInterval> open = openIntervals(connection, kind, openId);
         throw AppError(QStringLiteral("An interval is already open for %1: interval %2 on %3 since %4. Stop it first.")
                            .arg(developerText(user))
                            .arg(openId)
                            .arg(open.isEmpty() ? QString() : open.first().projectName, momentText(monitor.StartTime())));
     }
-    monitor.ProjectID = found.first().id;
-    monitor.CustomerID = found.first().customerId;
+    monitor.ProjectID = project.id;
+    monitor.CustomerID = project.customerId;
     monitor.Comments = request.edit.comment.value_or(QString());
     monitor.StartMonitoring();
     m_out << QStringLiteral("Started interval %1 on %2 for %3 at %4.\n")
                  .arg(monitor.CurrentWorkID())
-                 .arg(found.first().name, developerText(user), momentText(monitor.StartTime()));
+                 .arg(project.name, developerText(user), momentText(monitor.StartTime()));
     return Ok;
 }
 
 int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
 {
-    requireDeveloper(user);
+    IntervalCommands::requireDeveloper(user);
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = user.developerId;

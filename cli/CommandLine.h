@@ -48,7 +48,7 @@ private:
     void openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed);
 
     int status(DbConnection& connection, int kind);
-    int start(DbConnection& connection, const SignedInUser& user, const Request& request);
+    int start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request);
     int stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request);
     int report(DbConnection& connection, const Request& request);
 

@@ -1,5 +1,6 @@
 #include "cli/IntervalCommands.h"
 
+#include "cli/TextTable.h"
 #include "components/o_SignIn.h"
 #include "components/o_IntervalEditor.h"
 #include "toolkit/AppError.h"
@@ -9,20 +10,11 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
-#include <algorithm>
-
 namespace {
 
 QString momentText(const QDateTime& moment)
 {
     return moment.isValid() ? moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
-}
-
-void requireDeveloper(const SignedInUser& user)
-{
-    if (user.developerId == 0)
-        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
-                           .arg(user.userName));
 }
 
 } // namespace
@@ -33,6 +25,13 @@ IntervalCommands::IntervalCommands(DbConnection& connection, int kind, const Sig
     , m_user(user)
     , m_out(out)
 {
+}
+
+void IntervalCommands::requireDeveloper(const SignedInUser& user)
+{
+    if (user.developerId == 0)
+        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
+                           .arg(user.userName));
 }
 
 TIntervalUser IntervalCommands::intervalUser(const SignedInUser& user)
@@ -57,16 +56,6 @@ QDateTime IntervalCommands::parseMoment(const QString& text)
     return QDateTime(date, time);
 }
 
-QString IntervalCommands::oneLine(const QString& text)
-{
-    QString line = text;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    for (QChar& c : line)
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    return line;
-}
-
 void IntervalCommands::list(const QDate& from, const QDate& to)
 {
     requireDeveloper(m_user);
@@ -81,26 +70,9 @@ void IntervalCommands::list(const QDate& from, const QDate& to)
                              momentText(row.start),
                              row.running() ? QStringLiteral("running") : momentText(row.end),
                              row.running() ? QString() : QString::number(row.hours, 'f', 2),
-                             oneLine(row.comment)};
-    QList<int> widths(titles.size(), 0);
-    for (const QStringList& line : std::as_const(lines))
-        for (int c = 0; c < titles.size(); ++c)
-            widths[c] = std::max(widths[c], int(line.at(c).size()));
-    for (const QStringList& line : std::as_const(lines)) {
-        QString text;
-        for (int c = 0; c < titles.size(); ++c) {
-            if (c > 0)
-                text += QLatin1String("  ");
-            // IDs and hours to the right, the rest to the left; the comment last, unpadded.
-            const bool right = c == 0 || c == 4;
-            text += c == titles.size() - 1 ? line.at(c)
-                    : right               ? line.at(c).rightJustified(widths[c])
-                                          : line.at(c).leftJustified(widths[c]);
-        }
-        while (text.endsWith(QLatin1Char(' ')))
-            text.chop(1);
-        m_out << text << '\n';
-    }
+                             TextTable::oneLine(row.comment)};
+    // IDs and hours to the right, the rest to the left; the comment last, unpadded.
+    TextTable::write(m_out, lines, {0, 4}, false);
     m_out << rows.size() << (rows.size() == 1 ? " interval\n" : " intervals\n");
     m_out.flush();
 }
@@ -119,32 +91,8 @@ void IntervalCommands::edit(int id, const IntervalEdit& edit)
     if (edit.stop)
         change.end = *edit.stop;
     change.comment = edit.comment.value_or(current.comment);
-    if (edit.project) {
-        // Digits name a project by its ID; a project whose name is all digits
-        // is still found by its name when no ID matches.
-        static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-        const QString wanted = edit.project->trimmed();
-        const QList<TIntervalEditor::Project> choices = editor.projectsOf(user);
-        QList<TIntervalEditor::Project> found;
-        if (digits.match(wanted).hasMatch())
-            for (const auto& p : choices)
-                if (p.id == wanted.toInt() && found.isEmpty())
-                    found << p;
-        if (found.isEmpty())
-            for (const auto& p : choices)
-                if (p.name.trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
-                    found << p;
-        if (found.isEmpty())
-            throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(wanted, m_user.userName));
-        if (found.size() > 1) {
-            QStringList ids;
-            for (const auto& p : found)
-                ids << QString::number(p.id);
-            throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
-                               .arg(wanted, ids.join(QLatin1String(", "))));
-        }
-        change.projectId = found.first().id;
-    }
+    if (edit.project)
+        change.projectId = project(*edit.project).id;
 
     const QString refused = TIntervalEditor::refusal(current, change, Clock::now());
     if (!refused.isEmpty())
@@ -170,4 +118,33 @@ void IntervalCommands::remove(int id)
     const TInterval removed = editor.remove(intervalUser(m_user), id);
     m_out << QStringLiteral("Deleted interval %1: %2.\n").arg(id).arg(TIntervalEditor::describe(removed));
     m_out.flush();
+}
+
+TIntervalEditor::Project IntervalCommands::project(const QString& wanted)
+{
+    // Digits name a project by its ID; a project whose name is all digits is
+    // still found by its name when no ID matches.
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
+    const QString name = wanted.trimmed();
+    const QList<TIntervalEditor::Project> choices =
+        TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user));
+    QList<TIntervalEditor::Project> found;
+    if (digits.match(name).hasMatch())
+        for (const auto& p : choices)
+            if (p.id == name.toInt() && found.isEmpty())
+                found << p;
+    if (found.isEmpty())
+        for (const auto& p : choices)
+            if (p.name.trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                found << p;
+    if (found.isEmpty())
+        throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(name, m_user.userName));
+    if (found.size() > 1) {
+        QStringList ids;
+        for (const auto& p : found)
+            ids << QString::number(p.id);
+        throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
+                           .arg(name, ids.join(QLatin1String(", "))));
+    }
+    return found.first();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/o_IntervalEditor.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -9,7 +11,6 @@
 class DbConnection;
 class QTextStream;
 struct SignedInUser;
-struct TIntervalUser;
 
 // What `edit` is asked to change; anything not given stays as it is.
 struct IntervalEdit
@@ -33,13 +34,16 @@ public:
     void list(const QDate& from, const QDate& to);
     void edit(int id, const IntervalEdit& edit);
     void remove(int id);
+    // The project named by an ID or a name among the user's projects; AppError
+    // when there is none or the name is shared by several.
+    TIntervalEditor::Project project(const QString& wanted);
 
+    // AppError unless the user has a developer, for whom intervals are recorded.
+    static void requireDeveloper(const SignedInUser& user);
     // The roles of the command line's user, as the window has them.
     static TIntervalUser intervalUser(const SignedInUser& user);
     // "2026-05-11 08:00[:30]" or "2026-05-11T08:00[:30]", local time; invalid otherwise.
     static QDateTime parseMoment(const QString& text);
-    // A comment on one line of a table: line breaks become blanks.
-    static QString oneLine(const QString& text);
 
 private:
     DbConnection& m_connection;

@@ -1,11 +1,10 @@
 #include "cli/WorkReport.h"
 
+#include "cli/TextTable.h"
 #include "toolkit/CsvWriter.h"
 #include "toolkit/DbConnection.h"
 
 #include <QTextStream>
-
-#include <algorithm>
 
 namespace {
 
@@ -33,16 +32,6 @@ QStringList cellsOf(const ReportRow& row, const QString& hours, const QString& c
 {
     return {row.project, row.developer,           dateText(row.dayStart), dateText(row.dayEnd),
             hours,       timeText(row.timeStart), timeText(row.timeEnd), comment};
-}
-
-// The table keeps one line per interval: a comment's line breaks become blanks.
-QString oneLine(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    for (QChar& c : text)
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    return text;
 }
 
 constexpr int WorkTimeColumn = 4;
@@ -122,36 +111,11 @@ void WorkReport::writeCsv(QTextStream& out, const QList<ReportRow>& rows)
 
 void WorkReport::writeTable(QTextStream& out, const QList<ReportRow>& rows)
 {
+    // The table keeps one line per interval: a comment's line breaks become blanks.
     QList<QStringList> lines{columnTitles()};
     for (const ReportRow& row : rows)
-        lines << cellsOf(row, hoursText(minutesOf(row.hours)), oneLine(row.comment));
-    const int columns = int(columnTitles().size());
-    QList<int> widths(columns, 0);
-    for (const QStringList& line : lines)
-        for (int c = 0; c < columns; ++c)
-            widths[c] = std::max(widths[c], int(line.at(c).size()));
-
-    auto writeLine = [&](const QStringList& cells) {
-        QString text;
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                text += QLatin1String("  ");
-            // The comment comes last and is not padded.
-            text += c == WorkTimeColumn ? cells.at(c).rightJustified(widths[c])
-                    : c == columns - 1  ? cells.at(c)
-                                        : cells.at(c).leftJustified(widths[c]);
-        }
-        while (text.endsWith(QLatin1Char(' ')))
-            text.chop(1);
-        out << text << '\n';
-    };
-    writeLine(lines.first());
-    QStringList rule;
-    for (int width : widths)
-        rule << QString(width, QLatin1Char('-'));
-    writeLine(rule);
-    for (int i = 1; i < lines.size(); ++i)
-        writeLine(lines.at(i));
+        lines << cellsOf(row, hoursText(minutesOf(row.hours)), TextTable::oneLine(row.comment));
+    TextTable::write(out, lines, {WorkTimeColumn}, true);
     out << "Total: " << rows.size() << (rows.size() == 1 ? " interval, " : " intervals, ")
         << hoursText(totalMinutes(rows)) << " hours\n";
     out.flush();

@@ -6,6 +6,8 @@
 #include "toolkit/AppPaths.h"
 #include "toolkit/DbConnection.h"
 
+#include <QFileInfo>
+
 ConnectionSettings ConnectionSettings::read(const TqvOptionsManager& options)
 {
     using namespace Options;
@@ -22,9 +24,20 @@ ConnectionSettings ConnectionSettings::read(const TqvOptionsManager& options)
     return settings;
 }
 
+ConnectionSettings ConnectionSettings::readFile(TqvOptionsManager& options, const QString& optionsFile)
+{
+    if (!QFileInfo(optionsFile).isFile())
+        throw AppError(QStringLiteral("The options file %1 does not exist").arg(optionsFile));
+    options.setOptionsFileName(optionsFile);
+    ConnectionSettings settings = read(options);
+    settings.baseFolder = QFileInfo(optionsFile).absolutePath();
+    return settings;
+}
+
 QString ConnectionSettings::resolvedDataBasePath() const
 {
-    return AppPaths::resolve(dataBasePath.isEmpty() ? Options::DefaultDataBasePath : dataBasePath);
+    return AppPaths::resolve(dataBasePath.isEmpty() ? Options::DefaultDataBasePath : dataBasePath,
+                             baseFolder.isEmpty() ? AppPaths::optionsFolder() : baseFolder);
 }
 
 QString ConnectionSettings::odbcValue(const QString& value)

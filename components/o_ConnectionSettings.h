@@ -14,9 +14,13 @@ struct ConnectionSettings
     QString dataBaseName;
     QString userName;
     QString password;
+    QString baseFolder;    // kind 0: where a relative path is taken from; empty: the program's options folder
 
     // Reads the values of the configured kind only (the others stay empty).
     static ConnectionSettings read(const TqvOptionsManager& options);
+    // Points options at the file and reads it; a relative SQLite path is then
+    // taken from the file's folder. AppError when the file does not exist.
+    static ConnectionSettings readFile(TqvOptionsManager& options, const QString& optionsFile);
 
     // The SQLite file: '\' turned into '/', relative to the options file's folder.
     QString resolvedDataBasePath() const;

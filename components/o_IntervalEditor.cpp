@@ -106,7 +106,7 @@ std::optional<TInterval> TIntervalEditor::find(int id)
     return rows.first();
 }
 
-TInterval TIntervalEditor::requireIn(const TIntervalUser& user, int id)
+TInterval TIntervalEditor::require(const TIntervalUser& user, int id)
 {
     const std::optional<TInterval> found = find(id);
     if (!found)
@@ -119,11 +119,6 @@ TInterval TIntervalEditor::requireIn(const TIntervalUser& user, int id)
                                     ? QStringLiteral("developer %1").arg(found->developerId)
                                     : found->developerName));
     return *found;
-}
-
-TInterval TIntervalEditor::require(const TIntervalUser& user, int id)
-{
-    return requireIn(user, id);
 }
 
 QList<TInterval> TIntervalEditor::overlapping(int developerId, const QDateTime& start, const QDateTime& end,
@@ -188,7 +183,7 @@ QString TIntervalEditor::refusal(const TInterval& current, const TIntervalChange
 TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChange& change)
 {
     TransactionGuard transaction(m_connection);
-    const TInterval current = requireIn(user, change.id);
+    const TInterval current = require(user, change.id);
     const QString refused = refusal(current, change, Clock::now());
     if (!refused.isEmpty())
         throw AppError(refused);
@@ -218,7 +213,7 @@ TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChan
 TInterval TIntervalEditor::remove(const TIntervalUser& user, int id)
 {
     TransactionGuard transaction(m_connection);
-    const TInterval current = requireIn(user, id);
+    const TInterval current = require(user, id);
     QSqlQuery query = m_connection.exec(deleteStatement(), {id});
     if (query.numRowsAffected() != 1)
         throw AppError(QStringLiteral("There is no interval %1; it may have been deleted meanwhile.").arg(id));
@@ -244,15 +239,17 @@ QList<TInterval> TIntervalEditor::list(int developerId, const QDate& from, const
 QList<TIntervalEditor::Project> TIntervalEditor::projectsOf(const TIntervalUser& user)
 {
     QSqlQuery query =
-        user.isAdmin
-            ? m_connection.exec(QStringLiteral("select P.ID, P.DESCRIPTION from PROJECTS P order by P.DESCRIPTION, P.ID"))
-            : m_connection.exec(QStringLiteral("select distinct P.ID, P.DESCRIPTION from DEVELOPER_PROJECTS DP"
-                                               " join PROJECTS P on P.ID = DP.PROJECT_ID"
-                                               " where DP.DEVELOPER_ID = :DEVELOPER_ID order by P.DESCRIPTION, P.ID"),
-                                {user.developerId});
+        user.isAdmin ? m_connection.exec(QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from PROJECTS P"
+                                                        " order by P.DESCRIPTION, P.ID"))
+                     : m_connection.exec(QStringLiteral("select distinct P.ID, P.DESCRIPTION, P.CUSTOMER_ID"
+                                                        " from DEVELOPER_PROJECTS DP"
+                                                        " join PROJECTS P on P.ID = DP.PROJECT_ID"
+                                                        " where DP.DEVELOPER_ID = :DEVELOPER_ID"
+                                                        " order by P.DESCRIPTION, P.ID"),
+                                         {user.developerId});
     QList<Project> projects;
     while (query.next())
-        projects.append({query.value(0).toInt(), query.value(1).toString()});
+        projects.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toInt()});
     return projects;
 }
 

@@ -83,6 +83,7 @@ public:
     {
         int id = 0;
         QString name;
+        int customerId = 0;
     };
     // The projects the user may book time on, as the main window lists them.
     QList<Project> projectsOf(const TIntervalUser& user);
@@ -109,7 +110,6 @@ public:
 
 private:
     QList<TInterval> read(const QString& where, const QVariantList& values, const QString& order = QString());
-    TInterval requireIn(const TIntervalUser& user, int id);
 
     DbConnection& m_connection;
     int m_kind;

@@ -9,7 +9,6 @@
 #include "components/o_SharedStatements.h"
 #include "tools/SampleData.h"
 #include "toolkit/AppError.h"
-#include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/PasswordHash.h"
@@ -45,15 +44,11 @@ bool takeFlag(QStringList& args, const QString& name)
 // from the file's folder.
 QString databaseOfOptions(const QString& optionsFile)
 {
-    if (!QFileInfo(optionsFile).isFile())
-        throw AppError(QStringLiteral("The options file %1 does not exist").arg(optionsFile));
     TqvOptionsManager options;
-    options.setOptionsFileName(optionsFile);
-    const ConnectionSettings settings = ConnectionSettings::read(options);
+    const ConnectionSettings settings = ConnectionSettings::readFile(options, optionsFile);
     if (settings.kind != Dialect::LocalFile)
         throw AppError(QStringLiteral("No PATH given, and %1 names no embedded database").arg(optionsFile));
-    return AppPaths::resolve(settings.dataBasePath.isEmpty() ? Options::DefaultDataBasePath : settings.dataBasePath,
-                             QFileInfo(optionsFile).absolutePath());
+    return settings.resolvedDataBasePath();
 }
 
 // A command whose PATH is left out works on the database of the options
@@ -238,13 +233,18 @@ int DbTool::addUser(const QStringList& arguments)
         return fail(QStringLiteral("the user name %1 is already taken by %2; user names must differ in more than "
                                    "letter case")
                         .arg(name, taken.first()));
-    const QString hash = PasswordHash::hash(password);
     TransactionGuard transaction(connection);
-    connection.exec(QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,?,?,?)"),
-                    {developerId, admin ? 1 : 0, name, hash});
+    insertUser(connection, name, password, admin, developerId);
     transaction.commit();
     m_out << "added user " << name << (admin ? " (administrator)" : "") << Qt::endl;
     return 0;
+}
+
+void DbTool::insertUser(DbConnection& connection, const QString& name, const QString& password, bool admin,
+                        int developerId)
+{
+    connection.exec(QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,?,?,?)"),
+                    {developerId, admin ? 1 : 0, name, PasswordHash::hash(password)});
 }
 
 QString DbTool::readPassword(bool fromStdin, const QString& name)

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+class DbConnection;
+
 // hourwright-db: creates and checks Hourwright databases. Returns the
 // process exit code; messages go to the two streams.
 class DbTool
@@ -21,6 +23,11 @@ public:
     void setPasswordPrompt(PasswordPrompt prompt) { m_prompt = std::move(prompt); }
 
     static QString usage();
+
+    // Stores a user who can sign in, the password hashed, within the caller's
+    // transaction: add-user's insert.
+    static void insertUser(DbConnection& connection, const QString& name, const QString& password, bool admin,
+                           int developerId);
 
 private:
     int init(const QStringList& args);

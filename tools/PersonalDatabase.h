@@ -4,7 +4,8 @@
 
 // A new embedded database for one person: the six tables, that person as the
 // first developer, and a user for them who is an administrator. The tables
-// and the user are made by hourwright-db's own init and add-user commands.
+// and the user are made by the same code as hourwright-db's init and add-user;
+// the developer and the user are written in one transaction.
 class PersonalDatabase
 {
 public:

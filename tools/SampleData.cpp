@@ -32,11 +32,14 @@ void SampleData::fill(DbConnection& connection, const Counts& counts, const QDat
     QSqlQuery developer = connection.prepare(QStringLiteral("insert into DEVELOPERS (LASTNAME,NAME) values (?,?)"));
     QSqlQuery user = connection.prepare(
         QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (?,0,?,?)"));
+    // Every sample user signs in with "changeme"; hashing is slow on purpose,
+    // so they all share one hash.
+    const QString passwordHash = counts.developers > 0 ? PasswordHash::hash(QStringLiteral("changeme")) : QString();
     for (int i = 0; i < counts.developers; ++i) {
         const QString last = s_lastNames.at(i % s_lastNames.size());
         const QString first = s_firstNames.at(i % s_firstNames.size());
         connection.execPrepared(developer, {last, first});
-        connection.execPrepared(user, {i + 1, first.toLower(), PasswordHash::hash(QStringLiteral("changeme"))});
+        connection.execPrepared(user, {i + 1, first.toLower(), passwordHash});
     }
 
     QSqlQuery project = connection.prepare(
