@@ -1,9 +1,16 @@
 #pragma once
 
+#include "app/mm_main.h"
+#include "components/LoginDialog.h"
+#include "components/o_OptionsManager.h"
+#include "toolkit/AppPaths.h"
 #include "toolkit/MessageService.h"
+#include "toolkit/SqlQuery.h"
 #include "toolkit/UrlOpener.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <benchmark/benchmark.h>
@@ -22,4 +29,34 @@ inline int runWidgetBenchmarks(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+// Runs the registered benchmarks in a console application.
+inline int runCoreBenchmarks(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+// Options in the folder, for the local database file given.
+inline void prepareOptions(const QTemporaryDir& dir, const QString& database)
+{
+    AppPaths::setApplicationFolderForTests(dir.path());
+    GetOptionsManager()->setOptionsFileName(dir.filePath("options.ini"));
+    GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
+    GetOptionsManager()->WriteValue(Options::ExportSection, Options::DataBasePath, database);
+}
+
+// The main controller with the user signed in directly: the dialog would
+// wait for a person. The window is not shown.
+inline TdmMain::Ptr<TdmMain> signIn(const QString& user)
+{
+    auto main = TdmMain::create();
+    main->loginDialog()->setShowOnAppStart(false);
+    main->UsersQuery()->locate("USERNAME", user);
+    main->AfterLogin(nullptr, user);
+    return main;
 }

@@ -30,19 +30,12 @@ constexpr qint64 Intervals = 1000000;
 // The benchmarks write, so each works on its own copy.
 void prepareOptions(const QTemporaryDir& dir)
 {
-    AppPaths::setApplicationFolderForTests(dir.path());
-    GetOptionsManager()->setOptionsFileName(dir.filePath("options.ini"));
-    GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
-    GetOptionsManager()->WriteValue(Options::ExportSection, Options::DataBasePath,
-                                    LargeDatabase::freshCopy(Intervals, dir.path()));
+    ::prepareOptions(dir, LargeDatabase::freshCopy(Intervals, dir.path()));
 }
 
-TdmMain::Ptr<TdmMain> signIn(const QString& user)
+TdmMain::Ptr<TdmMain> signedInWindow(const QString& user)
 {
-    auto main = TdmMain::create();
-    main->loginDialog()->setShowOnAppStart(false);
-    main->UsersQuery()->locate("USERNAME", user);
-    main->AfterLogin(nullptr, user);
+    auto main = signIn(user);
     main->ModuleForm()->show();
     return main;
 }
@@ -89,7 +82,7 @@ void EditIntervalBackToUsableWindow(benchmark::State& state)
 {
     QTemporaryDir dir;
     prepareOptions(dir);
-    auto main = signIn("anna");
+    auto main = signedInWindow("anna");
     const QList<int> ids = ownIntervals(*main, 1);
     if (ids.isEmpty()) {
         state.SkipWithError("no interval of the signed-in developer in the first project");
@@ -114,7 +107,7 @@ void DeleteIntervalBackToUsableWindow(benchmark::State& state)
 {
     QTemporaryDir dir;
     prepareOptions(dir);
-    auto main = signIn("anna");
+    auto main = signedInWindow("anna");
     constexpr int Rounds = 5;
     const QList<int> ids = ownIntervals(*main, Rounds);
     if (ids.size() < Rounds) {

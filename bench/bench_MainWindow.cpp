@@ -20,24 +20,6 @@
 
 namespace {
 
-void prepareOptions(const QTemporaryDir& dir, const QString& database)
-{
-    AppPaths::setApplicationFolderForTests(dir.path());
-    GetOptionsManager()->setOptionsFileName(dir.filePath("options.ini"));
-    GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
-    GetOptionsManager()->WriteValue(Options::ExportSection, Options::DataBasePath, database);
-}
-
-TdmMain::Ptr<TdmMain> signIn(const QString& user)
-{
-    auto main = TdmMain::create();
-    // Signed in directly: the dialog would wait for a person.
-    main->loginDialog()->setShowOnAppStart(false);
-    main->UsersQuery()->locate("USERNAME", user);
-    main->AfterLogin(nullptr, user);
-    return main;
-}
-
 void SignInToUsableWindow(benchmark::State& state)
 {
     QTemporaryDir dir;

@@ -2,6 +2,7 @@
 // on a database of a million intervals built once under <build>/bench-data.
 
 #include "components/o_Schema.h"
+#include "support/LargeDatabase.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/MemTable.h"
 #include "toolkit/SqlQuery.h"
@@ -17,9 +18,6 @@
 #include <cstdio>
 #include <memory>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 namespace {
 
 const char* const workStatement =
@@ -31,24 +29,6 @@ const char* const workStatement =
 
 QString s_databasePath;
 double s_peakBeforeMb = 0;
-
-double peakRssMb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
-
-double residentMb()
-{
-    long pages = 0, resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 void prepareDatabase(const char* program)
 {
@@ -96,12 +76,12 @@ void BM_OpenAndLoadWorkRows(benchmark::State& state)
         MemTable work;
         work.loadFrom(query);
         rows = work.recordCount();
-        resident = residentMb();
+        resident = LargeDatabase::residentMiB();
         benchmark::DoNotOptimize(rows);
     }
     state.counters["rows"] = rows;
     state.counters["resident_MB"] = resident; // query and copy both alive
-    state.counters["peak_rss_MB"] = peakRssMb();
+    state.counters["peak_rss_MB"] = LargeDatabase::peakResidentMiB();
     state.counters["peak_rss_before_MB"] = s_peakBeforeMb;
 }
 BENCHMARK(BM_OpenAndLoadWorkRows)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -153,7 +133,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     prepareDatabase(argv[0]);
-    s_peakBeforeMb = peakRssMb();
+    s_peakBeforeMb = LargeDatabase::peakResidentMiB();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

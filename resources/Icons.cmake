@@ -5,7 +5,6 @@ find_program(HW_RSVG_CONVERT rsvg-convert REQUIRED)
 
 set(HW_ICON_SIZES 16 22 24 32 48 64 128 256)
 set(HW_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
-set(HW_ICON_PNGS)
 set(_qrc_entries)
 foreach(_variant idle monitoring)
   if(_variant STREQUAL "idle")
@@ -21,12 +20,10 @@ foreach(_variant idle monitoring)
       DEPENDS ${_svg}
       COMMENT "Rendering the ${_variant} icon at ${_size} pixels"
       VERBATIM)
-    list(APPEND HW_ICON_PNGS ${_png})
     string(APPEND _qrc_entries "    <file alias=\"${_variant}/${_size}.png\">${_png}</file>\n")
   endforeach()
 endforeach()
 set(HW_ICON_SIZES ${HW_ICON_SIZES} PARENT_SCOPE)
-set(HW_ICON_PNGS ${HW_ICON_PNGS} PARENT_SCOPE)
 set(HW_ICON_DIR ${HW_ICON_DIR} PARENT_SCOPE)
 
 set(HW_ICONS_QRC ${CMAKE_CURRENT_BINARY_DIR}/icons.qrc)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised) and runs them. The databases they need
-# are generated on the first run under build-bench/bench-data/ (a few minutes).
+# are generated on the first run under build-bench/bench-data/ (README.md,
+# Benchmarks, gives their sizes and how long they took).
 # Usage: scripts/bench.sh [benchmark-name-filter]
 set -euo pipefail
 HW_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,7 +12,8 @@ hw_build "$BUILD" -DCMAKE_BUILD_TYPE=Release -DHW_BENCH=ON
 export QT_QPA_PLATFORM=offscreen
 export HW_BENCH_DATA="$BUILD/bench-data"
 # The main window's benchmarks also run on 10,000,000 intervals; that
-# database is made once by the database tool (several minutes, about 1.3 GB).
+# database is made once by the database tool (46 minutes on the shared
+# development machine, 1.64 GB).
 if [ $# -eq 0 ] || [[ "bench_MainWindow" == *"$1"* ]]; then
   large="$HW_BENCH_DATA/intervals-10000000.db"
   if [ ! -f "$large" ]; then

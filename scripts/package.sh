@@ -9,7 +9,6 @@ hw_install_packages
 BUILD="${HW_PACKAGE_BUILD_DIR:-$HW_ROOT/build-package}"
 rm -rf "$BUILD"
 # Only the programs: no tests, no benchmarks.
-cmake -S "$HW_ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHW_BENCH=OFF -DHW_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --parallel "$(nproc)"
+hw_build "$BUILD" -DCMAKE_BUILD_TYPE=Release -DHW_BENCH=OFF -DHW_TESTS=OFF
 (cd "$BUILD" && cpack -G DEB)
 ls "$BUILD"/hourwright_*.deb

@@ -101,13 +101,6 @@ class TestInstalled : public QObject
         type(module, "edtPasswordAgain", "first-pw");
     }
 
-    void signIn(TdmMain& main, const QString& user, const QString& password)
-    {
-        LoginDriver driver(main, {{user, password}});
-        QTRY_VERIFY_WITH_TIMEOUT(!main.loginDialog()->IsFirstAppRun, 5000);
-        QTRY_VERIFY(!main.loginDialog()->form()->isVisible());
-    }
-
 private slots:
     void initTestCase()
     {

@@ -9,6 +9,7 @@
 #include "modules/f_ForgottenStop.h"
 #include "support/LoginDriver.h"
 #include "support/MainWindowFixture.h"
+#include "support/TestTimes.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DateTimePicker.h"
 #include "toolkit/DbGrid.h"
@@ -28,11 +29,6 @@
 #include <functional>
 
 namespace {
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 // Acts on a modal window of the given form class once it is on screen.
 template <class Form>
@@ -80,8 +76,7 @@ class TestIntervalCorrection : public QObject
     {
         auto main = TdmMain::create();
         main->ModuleForm()->show();
-        LoginDriver driver(*main, {{user, password}});
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!main->loginDialog()->IsFirstAppRun, 5000); }();
+        ::signIn(*main, user, password);
         return main;
     }
     static QLineEdit* commentField(TdmMain& main) { return main.Lookup("edtComment")->as<QLineEdit>(); }

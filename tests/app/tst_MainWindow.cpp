@@ -9,7 +9,9 @@
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Settings.h"
 #include "support/FakeIdleSource.h"
+#include "support/LoginDriver.h"
 #include "support/MainWindowFixture.h"
+#include "support/TestTimes.h"
 #include "components/o_IdleWatch.h"
 #include "toolkit/IdleSource.h"
 #include "toolkit/ApplicationControl.h"
@@ -29,54 +31,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-namespace {
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-// Types into the sign-in form once it is on screen (inside its modal loop)
-// and presses Login, once per pair given; then, if asked, Quit.
-class LoginDriver : public QObject
-{
-public:
-    LoginDriver(TdmMain& main, QList<QPair<QString, QString>> pairs, bool quitAtEnd = false)
-        : m_main(main)
-        , m_pairs(std::move(pairs))
-        , m_quit(quitAtEnd)
-    {
-        connect(&m_timer, &QTimer::timeout, this, &LoginDriver::step);
-        m_timer.start(5);
-    }
-    int presses = 0;
-
-private:
-    void step()
-    {
-        TFrmLogin* form = m_main.loginDialog()->form();
-        if (!form || !form->isVisible())
-            return;
-        if (!m_pairs.isEmpty()) {
-            const auto pair = m_pairs.takeFirst();
-            form->UserCombo->setEditText(pair.first);
-            form->PassTxt->setText(pair.second);
-            ++presses;
-            form->LoginBtn->click();
-            return;
-        }
-        if (m_quit)
-            form->CancelBtn->click();
-        m_timer.stop();
-    }
-    TdmMain& m_main;
-    QList<QPair<QString, QString>> m_pairs;
-    bool m_quit;
-    QTimer m_timer;
-};
-
-} // namespace
-
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -91,13 +45,6 @@ class TestMainWindow : public QObject
         auto main = TdmMain::create();
         main->ModuleForm()->show();
         return main;
-    }
-
-    void signIn(TdmMain& main, const QString& user, const QString& password)
-    {
-        LoginDriver driver(main, {{user, password}});
-        QTRY_VERIFY_WITH_TIMEOUT(!main.loginDialog()->IsFirstAppRun, 5000);
-        QTRY_VERIFY(!main.loginDialog()->form()->isVisible());
     }
 
     QStringList projectNames(TdmMain& main)

@@ -29,13 +29,6 @@ class TestRoles : public QObject
         return main;
     }
 
-    void signIn(TdmMain& main, const QString& user, const QString& password)
-    {
-        LoginDriver driver(main, {{user, password}});
-        QTRY_VERIFY_WITH_TIMEOUT(!main.loginDialog()->IsFirstAppRun, 5000);
-        QTRY_VERIFY(!main.loginDialog()->form()->isVisible());
-    }
-
     static QAction* action(TdmMain& main, const QString& name) { return main.Lookup(name)->AsAction(); }
 
 private slots:
@@ -120,8 +113,7 @@ private slots:
             QVERIFY(!action(*main, "mnuUsers")->isEnabled());
             return;
         }
-        LoginDriver driver(*main, {{"kz", "706"}});
-        QTRY_VERIFY_WITH_TIMEOUT(!main->loginDialog()->IsFirstAppRun, 5000);
+        signIn(*main, "kz", "706");
         QCOMPARE(main->Lookup("StatusBarPanel1")->AsLabel()->text(), QStringLiteral("User kz - > Developer :"));
         QCOMPARE(main->ProjectMonitor()->DeveloperID, 0);
         QVERIFY(main->signedInUser().isAdmin);

@@ -19,12 +19,6 @@ class TestSignInBackup : public QObject
 {
     Q_OBJECT
 
-    void signIn(TdmMain& main)
-    {
-        LoginDriver driver(main, {{"chidi", "pw"}});
-        QTRY_VERIFY_WITH_TIMEOUT(!main.loginDialog()->IsFirstAppRun, 5000);
-    }
-
 private slots:
     void init() { MainWindowFixture::beforeWindowTest(); }
     void cleanup() { MainWindowFixture::afterWindowTest(); }
@@ -51,7 +45,7 @@ private slots:
         Clock::setNow(QDateTime(QDate(2026, 5, 11), QTime(8, 30)));
         auto main = TdmMain::create();
         main->ModuleForm()->show();
-        signIn(*main);
+        signIn(*main, "chidi", "pw");
 
         QStringList names;
         for (const QString& path : DatabaseBackup::backupsIn(folder))
@@ -76,13 +70,13 @@ private slots:
             Clock::setNow(QDateTime(QDate(2026, 5, 11), time));
             auto main = TdmMain::create();
             main->ModuleForm()->show();
-            signIn(*main);
+            signIn(*main, "chidi", "pw");
         }
         QCOMPARE(DatabaseBackup::backupsIn(folder).size(), 1);
         Clock::setNow(QDateTime(QDate(2026, 5, 12), QTime(8, 0)));
         auto main = TdmMain::create();
         main->ModuleForm()->show();
-        signIn(*main);
+        signIn(*main, "chidi", "pw");
         QCOMPARE(DatabaseBackup::backupsIn(folder).size(), 2);
     }
 };

@@ -136,8 +136,7 @@ private slots:
         MainWindowFixture fixture;
         auto main = TdmMain::create();
         main->ModuleForm()->show();
-        LoginDriver driver(*main, {{"chidi", "pw"}});
-        QTRY_VERIFY_WITH_TIMEOUT(!main->loginDialog()->IsFirstAppRun, 5000);
+        signIn(*main, "chidi", "pw");
         QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory"));
         main->Lookup("btnStartMonitoring")->AsToolButton()->click();
         QVERIFY(main->ProjectMonitor()->Monitoring());

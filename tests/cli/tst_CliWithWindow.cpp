@@ -5,6 +5,7 @@
 #include "framework/o_ComponentCaster.h"
 #include "support/LoginDriver.h"
 #include "support/MainWindowFixture.h"
+#include "support/TestTimes.h"
 #include "toolkit/ApplicationControl.h"
 #include "toolkit/Clock.h"
 #include "toolkit/MemTable.h"
@@ -13,15 +14,6 @@
 
 #include <QToolButton>
 #include <QtTest>
-
-namespace {
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-} // namespace
 
 // The command line and a running main window on the same database file,
 // each with its own connection, as two programs would be.
@@ -54,8 +46,7 @@ class TestCliWithWindow : public QObject
     {
         auto main = TdmMain::create();
         main->ModuleForm()->show();
-        LoginDriver driver(*main, {{"chidi", "pw"}});
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!main->loginDialog()->IsFirstAppRun, 5000); }();
+        signIn(*main, "chidi", "pw");
         return main;
     }
 

@@ -3,6 +3,7 @@
 #include "components/o_ProjectMonitor.h"
 #include "components/o_SignIn.h"
 #include "support/MainWindowFixture.h"
+#include "support/TestTimes.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/CsvWriter.h"
@@ -15,11 +16,6 @@
 #include <optional>
 
 namespace {
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 struct Result
 {

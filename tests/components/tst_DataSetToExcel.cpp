@@ -1,4 +1,5 @@
 #include "components/o_DataSetToExcel.h"
+#include "support/TestTimes.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DataSource.h"
@@ -72,11 +73,6 @@ QByteArray digest(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 } // namespace

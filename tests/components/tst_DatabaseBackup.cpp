@@ -1,5 +1,6 @@
 #include "components/o_DatabaseBackup.h"
 #include "support/TestDatabase.h"
+#include "support/TestTimes.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 
@@ -13,11 +14,6 @@
 #include <thread>
 
 namespace {
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 QByteArray contentsOf(const QString& path)
 {

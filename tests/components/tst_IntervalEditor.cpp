@@ -1,16 +1,12 @@
 #include "components/o_IntervalEditor.h"
 #include "support/TestDatabase.h"
+#include "support/TestTimes.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 
 #include <QtTest>
 
 namespace {
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 // Developers 1 and 2 (users), project 1 for both, project 2 for developer 1 only.
 // Intervals: 1 of developer 1 (08:00-10:00), 2 of developer 2 (09:00-11:00),

@@ -9,6 +9,7 @@
 #include "modules/mc_ProjectPerDeveloper.h"
 #include "modules/mc_Projects.h"
 #include "modules/mc_Users.h"
+#include "support/ModuleDriver.h"
 #include "support/TestMain.h"
 #include "toolkit/DbCheckBox.h"
 #include "toolkit/DbGrid.h"
@@ -25,40 +26,17 @@
 
 namespace {
 
-void press(TCustomModule& module, const char* button)
-{
-    TqvComponentCaster* found = module.Lookup(QString::fromLatin1(button));
-    if (auto* tool = found->AsToolButton())
-        tool->click();
-    else
-        found->as<QPushButton>()->click();
-}
-
-// Types into a bound edit as a user would.
-void type(TCustomModule& module, const char* edit, const QString& text)
-{
-    auto* control = module.Lookup(QString::fromLatin1(edit))->as<DbEdit>();
-    QVERIFY(control);
-    control->setFocus();
-    control->selectAll();
-    control->del();
-    control->insert(text);
-}
-
 enum Window { Projects, Developers, Customers, Users, Assignments };
 
 TCustomModule::Ptr<TMaintenanceModule> openWindow(int window)
 {
-    TCustomModule::Ptr<TMaintenanceModule> module;
     switch (window) {
-    case Projects: module = TCustomModule::Create<TdmProjects, TFrmProjects>(); break;
-    case Developers: module = TCustomModule::Create<TdmDevelopers, TFrmDevelopers>(); break;
-    case Customers: module = TCustomModule::Create<TdmCustomers, TFrmCustomers>(); break;
-    case Users: module = TCustomModule::Create<TdmUsers, TFrmUsers>(); break;
-    default: module = TCustomModule::Create<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>(); break;
+    case Projects: return open<TdmProjects, TFrmProjects>();
+    case Developers: return open<TdmDevelopers, TFrmDevelopers>();
+    case Customers: return open<TdmCustomers, TFrmCustomers>();
+    case Users: return open<TdmUsers, TFrmUsers>();
+    default: return open<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>();
     }
-    module->Execute(false);
-    return module;
 }
 
 QStringList column(TestDatabase& db, const QString& sql)
@@ -78,14 +56,6 @@ class TestMaintenance : public QObject
 
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TestMain> m_main;
-
-    template <class M, class F>
-    TCustomModule::Ptr<M> open()
-    {
-        auto module = TCustomModule::Create<M, F>();
-        module->Execute(false);
-        return module;
-    }
 
 private slots:
     void init()
@@ -335,8 +305,7 @@ private slots:
     void projectsPerDeveloperDeleteAll()
     {
         m_db->exec("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (1,1),(2,2)");
-        auto module = TCustomModule::Create<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>();
-        module->Execute(false);
+        auto module = open<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>();
         for (int i = 0; i < 2; ++i) {
             MessageService::queueAnswer(QMessageBox::Yes);
             press(*module, "btnDelete");

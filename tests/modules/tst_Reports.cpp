@@ -11,6 +11,7 @@
 #include "modules/mc_SpecialEntry.h"
 #include "support/ExternalReaders.h"
 #include "support/TestMain.h"
+#include "support/TestTimes.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DateTimePicker.h"
@@ -35,8 +36,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <algorithm>
@@ -60,11 +61,6 @@ const QString kLocalText = kSelect
                              "  left join  DEVELOPERS DEV on DEV.ID = PROJECTWORK.DEVELOPER_ID ) \r"
                              "  left join  CUSTOMER CUS on CUS.ID = PR.CUSTOMER_ID\r"
                            + kWhere;
-
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 } // namespace
 
@@ -135,39 +131,33 @@ class TestReports : public QObject
         return texts;
     }
     QStringList exports() const { return QDir(m_output).entryList(QDir::Files); }
-    // The progress bar is up while the export runs (the success box comes
-    // before it is hidden) and gone, back at 0, afterwards.
-    // The first sheet's rows, columns A to H, read with Python's own zip and XML modules.
+    // The first sheet's rows, columns A to H, as a spreadsheet program reads them.
     static QList<QStringList> sheetRows(const QString& workbook)
     {
-        static const QString script = QStringLiteral(
-            "import json, re, sys, zipfile\n"
-            "import xml.etree.ElementTree as ET\n"
-            "m = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'\n"
-            "root = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml'))\n"
-            "rows = []\n"
-            "for row in root.iter(m + 'row'):\n"
-            "    cells = [''] * 8\n"
-            "    for c in row.findall(m + 'c'):\n"
-            "        col = ord(re.match('[A-Z]+', c.get('r')).group(0)[-1]) - ord('A')\n"
-            "        text = ''.join(t.text or '' for t in c.iter(m + 't'))\n"
-            "        v = c.find(m + 'v')\n"
-            "        if col < 8: cells[col] = text if text else (v.text if v is not None else '') or ''\n"
-            "    rows.append(cells)\n"
-            "json.dump(rows, sys.stdout)\n");
-        QProcess python;
-        python.start("python3", {"-c", script, workbook});
-        if (!python.waitForFinished(60000) || python.exitCode() != 0)
-            qWarning() << python.readAllStandardError();
-        QList<QStringList> rows;
-        for (const QJsonValue& row : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
-            QStringList cells;
-            for (const QJsonValue& cell : row.toArray())
-                cells << cell.toString();
-            rows << cells;
+        const QJsonObject cells = ExternalReaders::xlsxContents(workbook)
+                                      .value("sheets")
+                                      .toArray()
+                                      .first()
+                                      .toObject()
+                                      .value("cells")
+                                      .toObject();
+        static const QRegularExpression reference(QStringLiteral("^([A-Z]+)([0-9]+)$"));
+        QMap<int, QStringList> byRow;
+        for (auto cell = cells.begin(); cell != cells.end(); ++cell) {
+            const QRegularExpressionMatch match = reference.match(cell.key());
+            if (!match.hasMatch())
+                continue;
+            QStringList& row = byRow[match.captured(2).toInt()];
+            if (row.isEmpty())
+                row = QStringList(8, QString());
+            const QString column = match.captured(1);
+            if (column.size() == 1 && column.at(0) < QLatin1Char('I'))
+                row[column.at(0).unicode() - 'A'] = cell.value().toObject().value("value").toString();
         }
-        return rows;
+        return byRow.values();
     }
+    // The progress bar is up while the export runs (the success box comes
+    // before it is hidden) and gone, back at 0, afterwards.
     static void exportShowsTheBar(TdmReports& module, const char* command)
     {
         auto* bar = find<QProgressBar>(module, "ExportProgressBar");

@@ -2,6 +2,7 @@
 #include "modules/f_SpecialEntry.h"
 #include "modules/mc_SpecialEntry.h"
 #include "support/TestMain.h"
+#include "support/TestTimes.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DateTimePicker.h"
 #include "toolkit/MessageService.h"
@@ -10,13 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-
-namespace {
-QDateTime at(const char* text)
-{
-    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-} // namespace
 
 class TestSpecialEntry : public QObject
 {

@@ -1,6 +1,7 @@
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Users.h"
 #include "modules/mc_Users.h"
+#include "support/ModuleDriver.h"
 #include "support/TestMain.h"
 #include "toolkit/DbCheckBox.h"
 #include "toolkit/DbEdit.h"
@@ -11,29 +12,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
-
-namespace {
-
-void press(TCustomModule& module, const char* button)
-{
-    TqvComponentCaster* found = module.Lookup(QString::fromLatin1(button));
-    if (auto* tool = found->AsToolButton())
-        tool->click();
-    else
-        found->as<QPushButton>()->click();
-}
-
-void type(TCustomModule& module, const char* edit, const QString& text)
-{
-    auto* control = module.Lookup(QString::fromLatin1(edit))->as<DbEdit>();
-    QVERIFY(control);
-    control->setFocus();
-    control->selectAll();
-    control->del();
-    control->insert(text);
-}
-
-} // namespace
 
 // The users window: new passwords only, hashed; names that can sign in; an
 // administrator always left.
@@ -115,8 +93,7 @@ private slots:
         if (change == DemoteOneOfTwoAdmins)
             m_db->exec("update USERS set IS_ADMIN = 1 where USERNAME = 'chidi'");
         const QStringList before = users();
-        auto module = TCustomModule::Create<TdmUsers, TFrmUsers>();
-        module->Execute(false);
+        auto module = open<TdmUsers, TFrmUsers>();
         MemTable* copy = module->WorkingCopy();
         auto* adminBox = module->Lookup("DBCheckBox1")->as<DbCheckBox>();
         switch (change) {
@@ -195,8 +172,7 @@ private slots:
 
     void storedPasswordsAreNeverShown()
     {
-        auto module = TCustomModule::Create<TdmUsers, TFrmUsers>();
-        module->Execute(false);
+        auto module = open<TdmUsers, TFrmUsers>();
         MemTable* copy = module->WorkingCopy();
         auto* edit = module->Lookup("DBEdit2")->as<DbEdit>();
         QVERIFY(edit->passwordMode());
@@ -212,8 +188,7 @@ private slots:
     void failedWriteKeepsTheTypedPassword()
     {
         m_db->exec("create trigger refuse before insert on USERS begin select raise(abort, 'no new users'); end");
-        auto module = TCustomModule::Create<TdmUsers, TFrmUsers>();
-        module->Execute(false);
+        auto module = open<TdmUsers, TFrmUsers>();
         press(*module, "btnNew");
         type(*module, "DBEdit1", "dora");
         type(*module, "DBEdit2", "dora's");

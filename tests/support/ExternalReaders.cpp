@@ -47,8 +47,7 @@ QList<QStringList> csvRecords(const QString& fileName)
         "import csv, json, sys\n"
         "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
         "    json.dump(list(csv.reader(f, strict=True)), sys.stdout)\n");
-    const QJsonDocument document =
-        QJsonDocument::fromJson(run(QStringLiteral("python3"), {QStringLiteral("-c"), script, fileName}));
+    const QJsonDocument document = QJsonDocument::fromJson(python(script, {fileName}));
     QList<QStringList> records;
     for (const QJsonValue& record : document.array()) {
         QStringList fields;
