@@ -455,6 +455,7 @@ void MemTable::insertRows(int position, const MemTable& source)
     d->status.insert(d->status.begin() + at, size_t(count), quint8(Unchanged));
     d->rows += count;
     d->filter.invalidateIndex();
+    const bool moved = d->cursor < 0 || d->cursor >= at;
     if (d->cursor >= at)
         d->cursor += count;
     else if (d->cursor < 0)
@@ -464,7 +465,10 @@ void MemTable::insertRows(int position, const MemTable& source)
         d->model->endInsert();
     for (int r = 0; r < count; ++r)
         emit rowInserted(at + r);
-    d->emitCurrent();
+    // Rows added below the cursor leave it where it is: a view scrolled to
+    // the end for the next packet stays there.
+    if (moved)
+        d->emitCurrent();
 }
 
 void MemTable::replaceRow(int position, const MemTable& source)

@@ -590,15 +590,17 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("letters");
         QTest::addColumn<int>("cursorAfter");
-        QTest::newRow("on top") << 0 << "x,y,a,b,c" << 3;
-        QTest::newRow("between") << 2 << "a,b,x,y,c" << 1;
-        QTest::newRow("past the end") << 9 << "a,b,c,x,y" << 1;
+        QTest::addColumn<int>("cursorMoves"); // currentChanged signals
+        QTest::newRow("on top") << 0 << "x,y,a,b,c" << 3 << 1;
+        QTest::newRow("between") << 2 << "a,b,x,y,c" << 1 << 0;
+        QTest::newRow("past the end") << 9 << "a,b,c,x,y" << 1 << 0;
     }
     void rowsAddedInPlaceAndInPackets()
     {
         QFETCH(int, position);
         QFETCH(QString, letters);
         QFETCH(int, cursorAfter);
+        QFETCH(int, cursorMoves);
         auto table = lettersTable({"a", "b", "c"});
         QAbstractItemModelTester tester(table->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         table->setRecNo(1);
@@ -609,7 +611,9 @@ private slots:
         packet.open();
         run(packet, QStringLiteral("append;set:A=x;set:ID=7;append;set:A=y;set:ID=8;post"));
         QSignalSpy resets(table.get(), &MemTable::rowsReset);
+        QSignalSpy moves(table.get(), &MemTable::currentChanged);
         table->insertRows(position, packet);
+        QCOMPARE(moves.size(), cursorMoves);
         QCOMPARE(column(*table, QStringLiteral("A")), letters);
         QCOMPARE(table->recNo(), cursorAfter);
         QCOMPARE(table->value(QStringLiteral("A")).toString(), QStringLiteral("b"));
@@ -633,6 +637,7 @@ private slots:
             table->model()->fetchMore({});
         QCOMPARE(reads, 2);
         QCOMPARE(table->recordCount(), 9);
+        QCOMPARE(moves.size(), cursorMoves); // packets go in below the cursor
         table->close();
         QVERIFY(!table->canFetchMore());
     }
