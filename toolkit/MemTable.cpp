@@ -476,7 +476,9 @@ void MemTable::replaceRow(int position, const MemTable& source)
     d->requireActive();
     if (position < 0 || position >= d->count() || source.recNo() < 0)
         return;
-    if (position == d->cursor && (d->state == Edit || d->state == Insert))
+    if (position == d->cursor && d->state == Insert)
+        return; // a row being entered holds nothing loaded to replace
+    if (position == d->cursor && d->state == Edit)
         cancel();
     const int phys = d->physical(position);
     for (int c = 0; c < fieldCount(); ++c) {

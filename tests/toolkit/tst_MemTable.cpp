@@ -67,7 +67,16 @@ void run(MemTable& table, const QString& script)
             table.last();
         else if (step.startsWith(QLatin1String("rec:")))
             table.setRecNo(step.mid(4).toInt());
-        else if (step.startsWith(QLatin1String("set:"))) {
+        else if (step.startsWith(QLatin1String("replace:"))) {
+            // replace:1=y gives row 1 the loaded value y in A.
+            const QStringList parts = step.mid(8).split(QLatin1Char('='));
+            MemTable loaded;
+            loaded.addField(QStringLiteral("A"), FieldType::Text);
+            loaded.open();
+            loaded.setValue(0, parts.at(1));
+            loaded.post();
+            table.replaceRow(parts.at(0).toInt(), loaded);
+        } else if (step.startsWith(QLatin1String("set:"))) {
             const QStringList parts = step.mid(4).split(QLatin1Char('='));
             table.setValue(parts.at(0), parts.at(1));
         } else
@@ -263,6 +272,14 @@ private slots:
         QTest::newRow("next past the end posts and stays") << abc << "last;set:A=z;next" << "Browse" << "a,b,z"
                                                            << 2;
         QTest::newRow("first posts") << abc << "last;set:A=z;first" << "Browse" << "a,b,z" << 0;
+        QTest::newRow("a replaced row drops its edit") << abc << "rec:1;set:A=x;replace:1=y" << "Browse"
+                                                       << "a,y,c" << 1;
+        QTest::newRow("replacing another row keeps the edit") << abc << "rec:1;set:A=x;replace:2=y" << "Edit"
+                                                              << "a,x,y" << 1;
+        QTest::newRow("a new row being entered is not replaced") << abc << "rec:1;insert;set:A=n;replace:1=y"
+                                                                 << "Insert" << "a,n,b,c" << 1;
+        QTest::newRow("an appended row being entered is not replaced") << abc << "append;set:A=n;replace:3=y"
+                                                                       << "Insert" << "a,b,c,n" << 3;
     }
     void editingRules()
     {
