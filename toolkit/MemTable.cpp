@@ -514,8 +514,12 @@ bool MemTable::canFetchMore() const
 
 void MemTable::fetchMore()
 {
-    if (canFetchMore())
-        d->packetReader();
+    if (!canFetchMore())
+        return;
+    // The reader says again that more wait; one that fails is not asked
+    // again and again by the view.
+    d->moreRows = false;
+    d->packetReader();
 }
 
 QVariant MemTable::value(const QString& field) const

@@ -71,7 +71,8 @@ public:
 
     // Rows read in packets: while more wait (setMoreRows), a view that
     // reaches the last row calls fetchMore(), which runs the reader; the
-    // reader adds the next packet (insertRows) and says whether more wait.
+    // reader adds the next packet (insertRows) and says whether more wait;
+    // until it says so, none do (a reader that throws is not asked again).
     void setPacketReader(std::function<void()> reader);
     void setMoreRows(bool more);
     bool canFetchMore() const;

@@ -655,6 +655,16 @@ private slots:
         QCOMPARE(reads, 2);
         QCOMPARE(table->recordCount(), 9);
         QCOMPARE(moves.size(), cursorMoves); // packets go in below the cursor
+
+        // A packet that cannot be read is reported once; the view asks no more.
+        MessageService::useTestAnswers();
+        table->setPacketReader([] { throw AppError(QStringLiteral("connection lost")); });
+        table->setMoreRows(true);
+        while (table->model()->canFetchMore({}) && MessageService::shownForTests().size() < 3)
+            table->model()->fetchMore({});
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY(!table->canFetchMore());
+        QCOMPARE(table->recordCount(), 9);
         table->close();
         QVERIFY(!table->canFetchMore());
     }
