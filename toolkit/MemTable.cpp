@@ -272,7 +272,7 @@ void MemTable::close()
     d->status.clear();
     d->removed.clear();
     d->filter.visible.clear();
-    d->filter.invalidateIndex();
+    d->filter.dropIndex();
     d->cursor = -1;
     d->bofFlag = d->eofFlag = true;
     d->backup.clear();
