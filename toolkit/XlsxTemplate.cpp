@@ -92,14 +92,6 @@ int columnOfReference(const QString& ref)
     return i == 0 ? -1 : column - 1;
 }
 
-QString columnLetters(int index)
-{
-    QString name;
-    for (int n = index + 1; n > 0; n = (n - 1) / 26)
-        name.prepend(QChar(u'A' + (n - 1) % 26));
-    return name;
-}
-
 // The cell formats of the written values: which number format, and bold.
 enum ValueKind { General, Date, DateTime, Time };
 
@@ -410,7 +402,7 @@ void XlsxTemplate::Private::readRows(const XmlPart& sheet, int sheetData)
         cell.xml = sheet.raw(int(i));
         if (ref.isEmpty()) // written with its reference, as cells may come before it
             cell.xml.insert(1 + span.qualifiedName.size(),
-                            QStringLiteral(" r=\"%1%2\"").arg(columnLetters(cell.column)).arg(row.number));
+                            QStringLiteral(" r=\"%1%2\"").arg(columnName(cell.column)).arg(row.number));
         if (cell.style > 0)
             usedStyles.insert(cell.style);
         if (extent.minColumn < 0 || cell.column < extent.minColumn)
