@@ -7,9 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringConverter>
-#include <QUrl>
-#include <QXmlStreamReader>
 
 #include <zip.h>
 
@@ -92,9 +89,6 @@ int columnOfReference(const QString& ref)
     return i == 0 ? -1 : column - 1;
 }
 
-// The cell formats of the written values: which number format, and bold.
-enum ValueKind { General, Date, DateTime, Time };
-
 } // namespace
 
 struct XlsxTemplate::Private
@@ -128,7 +122,7 @@ struct XlsxTemplate::Private
     QByteArray readEntry(zip_int64_t index, const QString& name) const;
     zip_int64_t locate(const QString& name) const;
     void open();
-    void prepareWorkbook(const QString& workbookPart, zip_int64_t workbookIndex, const XmlPart& workbook);
+    void prepareWorkbook(zip_int64_t workbookIndex, const XmlPart& workbook);
     void prepareSheet(const QByteArray& data);
     void readRows(const XmlPart& sheet, int sheetData);
     void prepareStyles(zip_int64_t stylesIndex, const QString& stylesPart, XmlPart& contentTypes,
@@ -221,7 +215,7 @@ void XlsxTemplate::Private::open()
         const QString v = workbook.spans[size_t(workbookPr)].attribute(QStringLiteral("date1904"));
         date1904 = v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     }
-    prepareWorkbook(workbookPart, workbookIndex, workbook);
+    prepareWorkbook(workbookIndex, workbook);
     const int sheets = workbook.find(QStringLiteral("sheets"), 0);
     const std::vector<int> sheetList = sheets < 0 ? std::vector<int>() : workbook.childrenOf(sheets, QStringLiteral("sheet"));
     if (sheetList.empty())
@@ -292,10 +286,8 @@ void XlsxTemplate::Private::open()
 
 // Formulas elsewhere may refer to the filled cells, and their stored results
 // are those of the template: the workbook asks to be recalculated on load.
-void XlsxTemplate::Private::prepareWorkbook(const QString& workbookPart, zip_int64_t workbookIndex,
-                                            const XmlPart& workbook)
+void XlsxTemplate::Private::prepareWorkbook(zip_int64_t workbookIndex, const XmlPart& workbook)
 {
-    Q_UNUSED(workbookPart);
     const int calcPr = workbook.find(QStringLiteral("calcPr"), 0);
     std::vector<Edit> edits;
     if (calcPr >= 0) {
@@ -425,11 +417,6 @@ XlsxTemplate::XlsxTemplate(const QString& path)
 }
 
 XlsxTemplate::~XlsxTemplate() = default;
-
-QString XlsxTemplate::path() const
-{
-    return d->path;
-}
 
 QString XlsxTemplate::sheetName() const
 {
