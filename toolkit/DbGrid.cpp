@@ -251,7 +251,12 @@ void DbGrid::attach(MemTable* table)
     m_model->setTable(table, m_columns);
     if (table) {
         connect(table, &MemTable::currentChanged, this, &DbGrid::showCurrent);
-        connect(table, &MemTable::rowInserted, this, &DbGrid::showCurrent);
+        // A new row being entered is shown; rows added elsewhere (the next
+        // packet at the end) leave the view where the user scrolled it.
+        connect(table, &MemTable::rowInserted, this, [this, table](int position) {
+            if (position == table->recNo())
+                showCurrent();
+        });
     }
     showCurrent();
 }

@@ -98,12 +98,17 @@ void MemDetailFilter::showNothing()
     visible.clear();
 }
 
+void MemDetailFilter::dropIndex()
+{
+    m_intIndex.clear();
+    m_textIndex.clear();
+    m_indexValid = false;
+}
+
 void MemDetailFilter::clear()
 {
     filtered = false;
     visible.clear();
     visible.shrink_to_fit();
-    m_intIndex.clear();
-    m_textIndex.clear();
-    m_indexValid = false;
+    dropIndex();
 }

@@ -40,6 +40,7 @@ public:
     static void store(MemColumn& column, size_t row, const Key& key);
 
     void invalidateIndex() { m_indexValid = false; }
+    void dropIndex(); // frees the index; the view stays filtered or not
     // Shows the rows of column (rows long) that hold key.
     void showRowsWith(const MemColumn& column, int rows, const Key& key);
     void showNothing();

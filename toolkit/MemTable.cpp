@@ -272,7 +272,7 @@ void MemTable::close()
     d->status.clear();
     d->removed.clear();
     d->filter.visible.clear();
-    d->filter.invalidateIndex();
+    d->filter.dropIndex();
     d->cursor = -1;
     d->bofFlag = d->eofFlag = true;
     d->backup.clear();
@@ -455,6 +455,7 @@ void MemTable::insertRows(int position, const MemTable& source)
     d->status.insert(d->status.begin() + at, size_t(count), quint8(Unchanged));
     d->rows += count;
     d->filter.invalidateIndex();
+    const bool moved = d->cursor < 0 || d->cursor >= at;
     if (d->cursor >= at)
         d->cursor += count;
     else if (d->cursor < 0)
@@ -464,7 +465,10 @@ void MemTable::insertRows(int position, const MemTable& source)
         d->model->endInsert();
     for (int r = 0; r < count; ++r)
         emit rowInserted(at + r);
-    d->emitCurrent();
+    // Rows added below the cursor leave it where it is: a view scrolled to
+    // the end for the next packet stays there.
+    if (moved)
+        d->emitCurrent();
 }
 
 void MemTable::replaceRow(int position, const MemTable& source)
@@ -472,7 +476,9 @@ void MemTable::replaceRow(int position, const MemTable& source)
     d->requireActive();
     if (position < 0 || position >= d->count() || source.recNo() < 0)
         return;
-    if (position == d->cursor && (d->state == Edit || d->state == Insert))
+    if (position == d->cursor && d->state == Insert)
+        return; // a row being entered holds nothing loaded to replace
+    if (position == d->cursor && d->state == Edit)
         cancel();
     const int phys = d->physical(position);
     for (int c = 0; c < fieldCount(); ++c) {
@@ -508,8 +514,12 @@ bool MemTable::canFetchMore() const
 
 void MemTable::fetchMore()
 {
-    if (canFetchMore())
-        d->packetReader();
+    if (!canFetchMore())
+        return;
+    // The reader says again that more wait; one that fails is not asked
+    // again and again by the view.
+    d->moreRows = false;
+    d->packetReader();
 }
 
 QVariant MemTable::value(const QString& field) const

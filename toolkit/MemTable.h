@@ -65,12 +65,14 @@ public:
     // pending edit is posted first. Not for a detail table.
     void insertRows(int position, const MemTable& source);
     // The row at position takes the values of the source's current row, as
-    // loaded values, not as an edit.
+    // loaded values, not as an edit; a pending edit of that row is dropped.
+    // A new row still being entered is left as it is.
     void replaceRow(int position, const MemTable& source);
 
     // Rows read in packets: while more wait (setMoreRows), a view that
     // reaches the last row calls fetchMore(), which runs the reader; the
-    // reader adds the next packet (insertRows) and says whether more wait.
+    // reader adds the next packet (insertRows) and says whether more wait;
+    // until it says so, none do (a reader that throws is not asked again).
     void setPacketReader(std::function<void()> reader);
     void setMoreRows(bool more);
     bool canFetchMore() const;

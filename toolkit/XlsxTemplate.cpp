@@ -7,9 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringConverter>
-#include <QUrl>
-#include <QXmlStreamReader>
 
 #include <zip.h>
 
@@ -92,17 +89,6 @@ int columnOfReference(const QString& ref)
     return i == 0 ? -1 : column - 1;
 }
 
-QString columnLetters(int index)
-{
-    QString name;
-    for (int n = index + 1; n > 0; n = (n - 1) / 26)
-        name.prepend(QChar(u'A' + (n - 1) % 26));
-    return name;
-}
-
-// The cell formats of the written values: which number format, and bold.
-enum ValueKind { General, Date, DateTime, Time };
-
 } // namespace
 
 struct XlsxTemplate::Private
@@ -136,7 +122,7 @@ struct XlsxTemplate::Private
     QByteArray readEntry(zip_int64_t index, const QString& name) const;
     zip_int64_t locate(const QString& name) const;
     void open();
-    void prepareWorkbook(const QString& workbookPart, zip_int64_t workbookIndex, const XmlPart& workbook);
+    void prepareWorkbook(zip_int64_t workbookIndex, const XmlPart& workbook);
     void prepareSheet(const QByteArray& data);
     void readRows(const XmlPart& sheet, int sheetData);
     void prepareStyles(zip_int64_t stylesIndex, const QString& stylesPart, XmlPart& contentTypes,
@@ -229,7 +215,7 @@ void XlsxTemplate::Private::open()
         const QString v = workbook.spans[size_t(workbookPr)].attribute(QStringLiteral("date1904"));
         date1904 = v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
     }
-    prepareWorkbook(workbookPart, workbookIndex, workbook);
+    prepareWorkbook(workbookIndex, workbook);
     const int sheets = workbook.find(QStringLiteral("sheets"), 0);
     const std::vector<int> sheetList = sheets < 0 ? std::vector<int>() : workbook.childrenOf(sheets, QStringLiteral("sheet"));
     if (sheetList.empty())
@@ -300,10 +286,8 @@ void XlsxTemplate::Private::open()
 
 // Formulas elsewhere may refer to the filled cells, and their stored results
 // are those of the template: the workbook asks to be recalculated on load.
-void XlsxTemplate::Private::prepareWorkbook(const QString& workbookPart, zip_int64_t workbookIndex,
-                                            const XmlPart& workbook)
+void XlsxTemplate::Private::prepareWorkbook(zip_int64_t workbookIndex, const XmlPart& workbook)
 {
-    Q_UNUSED(workbookPart);
     const int calcPr = workbook.find(QStringLiteral("calcPr"), 0);
     std::vector<Edit> edits;
     if (calcPr >= 0) {
@@ -410,7 +394,7 @@ void XlsxTemplate::Private::readRows(const XmlPart& sheet, int sheetData)
         cell.xml = sheet.raw(int(i));
         if (ref.isEmpty()) // written with its reference, as cells may come before it
             cell.xml.insert(1 + span.qualifiedName.size(),
-                            QStringLiteral(" r=\"%1%2\"").arg(columnLetters(cell.column)).arg(row.number));
+                            QStringLiteral(" r=\"%1%2\"").arg(columnName(cell.column)).arg(row.number));
         if (cell.style > 0)
             usedStyles.insert(cell.style);
         if (extent.minColumn < 0 || cell.column < extent.minColumn)
@@ -433,11 +417,6 @@ XlsxTemplate::XlsxTemplate(const QString& path)
 }
 
 XlsxTemplate::~XlsxTemplate() = default;
-
-QString XlsxTemplate::path() const
-{
-    return d->path;
-}
 
 QString XlsxTemplate::sheetName() const
 {

@@ -57,7 +57,6 @@ public:
     XlsxTemplate(const XlsxTemplate&) = delete;
     XlsxTemplate& operator=(const XlsxTemplate&) = delete;
 
-    QString path() const;
     QString sheetName() const;
     bool date1904() const;
 

@@ -2,6 +2,7 @@
 
 #include "toolkit/AppError.h"
 #include "toolkit/XlsxTemplate.h"
+#include "toolkit/XlsxXmlPart.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -137,7 +138,7 @@ struct XlsxWriter::Private
 const QString& XlsxWriter::Private::column(int index)
 {
     while (int(columnNames.size()) <= index)
-        columnNames.push_back(XlsxWriter::columnName(int(columnNames.size())));
+        columnNames.push_back(XlsxXml::columnName(int(columnNames.size())));
     return columnNames[size_t(index)];
 }
 
@@ -329,8 +330,8 @@ QString XlsxWriter::Private::dimensionRef() const
     }
     if (fromColumn < 0)
         return QStringLiteral("A1");
-    const QString from = XlsxWriter::columnName(fromColumn) + QString::number(fromRow);
-    const QString to = XlsxWriter::columnName(toColumn) + QString::number(toRow);
+    const QString from = XlsxXml::columnName(fromColumn) + QString::number(fromRow);
+    const QString to = XlsxXml::columnName(toColumn) + QString::number(toRow);
     return from == to ? from : from + QLatin1Char(':') + to;
 }
 
@@ -479,14 +480,6 @@ void XlsxWriter::finish()
     d->tpl->writePackage(d->outputPath, d->sheetFile.fileName());
     d->state = Private::State::Finished;
     d->sheetFile.close();
-}
-
-QString XlsxWriter::columnName(int index)
-{
-    QString name;
-    for (int n = index + 1; n > 0; n = (n - 1) / 26)
-        name.prepend(QChar(u'A' + (n - 1) % 26));
-    return name;
 }
 
 void XlsxWriter::createEmptyWorkbook(const QString& path, const QString& sheetName)

@@ -59,9 +59,6 @@ public:
     // Writes the output file. The writer cannot be used afterwards.
     void finish();
 
-    // The column letters for a zero-based position: 0 is A, 26 is AA.
-    static QString columnName(int index);
-
     // Writes a new workbook with one empty sheet and a bold cell style
     // (style index 1), for use as a template.
     static void createEmptyWorkbook(const QString& path, const QString& sheetName = QStringLiteral("Sheet1"));

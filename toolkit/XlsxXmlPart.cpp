@@ -121,4 +121,12 @@ QString relsPartFor(const QString& part)
     const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
     return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
 }
+
+QString columnName(int index)
+{
+    QString name;
+    for (int n = index + 1; n > 0; n = (n - 1) / 26)
+        name.prepend(QChar(u'A' + (n - 1) % 26));
+    return name;
+}
 } // namespace XlsxXml

@@ -97,5 +97,8 @@ QString xmlAttr(const QString& value);
 QString resolvePartName(const QString& sourcePart, const QString& target);
 // The relationships part of a part, e.g. "xl/_rels/workbook.xml.rels".
 QString relsPartFor(const QString& part);
+// The column letters of a cell reference for a zero-based column: 0 is A,
+// 26 is AA.
+QString columnName(int index);
 
 } // namespace XlsxXml

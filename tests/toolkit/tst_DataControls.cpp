@@ -14,6 +14,7 @@
 #include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -136,6 +137,49 @@ private slots:
         QCOMPARE(table->recordCount(), 3);
         QCOMPARE(table->value(QStringLiteral("LASTNAME")).toString(), QStringLiteral("Okafor"));
         QCOMPARE(grid.currentIndex().row(), table->recNo());
+    }
+
+    // Scrolling to the end reads the next packet; the grid stays scrolled
+    // there and the cursor stays on its row.
+    void gridStaysAtTheEndWhenTheNextPacketComes()
+    {
+        auto table = people();
+        MemTable packet;
+        packet.addField(QStringLiteral("LASTNAME"), FieldType::Text);
+        packet.open();
+        for (int i = 0; i < 40; ++i) {
+            packet.append();
+            packet.setValue(0, QStringLiteral("Row %1").arg(i));
+            packet.post();
+        }
+        table->insertRows(table->recordCount(), packet);
+        int reads = 0;
+        table->setPacketReader([&] {
+            ++reads;
+            table->insertRows(table->recordCount(), packet);
+            table->setMoreRows(reads < 2);
+        });
+        table->setMoreRows(true);
+        DataSource source;
+        source.setDataSet(table.get());
+        DbGrid grid;
+        grid.addColumn(QStringLiteral("LASTNAME"), QStringLiteral("Last Name"));
+        grid.setDataSource(&source);
+        grid.resize(400, 300);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QCOMPARE(grid.currentIndex().row(), 0);
+
+        QScrollBar* bar = grid.verticalScrollBar();
+        const int end = bar->maximum();
+        QVERIFY(end > 0);
+        bar->setValue(end);
+        QCOMPARE(reads, 1);
+        QCOMPARE(table->recordCount(), 83);
+        QApplication::processEvents();
+        QCOMPARE(bar->value(), end);
+        QCOMPARE(table->recNo(), 0);
+        QCOMPARE(grid.currentIndex().row(), 0);
     }
 
     void gridKeepsItsRowHighlightedWithoutFocus()

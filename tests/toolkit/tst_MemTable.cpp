@@ -67,7 +67,16 @@ void run(MemTable& table, const QString& script)
             table.last();
         else if (step.startsWith(QLatin1String("rec:")))
             table.setRecNo(step.mid(4).toInt());
-        else if (step.startsWith(QLatin1String("set:"))) {
+        else if (step.startsWith(QLatin1String("replace:"))) {
+            // replace:1=y gives row 1 the loaded value y in A.
+            const QStringList parts = step.mid(8).split(QLatin1Char('='));
+            MemTable loaded;
+            loaded.addField(QStringLiteral("A"), FieldType::Text);
+            loaded.open();
+            loaded.setValue(0, parts.at(1));
+            loaded.post();
+            table.replaceRow(parts.at(0).toInt(), loaded);
+        } else if (step.startsWith(QLatin1String("set:"))) {
             const QStringList parts = step.mid(4).split(QLatin1Char('='));
             table.setValue(parts.at(0), parts.at(1));
         } else
@@ -263,6 +272,14 @@ private slots:
         QTest::newRow("next past the end posts and stays") << abc << "last;set:A=z;next" << "Browse" << "a,b,z"
                                                            << 2;
         QTest::newRow("first posts") << abc << "last;set:A=z;first" << "Browse" << "a,b,z" << 0;
+        QTest::newRow("a replaced row drops its edit") << abc << "rec:1;set:A=x;replace:1=y" << "Browse"
+                                                       << "a,y,c" << 1;
+        QTest::newRow("replacing another row keeps the edit") << abc << "rec:1;set:A=x;replace:2=y" << "Edit"
+                                                              << "a,x,y" << 1;
+        QTest::newRow("a new row being entered is not replaced") << abc << "rec:1;insert;set:A=n;replace:1=y"
+                                                                 << "Insert" << "a,n,b,c" << 1;
+        QTest::newRow("an appended row being entered is not replaced") << abc << "append;set:A=n;replace:3=y"
+                                                                       << "Insert" << "a,b,c,n" << 3;
     }
     void editingRules()
     {
@@ -590,15 +607,17 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("letters");
         QTest::addColumn<int>("cursorAfter");
-        QTest::newRow("on top") << 0 << "x,y,a,b,c" << 3;
-        QTest::newRow("between") << 2 << "a,b,x,y,c" << 1;
-        QTest::newRow("past the end") << 9 << "a,b,c,x,y" << 1;
+        QTest::addColumn<int>("cursorMoves"); // currentChanged signals
+        QTest::newRow("on top") << 0 << "x,y,a,b,c" << 3 << 1;
+        QTest::newRow("between") << 2 << "a,b,x,y,c" << 1 << 0;
+        QTest::newRow("past the end") << 9 << "a,b,c,x,y" << 1 << 0;
     }
     void rowsAddedInPlaceAndInPackets()
     {
         QFETCH(int, position);
         QFETCH(QString, letters);
         QFETCH(int, cursorAfter);
+        QFETCH(int, cursorMoves);
         auto table = lettersTable({"a", "b", "c"});
         QAbstractItemModelTester tester(table->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         table->setRecNo(1);
@@ -609,7 +628,9 @@ private slots:
         packet.open();
         run(packet, QStringLiteral("append;set:A=x;set:ID=7;append;set:A=y;set:ID=8;post"));
         QSignalSpy resets(table.get(), &MemTable::rowsReset);
+        QSignalSpy moves(table.get(), &MemTable::currentChanged);
         table->insertRows(position, packet);
+        QCOMPARE(moves.size(), cursorMoves);
         QCOMPARE(column(*table, QStringLiteral("A")), letters);
         QCOMPARE(table->recNo(), cursorAfter);
         QCOMPARE(table->value(QStringLiteral("A")).toString(), QStringLiteral("b"));
@@ -632,6 +653,17 @@ private slots:
         while (table->model()->canFetchMore({}))
             table->model()->fetchMore({});
         QCOMPARE(reads, 2);
+        QCOMPARE(table->recordCount(), 9);
+        QCOMPARE(moves.size(), cursorMoves); // packets go in below the cursor
+
+        // A packet that cannot be read is reported once; the view asks no more.
+        MessageService::useTestAnswers();
+        table->setPacketReader([] { throw AppError(QStringLiteral("connection lost")); });
+        table->setMoreRows(true);
+        while (table->model()->canFetchMore({}) && MessageService::shownForTests().size() < 3)
+            table->model()->fetchMore({});
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY(!table->canFetchMore());
         QCOMPARE(table->recordCount(), 9);
         table->close();
         QVERIFY(!table->canFetchMore());

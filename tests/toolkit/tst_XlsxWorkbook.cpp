@@ -1,5 +1,6 @@
 #include "toolkit/AppError.h"
 #include "toolkit/XlsxWorkbook.h"
+#include "toolkit/XlsxXmlPart.h"
 #include "support/ExternalReaders.h"
 
 #include <QJsonArray>
@@ -309,7 +310,7 @@ private slots:
     {
         QFETCH(int, index);
         QFETCH(QString, name);
-        QCOMPARE(XlsxWriter::columnName(index), name);
+        QCOMPARE(XlsxXml::columnName(index), name);
     }
 
     void cells_data()
