@@ -31,3 +31,22 @@ function(hw_add_tests layer)
       TIMEOUT 300)
   endforeach()
 endfunction()
+
+# Runs tests that were added by hw_add_tests a second time on the PostgreSQL
+# test server, as "<layer>/<test>@postgres". Without the server's variables
+# (scripts/test.sh starts one) they are skipped, unless HW_REQUIRE_POSTGRES
+# is set: then they fail.
+function(hw_add_server_tests layer)
+  foreach(_name ${ARGN})
+    if(NOT TARGET ${_name})
+      message(FATAL_ERROR "hw_add_server_tests: no test ${_name}")
+    endif()
+    get_test_property(${layer}/${_name} ENVIRONMENT _env)
+    add_test(NAME ${layer}/${_name}@postgres
+             COMMAND ${HW_SOURCE_ROOT}/tests/support/on-test-server.sh $<TARGET_FILE:${_name}>)
+    set_tests_properties(${layer}/${_name}@postgres PROPERTIES
+      ENVIRONMENT "${_env};HW_TEST_DATABASE_KIND=2"
+      SKIP_RETURN_CODE 77
+      TIMEOUT 300)
+  endforeach()
+endfunction()

@@ -13,9 +13,9 @@ ConnectionSettings ConnectionSettings::read(const TqvOptionsManager& options)
     using namespace Options;
     ConnectionSettings settings;
     settings.kind = toInt(options.ReadValue(ConnectionSection, DatabaseType, -1));
-    if (settings.kind == Dialect::LocalFile) {
+    if (Dialect::isFile(settings.kind)) {
         settings.dataBasePath = options.ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString();
-    } else if (settings.kind == Dialect::SqlServer) {
+    } else if (Dialect::isKnownKind(settings.kind)) {
         settings.password = options.ReadEncodedValue(ConnectionSection, Password, QString()).toString();
         settings.userName = options.ReadEncodedValue(ConnectionSection, UserName, QString()).toString();
         settings.dataBaseName = options.ReadValue(ConnectionSection, DataBaseName, QString()).toString();
@@ -40,29 +40,18 @@ QString ConnectionSettings::resolvedDataBasePath() const
                              baseFolder.isEmpty() ? AppPaths::optionsFolder() : baseFolder);
 }
 
-QString ConnectionSettings::odbcValue(const QString& value)
-{
-    QString escaped = value;
-    escaped.replace(QLatin1Char('}'), QLatin1String("}}"));
-    return QLatin1Char('{') + escaped + QLatin1Char('}');
-}
-
 QString ConnectionSettings::odbcConnectionString() const
 {
-    return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;ClientCharset=UTF-8")
-        .arg(odbcValue(serverName), odbcValue(dataBaseName), odbcValue(userName), odbcValue(password));
+    return Dialect::odbcConnectionString(serverName, dataBaseName, userName, password);
 }
 
 void ConnectionSettings::open(DbConnection& connection, int loginTimeoutSeconds) const
 {
-    switch (kind) {
-    case Dialect::LocalFile:
+    if (Dialect::isFile(kind)) {
         connection.openSqlite(resolvedDataBasePath());
-        return;
-    case Dialect::SqlServer:
-        connection.openOdbc(odbcConnectionString(), Dialect::connectOptions(kind, loginTimeoutSeconds));
-        return;
-    default:
+    } else if (Dialect::isKnownKind(kind)) {
+        Dialect::openServer(kind, connection, serverName, dataBaseName, userName, password, loginTimeoutSeconds);
+    } else {
         throw DatabaseError(QStringLiteral(
             "No database is configured (DatabaseType is %1). Run \"hourwright -setup\" to choose one.")
                                 .arg(kind));

@@ -8,9 +8,9 @@ class TqvOptionsManager;
 // The connection values of options.ini and how they open a connection.
 struct ConnectionSettings
 {
-    int kind = -1;         // DatabaseType: 0 SQLite file, 1 SQL Server
+    int kind = -1;         // DatabaseType: 0 SQLite file, 1 SQL Server, 2 PostgreSQL
     QString dataBasePath;  // kind 0, as written in the options
-    QString serverName;    // kind 1
+    QString serverName;    // kinds 1 and 2
     QString dataBaseName;
     QString userName;
     QString password;
@@ -24,10 +24,8 @@ struct ConnectionSettings
 
     // The SQLite file: '\' turned into '/', relative to the options file's folder.
     QString resolvedDataBasePath() const;
-    // The ODBC string for SQL Server through FreeTDS. Every value is braced,
-    // so a ';', '=' or '}' in a password cannot end or extend the string.
+    // The ODBC string of kind 1 (SQL Server through FreeTDS).
     QString odbcConnectionString() const;
-    static QString odbcValue(const QString& value);
 
     // Opens the connection; throws with the driver's message, or tells the
     // user to run the settings when no kind is configured.

@@ -285,7 +285,7 @@ void DatabaseBackup::copyAtSignIn(int kind, const DbConnection& connection,
 {
     QString problem;
     try {
-        if (kind != Dialect::LocalFile)
+        if (!Dialect::isFile(kind))
             return;
         const QString path = databaseFileOf(connection);
         if (path.isEmpty())

@@ -1,11 +1,96 @@
 #include "components/o_Dialect.h"
 
+#include "components/o_Schema.h"
+#include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/SqlTemplate.h"
 
+#include <QRegularExpression>
+#include <QSqlQuery>
+
 bool Dialect::isKnownKind(int kind)
 {
-    return kind == LocalFile || kind == SqlServer;
+    return kind == LocalFile || kind == SqlServer || kind == PostgreSql;
+}
+
+bool Dialect::isFile(int kind)
+{
+    return kind == LocalFile;
+}
+
+bool Dialect::nestedJoins(int kind)
+{
+    return kind == LocalFile;
+}
+
+namespace {
+
+// "host", "host:port", "[v6]:port"; a bare IPv6 address has no port.
+void splitServer(const QString& serverName, QString* host, int* port)
+{
+    const QString server = serverName.trimmed();
+    *host = server;
+    *port = 0;
+    const int colon = server.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0 || (server.count(QLatin1Char(':')) > 1 && !server.startsWith(QLatin1Char('['))))
+        return;
+    bool isNumber = false;
+    const int number = server.mid(colon + 1).toInt(&isNumber);
+    if (!isNumber || number <= 0 || number > 65535)
+        throw DatabaseError(QStringLiteral("The server name %1 has no valid port after ':'").arg(server));
+    *host = server.left(colon);
+    if (host->startsWith(QLatin1Char('[')) && host->endsWith(QLatin1Char(']')))
+        *host = host->mid(1, host->size() - 2);
+    *port = number;
+}
+
+QString odbcValue(const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('}'), QLatin1String("}}"));
+    return QLatin1Char('{') + escaped + QLatin1Char('}');
+}
+
+} // namespace
+
+QString Dialect::odbcConnectionString(const QString& serverName, const QString& dataBaseName, const QString& userName,
+                                      const QString& password)
+{
+    return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;ClientCharset=UTF-8")
+        .arg(odbcValue(serverName), odbcValue(dataBaseName), odbcValue(userName), odbcValue(password));
+}
+
+void Dialect::openServer(int kind, DbConnection& connection, const QString& serverName, const QString& dataBaseName,
+                         const QString& userName, const QString& password, int loginTimeoutSeconds)
+{
+    if (kind == SqlServer) {
+        connection.openOdbc(odbcConnectionString(serverName, dataBaseName, userName, password),
+                            connectOptions(kind, loginTimeoutSeconds));
+        return;
+    }
+    if (kind == PostgreSql) {
+        QString host;
+        int port = 0;
+        splitServer(serverName, &host, &port);
+        connection.openPostgres(host, port, dataBaseName, userName, password,
+                                connectOptions(kind, loginTimeoutSeconds));
+        return;
+    }
+    throw DatabaseError(QStringLiteral("The database kind %1 is no server").arg(kind));
+}
+
+QString Dialect::schemaScript(int kind)
+{
+    switch (kind) {
+    case LocalFile:
+        return Schema::sqliteScript();
+    case SqlServer:
+        return Schema::sqlServerScript();
+    case PostgreSql:
+        return Schema::postgresScript();
+    default:
+        throw AppError(QStringLiteral("The database kind %1 is not known").arg(kind));
+    }
 }
 
 QString Dialect::concat(int kind)
@@ -22,7 +107,28 @@ QString Dialect::fullName(int kind, const QString& qualifier)
 QString Dialect::textLiteral(int kind, const QString& text)
 {
     const QString literal = SqlTemplate::quoted(text);
-    return kind == SqlServer ? QLatin1Char('N') + literal : literal;
+    if (kind == SqlServer)
+        return QLatin1Char('N') + literal;
+    if (kind == PostgreSql && text.contains(QLatin1Char('\\'))) {
+        QString doubled = literal;
+        doubled.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        return QLatin1Char('E') + doubled;
+    }
+    return literal;
+}
+
+QString Dialect::quotedNames(int kind, const QString& statement)
+{
+    if (kind != PostgreSql)
+        return statement;
+    static const QRegularExpression bracketed(QStringLiteral("\\[([A-Za-z_][A-Za-z0-9_]*)\\]"));
+    QString bare = statement;
+    return bare.replace(bracketed, QStringLiteral("\\1"));
+}
+
+QString Dialect::textType(int kind)
+{
+    return kind == PostgreSql ? QStringLiteral("text") : QStringLiteral("nvarchar(4000)");
 }
 
 QString Dialect::referenceCountStatement(const QString& table, const QString& column, qint64 id)
@@ -33,20 +139,40 @@ QString Dialect::referenceCountStatement(const QString& table, const QString& co
 QString Dialect::connectOptions(int kind, int loginTimeoutSeconds)
 {
     // SQLite waits on locks with its busy timeout, set whenever it opens.
-    if (kind != SqlServer || loginTimeoutSeconds <= 0)
+    if (loginTimeoutSeconds <= 0)
         return {};
-    return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(loginTimeoutSeconds);
+    if (kind == SqlServer)
+        return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(loginTimeoutSeconds);
+    if (kind == PostgreSql)
+        return QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds);
+    return {};
 }
 
 QString Dialect::lastIdStatement(int kind)
 {
-    return kind == SqlServer ? QStringLiteral("select @@IDENTITY as LAST_ID")
-                             : QStringLiteral("select last_insert_rowid() as LAST_ID");
+    if (kind == SqlServer)
+        return QStringLiteral("select @@IDENTITY as LAST_ID");
+    if (kind == PostgreSql)
+        return QStringLiteral("select lastval() as LAST_ID");
+    return QStringLiteral("select last_insert_rowid() as LAST_ID");
+}
+
+qint64 Dialect::insertReturningId(DbConnection& connection, const QString& insert, const QVariantList& values)
+{
+    const int kind = kindOf(connection);
+    QSqlQuery query = connection.exec(kind == PostgreSql ? insert + QStringLiteral(" returning ID") : insert, values);
+    if (kind != PostgreSql)
+        query = connection.exec(lastIdStatement(kind));
+    if (!query.next())
+        throw DatabaseError(QStringLiteral("The key of the new row could not be read"));
+    return query.value(0).toLongLong();
 }
 
 int Dialect::kindOf(const DbConnection& connection)
 {
-    return connection.isSqlite() ? LocalFile : SqlServer;
+    if (connection.isSqlite())
+        return LocalFile;
+    return connection.isPostgres() ? PostgreSql : SqlServer;
 }
 
 namespace {
@@ -73,7 +199,7 @@ QString workRowsSelect(int kind, const QString& top)
 
 QString workRowsFrom(int kind)
 {
-    if (kind == Dialect::SqlServer)
+    if (!Dialect::nestedJoins(kind))
         return QStringLiteral(" from\r"
                               " PROJECTWORK PW\r"
                               "left join PROJECTS    P   on P.ID   = PW.PROJECT_ID\r"

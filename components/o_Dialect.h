@@ -1,16 +1,37 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 class DbConnection;
 
-// The two database kinds of the option DatabaseType and where their SQL
-// differs. Kind 0 is the embedded SQLite file, kind 1 SQL Server.
+// The database kinds of the option DatabaseType and everything that differs
+// between them: SQL, connecting, where the rows live. Kind 0 is the embedded
+// SQLite file, kind 1 SQL Server, kind 2 PostgreSQL. Nothing outside this
+// layer asks which kind it is talking to.
 namespace Dialect {
 
-enum Kind { LocalFile = 0, SqlServer = 1 };
+enum Kind { LocalFile = 0, SqlServer = 1, PostgreSql = 2 };
 
 bool isKnownKind(int kind);
+// Whether the database is a file on this machine (kind 0) rather than a server.
+bool isFile(int kind);
+// Whether joins are written nested in parentheses, the form the embedded
+// file's statements have always had; the servers take plain joins.
+bool nestedJoins(int kind);
+
+// Opens a server kind's connection: serverName is "host" or "host:port" (an
+// IPv6 address in brackets when it has a port). Throws with the driver's
+// message; a login timeout above 0 gives up after that many seconds.
+// The ODBC string for SQL Server through FreeTDS. Every value is braced,
+// so a ';', '=' or '}' in a password cannot end or extend the string.
+QString odbcConnectionString(const QString& serverName, const QString& dataBaseName, const QString& userName,
+                             const QString& password);
+void openServer(int kind, DbConnection& connection, const QString& serverName, const QString& dataBaseName,
+                const QString& userName, const QString& password, int loginTimeoutSeconds);
+// The server's script that creates the tables, and the kinds that have one
+// the database tool runs.
+QString schemaScript(int kind);
 
 // Text concatenation: "||" on SQLite, "+" on SQL Server.
 QString concat(int kind);
@@ -18,9 +39,18 @@ QString concat(int kind);
 QString fullName(int kind, const QString& qualifier);
 
 // A text literal: 'text' with inner quotes doubled; on SQL Server N'text',
-// so letters outside the server's code page survive NVARCHAR columns. A null
-// text gives the empty literal.
+// so letters outside the server's code page survive NVARCHAR columns; on
+// PostgreSQL a text with a backslash is E'text' with the backslashes doubled,
+// which reads the same whatever the server's standard_conforming_strings.
+// A null text gives the empty literal.
 QString textLiteral(int kind, const QString& text);
+
+// A statement whose names are quoted in brackets ([PASSWORD]) as the
+// embedded file and SQL Server take them; PostgreSQL has no brackets and
+// gets the names bare.
+QString quotedNames(int kind, const QString& statement);
+// The type a text of any length is cast to.
+QString textType(int kind);
 
 // Counts the rows of table whose column holds id.
 QString referenceCountStatement(const QString& table, const QString& column, qint64 id);
@@ -31,6 +61,10 @@ QString connectOptions(int kind, int loginTimeoutSeconds);
 
 // The key of the row just inserted on the same connection.
 QString lastIdStatement(int kind);
+// Runs an insert into a table keyed by ID and returns the new row's key,
+// read in the same transaction as the insert; PostgreSQL returns it from the
+// insert itself.
+qint64 insertReturningId(DbConnection& connection, const QString& insert, const QVariantList& values);
 // The kind a connection speaks, from its driver.
 int kindOf(const DbConnection& connection);
 

@@ -138,8 +138,8 @@ void TqvProjectMonitor::StartMonitoring()
     const QDateTime start = Clock::now();
     try {
         TransactionGuard transaction(db);
-        db.exec(startStatement(), {ProjectID, DeveloperID, start, textValue(Comments), start.date()});
-        m_currentWorkId = GetLastID();
+        m_currentWorkId = int(Dialect::insertReturningId(
+            db, startStatement(), {ProjectID, DeveloperID, start, textValue(Comments), start.date()}));
         transaction.commit();
     } catch (...) {
         m_currentWorkId = 0;

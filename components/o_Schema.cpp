@@ -32,6 +32,11 @@ QString Schema::sqlServerScript()
     return HourwrightResources::text(QStringLiteral(":/schema-sqlserver.sql"));
 }
 
+QString Schema::postgresScript()
+{
+    return HourwrightResources::text(QStringLiteral(":/schema-postgres.sql"));
+}
+
 QStringList Schema::statements(const QString& script)
 {
     QStringList kept;
@@ -50,12 +55,17 @@ QStringList Schema::statements(const QString& script)
     return result;
 }
 
-void Schema::createSqlite(DbConnection& connection)
+void Schema::create(DbConnection& connection, const QString& script)
 {
     TransactionGuard transaction(connection);
-    for (const QString& statement : statements(sqliteScript()))
+    for (const QString& statement : statements(script))
         connection.exec(statement);
     transaction.commit();
+}
+
+void Schema::createSqlite(DbConnection& connection)
+{
+    create(connection, sqliteScript());
 }
 
 QStringList Schema::check(DbConnection& connection)
@@ -64,14 +74,16 @@ QStringList Schema::check(DbConnection& connection)
     const QSqlDatabase db = connection.database();
     const QStringList present = db.tables();
     for (const Table& table : tables()) {
-        const bool found = std::any_of(present.begin(), present.end(), [&](const QString& name) {
+        // Servers may keep the names in another case (PostgreSQL: lower);
+        // the columns are read under the name the server gave.
+        const auto found = std::find_if(present.begin(), present.end(), [&](const QString& name) {
             return name.compare(table.name, Qt::CaseInsensitive) == 0;
         });
-        if (!found) {
+        if (found == present.end()) {
             problems << QStringLiteral("table %1 is missing").arg(table.name);
             continue;
         }
-        const QSqlRecord record = db.record(table.name);
+        const QSqlRecord record = db.record(*found);
         for (const QString& column : table.columns) {
             if (record.indexOf(column) < 0)
                 problems << QStringLiteral("column %1.%2 is missing").arg(table.name, column);

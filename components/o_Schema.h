@@ -14,10 +14,13 @@ struct Table
 };
 const QList<Table>& tables();
 
-// Creates the tables and indexes in an empty SQLite database, in one transaction.
+// Creates the tables and indexes of a script in an empty database, in one
+// transaction.
+void create(DbConnection& connection, const QString& script);
 void createSqlite(DbConnection& connection);
 QString sqliteScript();
 QString sqlServerScript();
+QString postgresScript();
 // The statements of a script: comments dropped, split at ';' (or "GO" lines).
 QStringList statements(const QString& script);
 

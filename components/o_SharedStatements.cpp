@@ -24,33 +24,35 @@ QString SharedStatements::usersForEditing(int kind)
                           ",USR.DEVELOPER_ID\r"
                           ",USR.IS_ADMIN\r"
                           ",USR.USERNAME\r"
-                          ",cast('' as nvarchar(4000)) as PASSWORD\r"
+                          ",cast('' as %2) as PASSWORD\r"
                           ",%1 as DEVELOPER_NAME\r"
                           "from\r"
                           " USERS USR\r"
                           "left join DEVELOPERS DEV on DEV.ID = USR.DEVELOPER_ID")
-        .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
+        .arg(Dialect::fullName(kind, QStringLiteral("DEV.")), Dialect::textType(kind));
 }
 
-QString SharedStatements::userUpdateTemplate()
+QString SharedStatements::userUpdateTemplate(int kind)
 {
-    return QStringLiteral("update USERS set DEVELOPER_ID=%d,IS_ADMIN=%d,[USERNAME]=%s,"
-                          "[PASSWORD]=coalesce(nullif(%s,''),[PASSWORD]) where ID =%d");
+    return Dialect::quotedNames(kind, QStringLiteral("update USERS set DEVELOPER_ID=%d,IS_ADMIN=%d,[USERNAME]=%s,"
+                                                     "[PASSWORD]=coalesce(nullif(%s,''),[PASSWORD]) where ID =%d"));
 }
 
-QString SharedStatements::userInsertTemplate()
+QString SharedStatements::userInsertTemplate(int kind)
 {
-    return QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,[USERNAME],[PASSWORD])\rvalues (%d,%d,%s,%s)");
+    return Dialect::quotedNames(
+        kind, QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,[USERNAME],[PASSWORD])\rvalues (%d,%d,%s,%s)"));
 }
 
-QString SharedStatements::setUserPassword()
+QString SharedStatements::setUserPassword(int kind)
 {
-    return QStringLiteral("update USERS set [PASSWORD]=? where ID=?");
+    return Dialect::quotedNames(kind, QStringLiteral("update USERS set [PASSWORD]=? where ID=?"));
 }
 
-QString SharedStatements::replaceUserPassword()
+QString SharedStatements::replaceUserPassword(int kind)
 {
-    return QStringLiteral("update USERS set [PASSWORD]=? where ID=? and coalesce([PASSWORD],'')=?");
+    return Dialect::quotedNames(kind,
+                                QStringLiteral("update USERS set [PASSWORD]=? where ID=? and coalesce([PASSWORD],'')=?"));
 }
 
 QString SharedStatements::administratorCount()

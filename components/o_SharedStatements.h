@@ -11,13 +11,13 @@ QString usersList(int kind);
 QString usersForEditing(int kind);
 // The users window's templates (SqlTemplate): an empty PASSWORD keeps the
 // stored one.
-QString userUpdateTemplate();
-QString userInsertTemplate();
+QString userUpdateTemplate(int kind);
+QString userInsertTemplate(int kind);
 // One user's password, for the values (new password, ID).
-QString setUserPassword();
+QString setUserPassword(int kind);
 // Replaces a user's password only while it still holds the given text, for
 // the values (new password, ID, old password); another writer's change wins.
-QString replaceUserPassword();
+QString replaceUserPassword(int kind);
 // How many users are administrators (IS_ADMIN = 1).
 QString administratorCount();
 // Every project with its customer's name: the projects window and hand entry.

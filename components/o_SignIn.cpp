@@ -1,6 +1,7 @@
 #include "components/o_SignIn.h"
 
 #include "components/o_OptionsManager.h"
+#include "components/o_Dialect.h"
 #include "components/o_SharedStatements.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
@@ -17,7 +18,7 @@ QString storeHash(DbConnection& connection, int userId, const QString& password,
     try {
         const QString hash = PasswordHash::hash(password);
         TransactionGuard transaction(connection);
-        connection.exec(SharedStatements::replaceUserPassword(), {hash, userId, old});
+        connection.exec(SharedStatements::replaceUserPassword(Dialect::kindOf(connection)), {hash, userId, old});
         transaction.commit();
     } catch (const std::exception& error) {
         return errorMessage(error);

@@ -28,8 +28,8 @@ QPushButton* smallButton(const QString& caption, QWidget* parent, const char* na
 
 QStringList TFrmSettings::databaseKindNames()
 {
-    // Kind 0 is the embedded SQLite file, kind 1 SQL Server.
-    return {QStringLiteral("SQLite"), QStringLiteral("MSSSQL")};
+    // Kind 0 is the embedded SQLite file, kind 1 SQL Server, kind 2 PostgreSQL.
+    return {QStringLiteral("SQLite"), QStringLiteral("MSSSQL"), QStringLiteral("PostgreSQL")};
 }
 
 TFrmSettings::TFrmSettings(QWidget* parent)
@@ -59,7 +59,7 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     auto* kindLabel = named(new QLabel(tr("DB Type :"), group), "Label1");
     auto* kind = named(new QComboBox(group), "edtDataBaseKind");
     kind->setEditable(true);
-    // Return in the edit must not add a third kind to the list.
+    // Return in the edit must not add a kind to the list.
     kind->setInsertPolicy(QComboBox::NoInsert);
     kind->addItems(databaseKindNames());
     kind->setCurrentIndex(-1);

@@ -8,25 +8,22 @@ QString TdmProjectPerDeveloper::listStatement(int kind)
                                         " DP.ID\r"
                                         ",DP.DEVELOPER_ID\r"
                                         ",DP.PROJECT_ID\r");
-    if (kind == Dialect::SqlServer)
-        return head
-               + QStringLiteral(",(D.LASTNAME +' ' + D.NAME) as DEVELOPER_NAME\r"
-                                ",P.DESCRIPTION              as PROJECT_NAME\r"
-                                "from\r"
-                                "  DEVELOPER_PROJECTS DP\r"
-                                "left join\r"
-                                "  DEVELOPERS D on D.ID = DP.DEVELOPER_ID\r"
-                                "left join\r"
-                                "  PROJECTS P   on P.ID = DP.PROJECT_ID");
-    return head
-           + QStringLiteral(",(D.LASTNAME || ' ' || D.NAME) as DEVELOPER_NAME\r"
-                            ",P.DESCRIPTION              as PROJECT_NAME\r"
-                            "from\r"
-                            "  ((DEVELOPER_PROJECTS DP)\r"
-                            "left join\r"
-                            "  DEVELOPERS D on D.ID = DP.DEVELOPER_ID)\r"
-                            "left join\r"
-                            "  PROJECTS P   on P.ID = DP.PROJECT_ID");
+    const QString name = Dialect::concat(kind) == QLatin1String("+")
+                             ? QStringLiteral(",(D.LASTNAME +' ' + D.NAME) as DEVELOPER_NAME\r")
+                             : QStringLiteral(",(D.LASTNAME || ' ' || D.NAME) as DEVELOPER_NAME\r");
+    const QString from = Dialect::nestedJoins(kind) ? QStringLiteral("from\r"
+                                                                     "  ((DEVELOPER_PROJECTS DP)\r"
+                                                                     "left join\r"
+                                                                     "  DEVELOPERS D on D.ID = DP.DEVELOPER_ID)\r"
+                                                                     "left join\r"
+                                                                     "  PROJECTS P   on P.ID = DP.PROJECT_ID")
+                                                    : QStringLiteral("from\r"
+                                                                     "  DEVELOPER_PROJECTS DP\r"
+                                                                     "left join\r"
+                                                                     "  DEVELOPERS D on D.ID = DP.DEVELOPER_ID\r"
+                                                                     "left join\r"
+                                                                     "  PROJECTS P   on P.ID = DP.PROJECT_ID");
+    return head + name + QStringLiteral(",P.DESCRIPTION              as PROJECT_NAME\r") + from;
 }
 
 TMaintenanceModule::Definition TdmProjectPerDeveloper::definition() const

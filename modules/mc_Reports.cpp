@@ -290,17 +290,11 @@ void TdmReports::Search()
     m_totals = TReportTotals();
     m_criteriaText = describeCriteria();
     showTotals();
-    QString composed;
-    switch (DatabaseKind) {
-    case Dialect::LocalFile:
-        composed = AccessFromClause(m_builder->GetSQL());
-        break;
-    case Dialect::SqlServer:
-        composed = m_builder->GetSQL();
-        break;
-    default:
-        throw AppError(QStringLiteral("The database kind %1 is not known; reports need 0 or 1.").arg(DatabaseKind));
-    }
+    if (!Dialect::isKnownKind(DatabaseKind))
+        throw AppError(QStringLiteral("The database kind %1 is not known; reports need 0, 1 or 2.").arg(DatabaseKind));
+    // The builder writes plain joins; the embedded file's statements nest them.
+    const QString composed =
+        Dialect::nestedJoins(DatabaseKind) ? AccessFromClause(m_builder->GetSQL()) : m_builder->GetSQL();
     m_results->setSql(statementLines(composed));
     if (QPlainTextEdit* memo = Lookup(QStringLiteral("SQLMemo"))->AsMemo())
         memo->setPlainText(m_results->sql());

@@ -49,13 +49,13 @@ TMaintenanceModule::Definition TdmUsers::definition() const
     d.table = QStringLiteral("USERS");
     d.workingSourceName = QStringLiteral("dsUsers");
     d.listStatement = SharedStatements::usersForEditing(kind);
-    d.updateTemplate = SharedStatements::userUpdateTemplate();
+    d.updateTemplate = SharedStatements::userUpdateTemplate(kind);
     d.updateFields = {{"DEVELOPER_ID", SqlValue::Integer},
                       {"IS_ADMIN", SqlValue::Integer},
                       {"USERNAME", SqlValue::Text},
                       {"PASSWORD", SqlValue::Text},
                       {"ID", SqlValue::Integer}};
-    d.insertTemplate = SharedStatements::userInsertTemplate();
+    d.insertTemplate = SharedStatements::userInsertTemplate(kind);
     d.insertFields = {{"DEVELOPER_ID", SqlValue::Integer},
                       {"IS_ADMIN", SqlValue::Integer},
                       {"USERNAME", SqlValue::Text},

@@ -10,6 +10,8 @@
 
 namespace {
 QAtomicInt s_counter;
+// The advisory lock of the PostgreSQL write transactions ("HWWR").
+constexpr qint64 writeLockKey = 0x48575752;
 }
 
 DbConnection::DbConnection(QObject* parent)
@@ -41,7 +43,8 @@ void DbConnection::fail(const QSqlError& error, const QString& context) const
     throw DatabaseError(text);
 }
 
-void DbConnection::openDatabase(const QString& driver, const QString& name, const QString& options)
+void DbConnection::openDatabase(const QString& driver, const QString& name, const QString& options,
+                                const std::function<void(QSqlDatabase&)>& configure)
 {
     close();
     if (!QSqlDatabase::isDriverAvailable(driver))
@@ -49,6 +52,8 @@ void DbConnection::openDatabase(const QString& driver, const QString& name, cons
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connectionName);
     db.setDatabaseName(name);
     db.setConnectOptions(options);
+    if (configure)
+        configure(db);
     if (!db.open()) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
@@ -88,6 +93,20 @@ void DbConnection::openOdbc(const QString& connectionString, const QString& conn
     openDatabase(QStringLiteral("QODBC"), connectionString, connectOptions);
 }
 
+void DbConnection::openPostgres(const QString& host, int port, const QString& database, const QString& user,
+                                const QString& password, const QString& connectOptions)
+{
+    openDatabase(QStringLiteral("QPSQL"), database, connectOptions, [&](QSqlDatabase& db) {
+        db.setHostName(host);
+        if (port > 0)
+            db.setPort(port);
+        db.setUserName(user);
+        db.setPassword(password);
+    });
+    // Texts go in and come out as UTF-8 whatever the server's default.
+    exec(QStringLiteral("set client_encoding to 'UTF8'"));
+}
+
 void DbConnection::close()
 {
     if (!QSqlDatabase::contains(m_connectionName))
@@ -123,6 +142,11 @@ bool DbConnection::isSqlite() const
     return driverName() == QLatin1String("QSQLITE");
 }
 
+bool DbConnection::isPostgres() const
+{
+    return driverName() == QLatin1String("QPSQL");
+}
+
 void DbConnection::beginTransaction()
 {
     if (!isOpen())
@@ -138,6 +162,17 @@ void DbConnection::beginTransaction()
             fail(begin.lastError());
     } else if (!db.transaction()) {
         fail(db.lastError());
+    } else if (isPostgres()) {
+        // The same on a server: one lock every writer of the database takes
+        // first, held to the end of its transaction. A check that reads
+        // before it writes (is an interval already running?) then sees every
+        // write committed before it, as on SQLite.
+        QSqlQuery lock(db);
+        if (!lock.exec(QStringLiteral("select pg_advisory_xact_lock(%1)").arg(writeLockKey))) {
+            const QSqlError error = lock.lastError();
+            db.rollback();
+            fail(error);
+        }
     }
     m_inTransaction = true;
 }
@@ -164,7 +199,7 @@ void DbConnection::rollback()
 
 QVariant DbConnection::toStorage(const QVariant& value) const
 {
-    if (!isSqlite() || value.isNull())
+    if ((!isSqlite() && !isPostgres()) || value.isNull())
         return value;
     switch (value.typeId()) {
     case QMetaType::QDateTime:

@@ -5,13 +5,21 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <functional>
+
 // The program's one way to a database: a QSqlDatabase with open, close,
 // transactions and statements, where every driver error becomes a
 // DatabaseError carrying the driver's own text.
 //
 // Values bound to statements are converted to the stored form: on SQLite a
 // QDateTime becomes "yyyy-MM-dd HH:mm:ss.zzz" and a QDate "yyyy-MM-dd" text,
-// so that text comparisons of dates are inclusive and sort correctly.
+// so that text comparisons of dates are inclusive and sort correctly. On
+// PostgreSQL they are sent as the same text, which the server reads as the
+// TIMESTAMP or DATE it is compared with or stored in: local wall-clock time,
+// never shifted by the session's time zone.
+//
+// A write transaction takes the database's write lock at once, on SQLite and
+// PostgreSQL alike, so writers from different clients follow one another.
 class DbConnection : public QObject
 {
     Q_OBJECT
@@ -27,10 +35,16 @@ public:
     // Opens an ODBC connection from a complete connection string.
     // connectOptions: the driver's, e.g. "SQL_ATTR_LOGIN_TIMEOUT=5".
     void openOdbc(const QString& connectionString, const QString& connectOptions = QString());
+    // Opens a PostgreSQL connection. host is a name, an address or the folder
+    // of the server's Unix socket; port 0 is the server's default.
+    // connectOptions: libpq's, e.g. "connect_timeout=5".
+    void openPostgres(const QString& host, int port, const QString& database, const QString& user,
+                      const QString& password, const QString& connectOptions = QString());
     void close();
 
     bool isOpen() const;
     bool isSqlite() const;
+    bool isPostgres() const;
     QString driverName() const;
     QSqlDatabase database() const;
 
@@ -65,7 +79,8 @@ signals:
     void aboutToClose();
 
 private:
-    void openDatabase(const QString& driver, const QString& name, const QString& options);
+    void openDatabase(const QString& driver, const QString& name, const QString& options,
+                      const std::function<void(QSqlDatabase&)>& configure = {});
     [[noreturn]] void fail(const QSqlError& error, const QString& context = QString()) const;
 
     QString m_connectionName;

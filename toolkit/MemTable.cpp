@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QSqlDriver>
 #include <QSqlRecord>
 
 #include <algorithm>
@@ -335,6 +336,9 @@ void MemTable::loadFrom(const MemTable& source)
 void MemTable::loadFromQuery(QSqlQuery& query)
 {
     const QSqlRecord record = query.record();
+    // PostgreSQL gives unquoted names back folded to lower case; the program
+    // writes its names in upper case, and so they are shown.
+    const bool foldedNames = query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
     if (d->fields.isEmpty()) {
         QList<FieldDef> fields;
         QSet<QString> seen;
@@ -368,9 +372,11 @@ void MemTable::loadFromQuery(QSqlQuery& query)
             default:
                 break;
             }
-            QString name = field.name();
+            const QString given =
+                foldedNames && field.name() == field.name().toLower() ? field.name().toUpper() : field.name();
+            QString name = given;
             for (int n = 1; seen.contains(name.toLower()); ++n)
-                name = field.name() + QStringLiteral("_%1").arg(n);
+                name = given + QStringLiteral("_%1").arg(n);
             seen.insert(name.toLower());
             fields.append(FieldDef{name, type, 0});
         }

@@ -293,7 +293,7 @@ int DbTool::setPassword(const QStringList& arguments)
         return fail(QStringLiteral("an empty password is refused; nothing was changed"));
     const QString hash = PasswordHash::hash(password);
     TransactionGuard transaction(connection);
-    connection.exec(SharedStatements::setUserPassword(), {hash, id});
+    connection.exec(SharedStatements::setUserPassword(Dialect::kindOf(connection)), {hash, id});
     transaction.commit();
     m_out << "set a new password for " << name << Qt::endl;
     return 0;

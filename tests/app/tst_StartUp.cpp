@@ -63,7 +63,7 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("options without a kind") << QByteArray("[ExportSettings]\r\nExcelPath=x.xlsx\r\n")
                                                 << "hourwright -setup";
-        QTest::newRow("kind 2") << QByteArray("[ConnectionSettings]\r\nDatabaseType=2\r\n") << "hourwright -setup";
+        QTest::newRow("kind 3") << QByteArray("[ConnectionSettings]\r\nDatabaseType=3\r\n") << "hourwright -setup";
         QTest::newRow("kind not a number") << QByteArray("[ConnectionSettings]\r\nDatabaseType=Access\r\n")
                                            << "not a valid integer";
         QTest::newRow("missing database file")

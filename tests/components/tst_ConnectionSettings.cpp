@@ -93,7 +93,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("missing") << QString();
         QTest::newRow("minus one") << "-1";
-        QTest::newRow("two") << "2";
+        QTest::newRow("three") << "3";
     }
     void unknownKindTellsToRunSetup()
     {

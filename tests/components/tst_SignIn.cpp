@@ -68,7 +68,7 @@ private slots:
 
         const SignIn::Result result = SignIn::check(db.connection(), 0, user, password, masterAllowed);
         QCOMPARE(int(result.outcome), outcome);
-        QVERIFY(result.rehashProblem.isEmpty());
+        QVERIFY2(result.rehashProblem.isEmpty(), qPrintable(result.rehashProblem));
         const QString after = storedPassword(db, user);
         if (outcome != int(SignIn::Outcome::SignedIn)) {
             QCOMPARE(after, before); // a refusal changes nothing

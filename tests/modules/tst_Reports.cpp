@@ -868,7 +868,7 @@ private slots:
 
     void unknownKindIsRefused()
     {
-        auto module = open(2);
+        auto module = open(3);
         search(*module);
         QCOMPARE(errors().size(), 1);
         QVERIFY(!module->ResultsQuery()->isActive());

@@ -187,9 +187,10 @@ private slots:
         QCOMPARE(pages->count(), 2);
         QCOMPARE(pages->tabText(0), QStringLiteral("Connection Settings"));
         QCOMPARE(pages->tabText(1), QStringLiteral("Excel File Path"));
-        QCOMPARE(kinds(*module)->count(), 2);
+        QCOMPARE(kinds(*module)->count(), 3);
         QCOMPARE(kinds(*module)->itemText(0), QStringLiteral("SQLite"));
         QCOMPARE(kinds(*module)->itemText(1), QStringLiteral("MSSSQL"));
+        QCOMPARE(kinds(*module)->itemText(2), QStringLiteral("PostgreSQL"));
         QVERIFY(kinds(*module)->isEditable());
         QCOMPARE(edit(*module, "edtPassWord")->echoMode(), QLineEdit::Password);
         // Every edit carries its caption as a buddy label.
@@ -286,6 +287,7 @@ private slots:
         QTest::newRow("SQLite chosen") << QString() << 0 << "0" << 0;
         QTest::newRow("MSSSQL chosen") << QString() << 1 << "1" << 1;
         QTest::newRow("MSSSQL typed in other case") << "msssql" << -2 << "1" << 1;
+        QTest::newRow("PostgreSQL chosen") << QString() << 2 << "2" << 2;
         QTest::newRow("unknown kind typed") << "Access" << -2 << "-1" << -1;
         QTest::newRow("choice cleared") << "" << -2 << "-1" << -1;
         QTest::newRow("nothing chosen") << QString() << -1 << "-1" << -1;
@@ -306,7 +308,7 @@ private slots:
             } else {
                 kinds(*module)->setCurrentIndex(chosenIndex);
             }
-            QCOMPARE(kinds(*module)->count(), 2); // Return adds no item
+            QCOMPARE(kinds(*module)->count(), 3); // Return adds no item
             click(*module, "btnOk");
         }
         QCOMPARE(ProfileFile(m_options).readString("ConnectionSettings", "DatabaseType"), stored);

@@ -16,8 +16,7 @@ MainWindowFixture::MainWindowFixture()
     AppPaths::setOptionsFolder(QString());
     QFile::remove(optionsPath());
     GetOptionsManager()->setOptionsFileName(optionsPath());
-    GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::DatabaseType, 0);
-    GetOptionsManager()->WriteValue(Options::ExportSection, Options::DataBasePath, QStringLiteral("test.db"));
+    m_db.writeOptions(*GetOptionsManager());
     MessageService::resetForTests();
     fillKnownRows();
 }

@@ -1,21 +1,110 @@
 #include "support/TestDatabase.h"
 
+#include "components/o_Dialect.h"
+#include "components/o_OptionsManager.h"
 #include "components/o_Schema.h"
+#include "toolkit/AppError.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// Databases of this process on the server, by slot; a slot is free again
+// when its TestDatabase is gone.
+QList<bool>& slotsInUse()
+{
+    static QList<bool> inUse;
+    return inUse;
+}
+
+ConnectionSettings serverSettings(const QString& dataBaseName)
+{
+    ConnectionSettings settings;
+    settings.kind = Dialect::PostgreSql;
+    settings.serverName = qEnvironmentVariable("HW_TEST_PG_SERVER");
+    settings.dataBaseName = dataBaseName;
+    settings.userName = qEnvironmentVariable("HW_TEST_PG_USER");
+    settings.password = qEnvironmentVariable("HW_TEST_PG_PASSWORD");
+    if (settings.serverName.isEmpty())
+        throw AppError(QStringLiteral("HW_TEST_DATABASE_KIND=2 needs the PostgreSQL test server's HW_TEST_PG_* "
+                                      "variables (tests/support/pg-test-server.sh start DIR prints them)"));
+    return settings;
+}
+
+// Makes the slot's database if it is not there yet and gives it an empty
+// schema: whatever an earlier test left or dropped is gone.
+void prepareServerDatabase(const ConnectionSettings& settings)
+{
+    {
+        DbConnection maintenance;
+        serverSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(maintenance);
+        QSqlQuery found = maintenance.exec(QStringLiteral("select count(*) from pg_database where datname = ?"),
+                                           {settings.dataBaseName});
+        if (found.next() && found.value(0).toInt() == 0)
+            maintenance.exec(QStringLiteral("create database %1").arg(settings.dataBaseName));
+    }
+    DbConnection connection;
+    settings.open(connection);
+    connection.exec(QStringLiteral("set client_min_messages to warning"));
+    connection.exec(QStringLiteral("drop schema public cascade"));
+    connection.exec(QStringLiteral("create schema public"));
+    Schema::create(connection, Schema::postgresScript());
+}
+
+} // namespace
+
+int TestDatabase::kind()
+{
+    static const int kind = qEnvironmentVariableIntValue("HW_TEST_DATABASE_KIND");
+    return kind;
+}
 
 TestDatabase::TestDatabase()
     : m_folderPath(m_folder.path())
-    , m_path(m_folder.filePath(QStringLiteral("test.db")))
     , m_connection(std::make_unique<DbConnection>())
 {
-    m_connection->createSqlite(m_path);
-    Schema::createSqlite(*m_connection);
-    m_connection->close();
-    m_connection->openSqlite(m_path);
+    if (!onServer()) {
+        m_path = m_folder.filePath(QStringLiteral("test.db"));
+        m_settings.kind = Dialect::LocalFile;
+        m_settings.dataBasePath = m_path;
+        m_connection->createSqlite(m_path);
+        Schema::createSqlite(*m_connection);
+        m_connection->close();
+        m_connection->openSqlite(m_path);
+        return;
+    }
+    QList<bool>& inUse = slotsInUse();
+    m_slot = int(inUse.indexOf(false));
+    if (m_slot < 0) {
+        m_slot = int(inUse.size());
+        inUse.append(true);
+    }
+    inUse[m_slot] = true;
+    m_settings = serverSettings(
+        QStringLiteral("hw_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(m_slot));
+    prepareServerDatabase(m_settings);
+    m_settings.open(*m_connection);
 }
 
 TestDatabase::~TestDatabase()
 {
     m_connection->close();
+    if (m_slot >= 0)
+        slotsInUse()[m_slot] = false;
+}
+
+void TestDatabase::writeOptions(TqvOptionsManager& options) const
+{
+    using namespace Options;
+    options.WriteValue(ConnectionSection, DatabaseType, m_settings.kind);
+    if (!onServer()) {
+        options.WriteValue(ExportSection, DataBasePath, QStringLiteral("test.db"));
+        return;
+    }
+    options.WriteValue(ConnectionSection, ServerName, m_settings.serverName);
+    options.WriteValue(ConnectionSection, DataBaseName, m_settings.dataBaseName);
+    options.WriteEncodedValue(ConnectionSection, UserName, m_settings.userName);
+    options.WriteEncodedValue(ConnectionSection, Password, m_settings.password);
 }
 
 QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values)
@@ -37,6 +126,6 @@ void TestDatabase::exec(const QString& sql, const QVariantList& values)
 std::unique_ptr<DbConnection> TestDatabase::openAnother()
 {
     auto other = std::make_unique<DbConnection>();
-    other->openSqlite(m_path);
+    m_settings.open(*other);
     return other;
 }

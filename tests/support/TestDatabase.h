@@ -1,11 +1,14 @@
 #pragma once
 
+#include "components/o_ConnectionSettings.h"
 #include "toolkit/DbConnection.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
+
+class TqvOptionsManager;
 
 // Fails the test with the driver's message when a statement fails.
 #define QVERIFY_SQL(statement)                                                   \
@@ -17,28 +20,52 @@
         }                                                                        \
     } while (false)
 
-// A throw-away SQLite database with the program's schema in a temporary
-// folder, opened on its own connection.
+// Skips a test that only holds for the embedded file (its path, its locks).
+#define SKIP_ON_SERVER()                                                         \
+    do {                                                                         \
+        if (TestDatabase::onServer())                                            \
+            QSKIP("only the embedded database file has this");                   \
+    } while (false)
+
+// A throw-away database with the program's schema, opened on its own
+// connection, beside a temporary folder for the test's files.
+//
+// By default it is an SQLite file in that folder. With
+// HW_TEST_DATABASE_KIND=2 it is a database of its own on the PostgreSQL
+// test server that HW_TEST_PG_SERVER, _DATABASE, _USER and _PASSWORD name
+// (tests/support/pg-test-server.sh starts one), emptied and given the schema
+// anew for each test.
 class TestDatabase
 {
 public:
     TestDatabase();
     ~TestDatabase();
 
+    // The kind every TestDatabase of this run has (0 or 2).
+    static int kind();
+    static bool onServer() { return kind() != 0; }
+
+    // The SQLite file (empty on a server).
     const QString& path() const { return m_path; }
     const QString& folder() const { return m_folderPath; }
     DbConnection& connection() { return *m_connection; }
+    // How the program reaches this database, as its options would say.
+    const ConnectionSettings& settings() const { return m_settings; }
+    // Writes those options: DatabaseType and the file or the server values.
+    void writeOptions(TqvOptionsManager& options) const;
 
     // Runs a statement and returns the first column of the first row.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
     qint64 count(const QString& table);
     void exec(const QString& sql, const QVariantList& values = {});
-    // A new connection on the same file (another client).
+    // A new connection on the same database (another client).
     std::unique_ptr<DbConnection> openAnother();
 
 private:
     QTemporaryDir m_folder;
     QString m_folderPath;
     QString m_path;
+    ConnectionSettings m_settings;
+    int m_slot = -1;
     std::unique_ptr<DbConnection> m_connection;
 };
