@@ -252,7 +252,7 @@ private slots:
     void refusedStartStaysIdleAndShowsTheReason()
     {
         MainWindowFixture fixture;
-        fixture.db().exec("create trigger refuse before insert on PROJECTWORK begin select raise(abort, 'disk says no'); end");
+        fixture.db().refuseWrites("insert", "PROJECTWORK", "disk says no");
         auto main = start();
         signIn(*main, "admin", "secret");
         click(*main, "btnStartMonitoring");
@@ -271,7 +271,7 @@ private slots:
         auto main = start();
         signIn(*main, "admin", "secret");
         click(*main, "btnStartMonitoring");
-        fixture.db().exec("create trigger refuse before update on PROJECTWORK begin select raise(abort, 'locked up'); end");
+        fixture.db().refuseWrites("update", "PROJECTWORK", "locked up");
         click(*main, "btnStopMonitoring");
         QVERIFY(main->ProjectMonitor()->Monitoring());
         QVERIFY(enabled(*main, "btnStopMonitoring"));

@@ -222,8 +222,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED) values "
                     "('2009-05-11 08:00:00.000','2009-05-11 10:00:00.000',9,1)");
-        db.exec("create trigger refuse before update on PROJECTWORK when NEW.ID = 4 "
-                "begin select raise(abort, 'row 4 refused'); end");
+        db.refuseWrites("update", "PROJECTWORK", "row 4 refused", "NEW.ID = 4");
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         try {
@@ -239,7 +238,7 @@ private slots:
     void refusedStartLeavesNoRowAndIdle()
     {
         TestDatabase db;
-        db.exec("create trigger refuse before insert on PROJECTWORK begin select raise(abort, 'no inserts'); end");
+        db.refuseWrites("insert", "PROJECTWORK", "no inserts");
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StartMonitoring());
@@ -254,11 +253,11 @@ private slots:
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         QVERIFY_SQL(monitor.StartMonitoring());
-        db.exec("create trigger refuse before update on PROJECTWORK begin select raise(abort, 'no updates'); end");
+        db.refuseWrites("update", "PROJECTWORK", "no updates");
         QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StopMonitoring());
         QVERIFY(monitor.Monitoring());
         QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 0);
-        db.exec("drop trigger refuse");
+        db.allowWrites();
         QVERIFY_SQL(monitor.StopMonitoring());
         QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 1);
     }

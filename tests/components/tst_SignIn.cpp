@@ -102,7 +102,7 @@ private slots:
     void rehashThatCannotBeWritten()
     {
         MainWindowFixture fixture;
-        fixture.db().exec("create trigger refuse before update on USERS begin select raise(abort, 'read only'); end");
+        fixture.db().refuseWrites("update", "USERS", "read only");
         const SignIn::Result result = SignIn::check(fixture.db().connection(), 0, "chidi", "pw", false);
         QCOMPARE(int(result.outcome), int(SignIn::Outcome::SignedIn));
         QVERIFY2(result.rehashProblem.contains("read only"), qPrintable(result.rehashProblem));

@@ -170,7 +170,7 @@ private slots:
 
     void failingOkChangesNothingAndKeepsTheWindow()
     {
-        m_db->exec("create trigger refuse before insert on PROJECTS begin select raise(abort, 'no new projects'); end");
+        m_db->refuseWrites("insert", "PROJECTS", "no new projects");
         auto module = open<TdmProjects, TFrmProjects>();
         MessageService::queueAnswer(QMessageBox::Yes);
         press(*module, "btnDelete"); // a deletion that must be rolled back
@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(MessageService::shownForTests().size(), 2);
         QVERIFY(MessageService::shownForTests().last().text.contains("no new projects"));
         // The edits are still there: a second Ok without the trigger writes them.
-        m_db->exec("drop trigger refuse");
+        m_db->allowWrites();
         press(*module, "btnOk");
         QVERIFY(!module->ModuleForm()->isVisible());
         QCOMPARE(column(*m_db, "select DESCRIPTION from PROJECTS order by ID"),

@@ -163,7 +163,7 @@ private slots:
 
     void refusedInsertIsRolledBackAndShown()
     {
-        m_db->exec("create trigger refuse before insert on PROJECTWORK begin select raise(abort, 'full'); end");
+        m_db->refuseWrites("insert", "PROJECTWORK", "full");
         auto module = open();
         insert(*module);
         QVERIFY(!m_db->connection().inTransaction());

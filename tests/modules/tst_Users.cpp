@@ -187,7 +187,7 @@ private slots:
     // the password and not a hash of its hash.
     void failedWriteKeepsTheTypedPassword()
     {
-        m_db->exec("create trigger refuse before insert on USERS begin select raise(abort, 'no new users'); end");
+        m_db->refuseWrites("insert", "USERS", "no new users");
         auto module = open<TdmUsers, TFrmUsers>();
         press(*module, "btnNew");
         type(*module, "DBEdit1", "dora");
@@ -197,7 +197,7 @@ private slots:
         QVERIFY(MessageService::shownForTests().last().text.contains("no new users"));
         QVERIFY(module->WorkingCopy()->locate("USERNAME", "dora"));
         QCOMPARE(module->WorkingCopy()->value("PASSWORD").toString(), QStringLiteral("dora's"));
-        m_db->exec("drop trigger refuse");
+        m_db->allowWrites();
         press(*module, "btnOk");
         QVERIFY(!module->ModuleForm()->isVisible());
         QVERIFY(PasswordHash::verify(passwordOf("dora"), "dora's"));

@@ -107,10 +107,21 @@ void TestDatabase::writeOptions(TqvOptionsManager& options) const
     options.WriteEncodedValue(ConnectionSection, Password, m_settings.password);
 }
 
+QVariant TestDatabase::asStored(const QVariant& value)
+{
+    if (value.isNull())
+        return value;
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toString(DbConnection::dateTimeStorageFormat());
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate().toString(DbConnection::dateStorageFormat());
+    return value;
+}
+
 QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values)
 {
     QSqlQuery query = m_connection->exec(sql, values);
-    return query.next() ? query.value(0) : QVariant();
+    return query.next() ? asStored(query.value(0)) : QVariant();
 }
 
 qint64 TestDatabase::count(const QString& table)
@@ -121,6 +132,30 @@ qint64 TestDatabase::count(const QString& table)
 void TestDatabase::exec(const QString& sql, const QVariantList& values)
 {
     m_connection->exec(sql, values);
+}
+
+void TestDatabase::refuseWrites(const QString& event, const QString& table, const QString& message,
+                                const QString& condition)
+{
+    m_refusedTable = table;
+    QString quoted = message;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    if (!onServer()) {
+        exec(QStringLiteral("create trigger refuse before %1 on %2 %3 begin select raise(abort, '%4'); end")
+                 .arg(event, table, condition.isEmpty() ? QString() : QStringLiteral("when ") + condition, quoted));
+        return;
+    }
+    exec(QStringLiteral("create or replace function refuse() returns trigger language plpgsql as "
+                        "$$ begin raise exception '%1'; end $$")
+             .arg(quoted));
+    exec(QStringLiteral("create trigger refuse before %1 on %2 for each row %3 execute function refuse()")
+             .arg(event, table, condition.isEmpty() ? QString() : QStringLiteral("when (%1)").arg(condition)));
+}
+
+void TestDatabase::allowWrites()
+{
+    exec(onServer() ? QStringLiteral("drop trigger refuse on %1").arg(m_refusedTable)
+                    : QStringLiteral("drop trigger refuse"));
 }
 
 std::unique_ptr<DbConnection> TestDatabase::openAnother()

@@ -54,10 +54,23 @@ public:
     // Writes those options: DatabaseType and the file or the server values.
     void writeOptions(TqvOptionsManager& options) const;
 
-    // Runs a statement and returns the first column of the first row.
+    // A value as the embedded file stores it: date-times as
+    // "yyyy-MM-dd HH:mm:ss.zzz" and dates as "yyyy-MM-dd" text, so that a
+    // test compares the same on every kind. Other values are left alone.
+    static QVariant asStored(const QVariant& value);
+
+    // Runs a statement and returns the first column of the first row, as
+    // asStored gives it.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
     qint64 count(const QString& table);
     void exec(const QString& sql, const QVariantList& values = {});
+    // Makes every `event` ("insert", "update" or "delete") on table fail
+    // with message, or only where condition (on NEW or OLD) holds; lifted
+    // again by allowWrites. One refusal at a time.
+    void refuseWrites(const QString& event, const QString& table, const QString& message,
+                      const QString& condition = QString());
+    void allowWrites();
+
     // A new connection on the same database (another client).
     std::unique_ptr<DbConnection> openAnother();
 
@@ -67,5 +80,6 @@ private:
     QString m_path;
     ConnectionSettings m_settings;
     int m_slot = -1;
+    QString m_refusedTable;
     std::unique_ptr<DbConnection> m_connection;
 };
