@@ -320,7 +320,7 @@ private slots:
     void kindOutsideTheListShowsNone_data()
     {
         QTest::addColumn<QByteArray>("value");
-        QTest::newRow("2") << QByteArray("2");
+        QTest::newRow("3") << QByteArray("3");
         QTest::newRow("-5") << QByteArray("-5");
         QTest::newRow("empty") << QByteArray("");
     }
@@ -530,6 +530,7 @@ private slots:
         QFETCH(QString, pathKind);
         QFETCH(QString, expected);
         QFETCH(QMessageBox::Icon, icon);
+        SKIP_ON_SERVER();
         TestDatabase db; // stands for the program's own connection too
         QString path;
         if (pathKind == "absolute") {
@@ -570,13 +571,19 @@ private slots:
     // connection and never answers the login is given up on in time.
     void testConnectionUnreachableServerFails_data()
     {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("portSeparator");
         QTest::addColumn<bool>("silent");
         QTest::addColumn<int>("boundMs");
-        QTest::newRow("closed port") << false << 15000;
-        QTest::newRow("silent server") << true << 30000;
+        QTest::newRow("SQL Server, closed port") << 1 << "," << false << 15000;
+        QTest::newRow("SQL Server, silent server") << 1 << "," << true << 30000;
+        QTest::newRow("PostgreSQL, closed port") << 2 << ":" << false << 15000;
+        QTest::newRow("PostgreSQL, silent server") << 2 << ":" << true << 30000;
     }
     void testConnectionUnreachableServerFails()
     {
+        QFETCH(int, kind);
+        QFETCH(QString, portSeparator);
         QFETCH(bool, silent);
         QFETCH(int, boundMs);
         int listener = -1;
@@ -584,7 +591,7 @@ private slots:
             if (listener >= 0)
                 ::close(listener);
         });
-        QString server = QStringLiteral("127.0.0.1,1");
+        QString server = QStringLiteral("127.0.0.1") + portSeparator + QStringLiteral("1");
         if (silent) {
             listener = ::socket(AF_INET, SOCK_STREAM, 0);
             QVERIFY(listener >= 0);
@@ -595,11 +602,11 @@ private slots:
             QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), length) == 0);
             QVERIFY(::listen(listener, 4) == 0);
             QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0);
-            server = QStringLiteral("127.0.0.1,%1").arg(ntohs(address.sin_port));
+            server = QStringLiteral("127.0.0.1") + portSeparator + QString::number(ntohs(address.sin_port));
         }
 
         auto module = open();
-        kinds(*module)->setCurrentIndex(1);
+        kinds(*module)->setCurrentIndex(kind);
         edit(*module, "edtServerName")->setText(server);
         edit(*module, "edtDataBaseName")->setText("hours");
         edit(*module, "edtUserName")->setText("sa");
@@ -613,6 +620,30 @@ private slots:
         QVERIFY(!shownTexts().first().contains("succeeded"));
         QVERIFY(!shownTexts().first().isEmpty());
         QVERIFY(module->ModuleForm()->isVisible());
+        QVERIFY(!QFile::exists(m_options));
+    }
+
+    // The values on screen reach the server and its database, and nothing
+    // is written; a wrong password is the server's refusal in its own words.
+    void testConnectionToAServer()
+    {
+        SKIP_ON_FILE();
+        TestDatabase db;
+        const ConnectionSettings& server = db.settings();
+        auto module = open();
+        kinds(*module)->setCurrentIndex(server.kind);
+        edit(*module, "edtServerName")->setText(server.serverName);
+        edit(*module, "edtDataBaseName")->setText(server.dataBaseName);
+        edit(*module, "edtUserName")->setText(server.userName);
+        edit(*module, "edtPassWord")->setText(server.password);
+        click(*module, "btnTestConnection");
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY2(shownTexts().first().contains("succeeded"), qPrintable(shownTexts().first()));
+        MessageService::resetForTests();
+        edit(*module, "edtPassWord")->setText(server.password + "x");
+        click(*module, "btnTestConnection");
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY2(shownTexts().first().contains("password authentication failed"), qPrintable(shownTexts().first()));
         QVERIFY(!QFile::exists(m_options));
     }
 

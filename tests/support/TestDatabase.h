@@ -27,6 +27,13 @@ class TqvOptionsManager;
             QSKIP("only the embedded database file has this");                   \
     } while (false)
 
+// Skips a test that is about the server kind, in the run on the file.
+#define SKIP_ON_FILE()                                                           \
+    do {                                                                         \
+        if (!TestDatabase::onServer())                                           \
+            QSKIP("the run on the server has this");                             \
+    } while (false)
+
 // A throw-away database with the program's schema, opened on its own
 // connection, beside a temporary folder for the test's files.
 //

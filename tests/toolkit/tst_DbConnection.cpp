@@ -1,7 +1,10 @@
+#include "support/TestDatabase.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
+#include "toolkit/MemTable.h"
 
 #include <QFileInfo>
+#include <QThread>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -106,6 +109,67 @@ private slots:
         QVERIFY(rows.next());
         QCOMPARE(rows.value(0).toString(), QStringLiteral("2"));
         QVERIFY_THROWS_EXCEPTION(DatabaseError, connection.commit());
+    }
+
+    // Date-times keep their milliseconds and their local wall-clock time on
+    // every kind, whatever time zone a server session runs in, and compare
+    // with the stored text form.
+    void datesKeepLocalTimeOnEveryKind()
+    {
+        TestDatabase db;
+        if (TestDatabase::onServer())
+            db.exec("set time zone 'Pacific/Auckland'");
+        const QDateTime moment(QDate(2009, 5, 31), QTime(23, 59, 58, 7));
+        db.exec("insert into PROJECTWORK (TIME_START,DAY_START) values (?,?)", {moment, moment.date()});
+        QCOMPARE(db.scalar("select TIME_START from PROJECTWORK").toString(), QStringLiteral("2009-05-31 23:59:58.007"));
+        QCOMPARE(db.scalar("select count(*) from PROJECTWORK where TIME_START = ? and DAY_START <= ?",
+                           {QStringLiteral("2009-05-31 23:59:58.007"), QStringLiteral("2009-05-31")})
+                     .toInt(),
+                 1);
+        QSqlQuery row = db.connection().exec("select TIME_START from PROJECTWORK");
+        QVERIFY(row.next());
+        QCOMPARE(DbConnection::parseDateTime(row.value(0)), moment);
+    }
+
+    // A write transaction waits for another client's to end before it
+    // begins, so a check that reads before it writes sees every write.
+    void writersFollowOneAnother()
+    {
+        TestDatabase db;
+        auto other = db.openAnother();
+        db.connection().beginTransaction();
+        db.exec("insert into DEVELOPERS (LASTNAME) values ('first')");
+        QAtomicInt began = 0;
+        QThread* second = QThread::create([&db, &began] {
+            auto late = db.openAnother();
+            TransactionGuard transaction(*late);
+            began = 1;
+            QSqlQuery seen = late->exec("select count(*) from DEVELOPERS");
+            seen.next();
+            late->exec("insert into DEVELOPERS (LASTNAME) values (?)", {QString::number(seen.value(0).toInt())});
+            seen.finish();
+            transaction.commit();
+        });
+        second->start();
+        QTest::qWait(500);
+        QCOMPARE(int(began), 0);
+        db.connection().commit();
+        QVERIFY(second->wait(10000));
+        delete second;
+        // The second writer counted the first one's row.
+        QCOMPARE(db.scalar("select LASTNAME from DEVELOPERS where LASTNAME <> 'first'").toString(), QStringLiteral("1"));
+    }
+
+    // Result names read as the statement wrote them, in upper case, on
+    // every kind.
+    void resultNamesAreUpperCase()
+    {
+        TestDatabase db;
+        db.exec("insert into CUSTOMER (CODE,NAME) values ('NW','Northwind')");
+        QSqlQuery query = db.connection().exec("select ID, NAME as CUSTOMER_NAME from CUSTOMER");
+        MemTable table;
+        table.loadFromQuery(query);
+        QCOMPARE(table.fieldNames(), (QStringList{"ID", "CUSTOMER_NAME"}));
     }
 
     void closeTellsHolders()
