@@ -25,6 +25,18 @@ if [ $# -eq 0 ] || [[ "bench_MainWindow" == *"$1"* ]]; then
     mv "$large.part" "$large"
   fi
 fi
+# bench_Server runs on a PostgreSQL server: the one HW_TEST_PG_* names, else
+# a throw-away one started here (its million intervals are copied from the
+# embedded database on each such run).
+if [ -z "${HW_TEST_PG_SERVER:-}" ] && { [ $# -eq 0 ] || [[ "bench_Server" == *"$1"* ]]; }; then
+  PG_DIR=$(mktemp -d "${TMPDIR:-/tmp}/hourwright-pg.XXXXXX")
+  trap 'bash "$HW_ROOT/tests/support/pg-test-server.sh" stop "$PG_DIR"' EXIT
+  if PG_ENV=$(bash "$HW_ROOT/tests/support/pg-test-server.sh" start "$PG_DIR"); then
+    eval "$PG_ENV"
+  else
+    echo "No PostgreSQL server could be started: bench_Server is left out" >&2
+  fi
+fi
 for bench in "$BUILD"/bench/bench_*; do
   [ -x "$bench" ] || continue
   name=$(basename "$bench")

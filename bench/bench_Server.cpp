@@ -1,0 +1,312 @@
+// The program on a PostgreSQL server: sign-in to a usable main window,
+// Start + Stop, and the report search for one developer and one month on
+// 1,000,000 intervals (the same rows as the embedded benchmarks' database),
+// and 20 clients with their own connections doing Start/Stop rounds at once.
+//
+// The server is the one HW_TEST_PG_SERVER, _DATABASE, _USER and _PASSWORD
+// name (scripts/bench.sh starts a throw-away one); the million intervals are
+// copied into a database of their own on the first run and kept there.
+#include "app/mm_main.h"
+#include "components/o_ConnectionSettings.h"
+#include "components/o_Dialect.h"
+#include "components/o_OptionsManager.h"
+#include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
+#include "framework/o_ComponentCaster.h"
+#include "framework/o_MainModule.h"
+#include "modules/f_Reports.h"
+#include "modules/mc_Reports.h"
+#include "support/LargeDatabase.h"
+#include "toolkit/AppError.h"
+#include "toolkit/AppPaths.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DateTimePicker.h"
+#include "toolkit/DbConnection.h"
+#include "toolkit/MemTable.h"
+#include "toolkit/SqlQuery.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "BenchMain.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr qint64 Intervals = 1000000;
+
+ConnectionSettings server(const QString& dataBaseName)
+{
+    ConnectionSettings settings;
+    settings.kind = Dialect::PostgreSql;
+    settings.serverName = qEnvironmentVariable("HW_TEST_PG_SERVER");
+    settings.dataBaseName = dataBaseName;
+    settings.userName = qEnvironmentVariable("HW_TEST_PG_USER");
+    settings.password = qEnvironmentVariable("HW_TEST_PG_PASSWORD");
+    return settings;
+}
+
+// A database of the server given the schema anew, or found as it is.
+void makeDatabase(const QString& name, bool fresh)
+{
+    DbConnection maintenance;
+    server(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(maintenance);
+    maintenance.exec(QStringLiteral("set client_min_messages to warning"));
+    QSqlQuery found = maintenance.exec(QStringLiteral("select count(*) from pg_database where datname = ?"), {name});
+    const bool exists = found.next() && found.value(0).toInt() > 0;
+    found.finish();
+    if (exists && !fresh)
+        return;
+    if (exists)
+        maintenance.exec(QStringLiteral("drop database %1 with (force)").arg(name));
+    maintenance.exec(QStringLiteral("create database %1").arg(name));
+    DbConnection connection;
+    server(name).open(connection);
+    Schema::create(connection, Dialect::schemaScript(Dialect::PostgreSql));
+}
+
+// The embedded benchmarks' million intervals, copied once into the server.
+QString largeServerDatabase()
+{
+    const QString name = QStringLiteral("hw_bench_%1").arg(Intervals);
+    makeDatabase(name, false);
+    DbConnection target;
+    server(name).open(target);
+    QSqlQuery count = target.exec(QStringLiteral("select count(*) from PROJECTWORK"));
+    if (count.next() && count.value(0).toLongLong() >= Intervals)
+        return name;
+    count.finish();
+    std::fprintf(stderr, "copying %lld intervals into the server's %s ...\n", Intervals, qPrintable(name));
+    QElapsedTimer copying;
+    copying.start();
+    DbConnection source;
+    source.openSqlite(LargeDatabase::path(Intervals));
+    TransactionGuard transaction(target);
+    for (const Schema::Table& table : Schema::tables()) {
+        target.exec(QStringLiteral("delete from %1").arg(table.name));
+        const QString columns = table.columns.join(QLatin1Char(','));
+        QSqlQuery rows = source.exec(QStringLiteral("select %1 from %2 order by ID").arg(columns, table.name));
+        constexpr int batch = 500;
+        QVariantList values;
+        int inBatch = 0;
+        const QString row = QLatin1Char('(') + QStringList(table.columns.size(), QStringLiteral("?")).join(',') + ')';
+        auto flush = [&] {
+            if (inBatch == 0)
+                return;
+            target.exec(QStringLiteral("insert into %1 (%2) values %3")
+                            .arg(table.name, columns, QStringList(inBatch, row).join(QLatin1Char(','))),
+                        values);
+            values.clear();
+            inBatch = 0;
+        };
+        while (rows.next()) {
+            for (int c = 0; c < table.columns.size(); ++c)
+                values << rows.value(c);
+            if (++inBatch == batch)
+                flush();
+        }
+        flush();
+        // Keys given here leave the identity behind; new rows follow them.
+        target.exec(QStringLiteral("select setval(pg_get_serial_sequence('%1', 'id'), coalesce(max(ID), 0) + 1, false) "
+                                   "from %1")
+                        .arg(table.name.toLower()));
+    }
+    transaction.commit();
+    target.exec(QStringLiteral("analyze"));
+    std::fprintf(stderr, "copied in %.0f s\n", copying.elapsed() / 1000.0);
+    return name;
+}
+
+void prepareServerOptions(const QTemporaryDir& dir, const QString& dataBaseName)
+{
+    const ConnectionSettings settings = server(dataBaseName);
+    AppPaths::setApplicationFolderForTests(dir.path());
+    TqvOptionsManager* options = GetOptionsManager();
+    options->setOptionsFileName(dir.filePath("options.ini"));
+    options->WriteValue(Options::ConnectionSection, Options::DatabaseType, settings.kind);
+    options->WriteValue(Options::ConnectionSection, Options::ServerName, settings.serverName);
+    options->WriteValue(Options::ConnectionSection, Options::DataBaseName, settings.dataBaseName);
+    options->WriteEncodedValue(Options::ConnectionSection, Options::UserName, settings.userName);
+    options->WriteEncodedValue(Options::ConnectionSection, Options::Password, settings.password);
+}
+
+void SignInToUsableWindow(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    prepareServerOptions(dir, largeServerDatabase());
+    for (auto _ : state) {
+        auto main = signIn("anna");
+        main->ModuleForm()->show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(main->ProjectWorkData()->recordCount());
+        state.PauseTiming();
+        state.counters["resident_MiB"] = LargeDatabase::residentMiB();
+        main.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(SignInToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Start and Stop from the main window, each until the window shows it; the
+// intervals written are removed again afterwards.
+void StartAndStop(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    prepareServerOptions(dir, largeServerDatabase());
+    auto main = signIn("anna");
+    QSqlQuery highest = main->AdoConn()->exec(QStringLiteral("select max(ID) from PROJECTWORK"));
+    const qint64 lastBefore = highest.next() ? highest.value(0).toLongLong() : 0;
+    highest.finish();
+    main->ModuleForm()->show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        main->DoStartMonitoring();
+        QCoreApplication::processEvents();
+        main->DoStopMonitoring();
+        QCoreApplication::processEvents();
+    }
+    main->AdoConn()->exec(QStringLiteral("delete from PROJECTWORK where ID > %1").arg(lastBefore));
+}
+BENCHMARK(StartAndStop)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+class ServerMain : public IMainModule
+{
+public:
+    explicit ServerMain(DbConnection& connection)
+        : m_connection(connection)
+    {
+        setDmMain(this);
+    }
+    ~ServerMain() override { setDmMain(nullptr); }
+    DbConnection* AdoConn() const override { return &m_connection; }
+    TqvProjectMonitor* ProjectMonitor() const override { return nullptr; }
+    int DatabaseKind() const override { return Dialect::PostgreSql; }
+
+private:
+    DbConnection& m_connection;
+};
+
+// The report window: developer 1, the newest month of the sample data.
+void ReportSearch(benchmark::State& state)
+{
+    DbConnection connection;
+    server(largeServerDatabase()).open(connection);
+    ServerMain main(connection);
+    QTemporaryDir folder;
+    AppPaths::setApplicationFolderForTests(folder.path());
+    GetOptionsManager()->setOptionsFileName(QDir(folder.path()).filePath("options.ini"));
+    auto module = TCustomModule::Create<TdmReports, TFrmReports>();
+    module->DatabaseKind = Dialect::PostgreSql;
+    const QDate from(2026, 11, 1);
+    const QDate to = from.addMonths(1).addDays(-1);
+    module->CriteriaRecord()->setValue("DEVELOPER_ID", 1);
+    auto* start = module->Lookup("dtDateStart")->as<DateTimePicker>();
+    auto* stop = module->Lookup("dtDateStop")->as<DateTimePicker>();
+    start->setChecked(true);
+    start->setDateTime(QDateTime(from, QTime(12, 0)));
+    stop->setChecked(true);
+    stop->setDateTime(QDateTime(to, QTime(12, 0)));
+    qint64 rows = 0;
+    for (auto _ : state) {
+        module->Search();
+        rows = module->ResultsQuery()->recordCount();
+    }
+    state.counters["rows"] = double(rows);
+    module.reset();
+    AppPaths::setApplicationFolderForTests(QString());
+}
+BENCHMARK(ReportSearch)->Unit(benchmark::kMillisecond);
+
+// 20 clients, each with its own connection and developer, 50 Start/Stop
+// rounds each at the same time. Afterwards every round must be there once
+// and closed: lost, duplicated and left_open are counted, not assumed.
+void ConcurrentClients(benchmark::State& state)
+{
+    constexpr int clients = 20;
+    constexpr int rounds = 50;
+    const QString name = QStringLiteral("hw_bench_clients");
+    double lost = 0, duplicated = 0, leftOpen = 0, failed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        makeDatabase(name, true);
+        {
+            DbConnection setup;
+            server(name).open(setup);
+            for (int c = 1; c <= clients; ++c)
+                setup.exec(QStringLiteral("insert into DEVELOPERS (LASTNAME,NAME) values (?,?)"),
+                           {QStringLiteral("Client"), QString::number(c)});
+        }
+        std::atomic<int> errors{0};
+        std::vector<QThread*> threads;
+        for (int c = 1; c <= clients; ++c) {
+            threads.push_back(QThread::create([c, &name, &errors] {
+                try {
+                    DbConnection connection;
+                    server(name).open(connection);
+                    TqvProjectMonitor monitor;
+                    monitor.setAdoConnection(&connection);
+                    monitor.DeveloperID = c;
+                    monitor.ProjectID = 1;
+                    for (int r = 0; r < rounds; ++r) {
+                        // Each round names itself, so a lost or doubled one shows.
+                        monitor.Comments = QStringLiteral("%1/%2").arg(c).arg(r);
+                        monitor.StartMonitoring();
+                        monitor.StopMonitoring();
+                    }
+                } catch (const std::exception& error) {
+                    std::fprintf(stderr, "client %d: %s\n", c, error.what());
+                    ++errors;
+                }
+            }));
+        }
+        state.ResumeTiming();
+        for (QThread* thread : threads)
+            thread->start();
+        for (QThread* thread : threads) {
+            thread->wait();
+            delete thread;
+        }
+        state.PauseTiming();
+        DbConnection check;
+        server(name).open(check);
+        auto number = [&](const QString& sql) {
+            QSqlQuery query = check.exec(sql);
+            return query.next() ? query.value(0).toDouble() : -1.0;
+        };
+        const double distinct = number(QStringLiteral(
+            "select count(*) from (select distinct COMMENTS from PROJECTWORK) as ROUNDS"));
+        lost += clients * rounds - distinct;
+        duplicated += number(QStringLiteral("select count(*) from PROJECTWORK")) - distinct;
+        leftOpen += number(QStringLiteral("select count(*) from PROJECTWORK where COMPLETED = 0 or TIME_END is null"));
+        failed += errors;
+        state.ResumeTiming();
+    }
+    state.counters["rounds_per_s"] =
+        benchmark::Counter(double(clients * rounds) * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["lost"] = lost;
+    state.counters["duplicated"] = duplicated;
+    state.counters["left_open"] = leftOpen;
+    state.counters["client_errors"] = failed;
+    if (lost != 0 || duplicated != 0 || leftOpen != 0 || failed != 0)
+        state.SkipWithError("intervals were lost, duplicated or left open, or a client failed");
+}
+BENCHMARK(ConcurrentClients)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("HW_TEST_PG_SERVER")) {
+        std::fprintf(stderr, "bench_Server: no PostgreSQL server named (HW_TEST_PG_SERVER); scripts/bench.sh starts one\n");
+        return 0;
+    }
+    return runWidgetBenchmarks(argc, argv);
+}
