@@ -40,30 +40,21 @@ bool takeFlag(QStringList& args, const QString& name)
     return args.removeAll(name) > 0;
 }
 
-// The embedded database named by an options file, relative paths taken
-// from the file's folder.
-QString databaseOfOptions(const QString& optionsFile)
-{
-    TqvOptionsManager options;
-    const ConnectionSettings settings = ConnectionSettings::readFile(options, optionsFile);
-    if (settings.kind != Dialect::LocalFile)
-        throw AppError(QStringLiteral("No PATH given, and %1 names no embedded database").arg(optionsFile));
-    return settings.resolvedDataBasePath();
-}
-
 // A command whose PATH is left out works on the database of the options
-// file: --options FILE, else the one the program itself would use.
-QStringList withDefaultDatabase(const QString& command, QStringList args)
+// file: --options FILE, else the one the program itself would use. An
+// embedded database becomes the PATH argument; a server's settings are
+// returned and the command opens them instead.
+std::optional<ConnectionSettings> withDefaultDatabase(const QString& command, QStringList& args)
 {
-    QString optionsFile;
-    const bool optionsGiven = takeOption(args, QStringLiteral("--options"), &optionsFile);
     static const QMap<QString, int> pathsNeeded{{QStringLiteral("init"), 1}, {QStringLiteral("add-user"), 2},
                                                 {QStringLiteral("set-password"), 2},
                                                 {QStringLiteral("sample"), 1}, {QStringLiteral("check"), 1},
                                                 {QStringLiteral("backup"), 1}};
     const auto needed = pathsNeeded.constFind(command);
     if (needed == pathsNeeded.constEnd())
-        return args;
+        return std::nullopt; // an --options left in the arguments is refused as unexpected
+    QString optionsFile;
+    const bool optionsGiven = takeOption(args, QStringLiteral("--options"), &optionsFile);
     static const QStringList withValue{QStringLiteral("--password"), QStringLiteral("--developer"),
                                        QStringLiteral("--intervals")};
     int positional = 0;
@@ -73,14 +64,34 @@ QStringList withDefaultDatabase(const QString& command, QStringList args)
         else if (!args.at(i).startsWith(QLatin1String("--")))
             ++positional;
     }
-    if (positional != *needed - 1)
-        return args;
-    if (optionsGiven)
-        args.prepend(databaseOfOptions(optionsFile));
-    else if (QFileInfo(OptionsLocation::chosen()).isFile())
-        args.prepend(databaseOfOptions(OptionsLocation::chosen()));
-    // else the command says what it is missing
-    return args;
+    if (positional != *needed - 1) {
+        if (optionsGiven && positional == *needed)
+            throw AppError(QStringLiteral("give either a PATH or --options FILE, not both"));
+        return std::nullopt;
+    }
+    if (!optionsGiven) {
+        optionsFile = OptionsLocation::chosen();
+        if (!QFileInfo(optionsFile).isFile())
+            return std::nullopt; // the command says what it is missing
+    }
+    TqvOptionsManager options;
+    const ConnectionSettings settings = ConnectionSettings::readFile(options, optionsFile);
+    if (Dialect::isFile(settings.kind)) {
+        args.prepend(settings.resolvedDataBasePath());
+        return std::nullopt;
+    }
+    if (!Dialect::isKnownKind(settings.kind))
+        throw AppError(QStringLiteral("%1 names no database (DatabaseType is %2); run \"hourwright -setup\" or "
+                                      "hourwright-db write-options")
+                           .arg(optionsFile)
+                           .arg(settings.kind));
+    return settings;
+}
+
+// How the messages name a server's database.
+QString serverDatabaseName(const ConnectionSettings& settings)
+{
+    return QStringLiteral("database %1 on %2").arg(settings.dataBaseName, settings.serverName);
 }
 
 void rejectExtra(const QStringList& args)
@@ -116,7 +127,10 @@ QString DbTool::usage()
     return QStringLiteral(
         "usage: hourwright-db COMMAND ...\n"
         "  init PATH                 create a new SQLite database with the six tables\n"
+        "  init --options FILE       create the tables in the database FILE names: a new SQLite file, or\n"
+        "                            an empty database on the server (in one transaction)\n"
         "  sqlserver-script          print the T-SQL script that creates the tables on SQL Server\n"
+        "  postgres-script           print the script that creates the tables on PostgreSQL\n"
         "  add-user PATH NAME (--password P | --password-stdin) [--admin] [--developer ID]\n"
         "                            add a user who can sign in (the password is stored hashed)\n"
         "  set-password PATH NAME [--password-stdin]\n"
@@ -126,10 +140,16 @@ QString DbTool::usage()
         "                            add customers, developers, projects, users and N work intervals\n"
         "  check PATH                list missing tables or columns and passwords still stored as\n"
         "                            plain text (exit 1 if any)\n"
-        "  backup PATH [DEST]        copy the database while it is in use; DEST is a file or a folder\n"
-        "                            (default: the folder Backups beside the database)\n"
-        "Without PATH a command works on the embedded database of --options FILE, else of the options\n"
-        "file the program uses: options.ini beside it, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n");
+        "  backup PATH [DEST]        copy the SQLite database while it is in use; DEST is a file or a\n"
+        "                            folder (default: the folder Backups beside the database)\n"
+        "  write-options FILE --kind N [--server H] [--database D] [--user U] [--password-stdin]\n"
+        "                [--database-path P] [--excel-path P]\n"
+        "                            write the connection settings as the settings window does: kind 0\n"
+        "                            an SQLite file (P), 1 SQL Server, 2 PostgreSQL (H, D and the login;\n"
+        "                            the password is read as one line from standard input)\n"
+        "Instead of PATH, --options FILE names the database: an SQLite file or a server, whatever the\n"
+        "options file says. Without either, a command works on the database of the options file the\n"
+        "program uses: options.ini beside it, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n");
 }
 
 int DbTool::fail(const QString& message, int code)
@@ -150,11 +170,15 @@ int DbTool::run(const QStringList& arguments)
     QStringList args = arguments;
     const QString command = args.takeFirst();
     try {
-        args = withDefaultDatabase(command, args);
+        m_server = withDefaultDatabase(command, args);
         if (command == QLatin1String("init"))
             return init(args);
         if (command == QLatin1String("sqlserver-script"))
             return sqlServerScript(args);
+        if (command == QLatin1String("postgres-script"))
+            return postgresScript(args);
+        if (command == QLatin1String("write-options"))
+            return writeOptions(args);
         if (command == QLatin1String("add-user"))
             return addUser(args);
         if (command == QLatin1String("set-password"))
@@ -172,10 +196,39 @@ int DbTool::run(const QStringList& arguments)
     }
 }
 
+// The database of a command: the server of --options, else the SQLite file
+// the first positional argument names (taken out of positional).
+DbTool::Target DbTool::takeTarget(QStringList& positional) const
+{
+    Target target;
+    if (m_server) {
+        target.server = m_server;
+        target.name = serverDatabaseName(*m_server);
+    } else {
+        target.name = positional.takeFirst();
+    }
+    return target;
+}
+
+void DbTool::open(DbConnection& connection, const Target& target)
+{
+    if (target.server)
+        target.server->open(connection);
+    else
+        connection.openSqlite(target.name);
+}
+
+int DbTool::positionalCount(const QStringList& positional) const
+{
+    return int(positional.size()) + (m_server ? 1 : 0);
+}
+
 int DbTool::init(const QStringList& args)
 {
-    if (args.size() != 1)
-        return fail(QStringLiteral("init needs exactly one PATH"), 2);
+    if (positionalCount(args) != 1)
+        return fail(QStringLiteral("init needs exactly one PATH or --options FILE"), 2);
+    if (m_server)
+        return initServer(*m_server);
     const QString path = args.first();
     if (QFileInfo::exists(path))
         return fail(QStringLiteral("%1 already exists; init never touches an existing file").arg(path));
@@ -193,10 +246,41 @@ int DbTool::init(const QStringList& args)
     return 0;
 }
 
+int DbTool::initServer(const ConnectionSettings& settings)
+{
+    DbConnection connection;
+    settings.open(connection);
+    // Any of the tables already there means someone's data: init only ever
+    // creates, so it leaves such a database as it is.
+    QStringList present;
+    const QStringList tables = connection.database().tables();
+    for (const Schema::Table& table : Schema::tables()) {
+        if (std::any_of(tables.begin(), tables.end(), [&](const QString& name) {
+                return name.compare(table.name, Qt::CaseInsensitive) == 0;
+            }))
+            present << table.name;
+    }
+    if (!present.isEmpty())
+        return fail(QStringLiteral("the %1 already has the tables %2; init only creates them in an empty database "
+                                   "(hourwright-db check --options tells whether they are complete)")
+                        .arg(serverDatabaseName(settings), present.join(QLatin1String(", "))));
+    Schema::create(connection, Dialect::schemaScript(settings.kind));
+    m_out << "created the tables in the " << serverDatabaseName(settings) << Qt::endl;
+    return 0;
+}
+
 int DbTool::sqlServerScript(const QStringList& args)
 {
     rejectExtra(args);
-    m_out << Schema::sqlServerScript();
+    m_out << Dialect::schemaScript(Dialect::SqlServer);
+    m_out.flush();
+    return 0;
+}
+
+int DbTool::postgresScript(const QStringList& args)
+{
+    rejectExtra(args);
+    m_out << Dialect::schemaScript(Dialect::PostgreSql);
     m_out.flush();
     return 0;
 }
@@ -212,13 +296,14 @@ int DbTool::addUser(const QStringList& arguments)
         return fail(QStringLiteral("add-user needs --password P or --password-stdin"), 2);
     takeOption(args, QStringLiteral("--developer"), &developer);
     const bool admin = takeFlag(args, QStringLiteral("--admin"));
-    if (args.size() != 2)
-        return fail(QStringLiteral("add-user needs PATH and NAME"), 2);
+    if (positionalCount(args) != 2)
+        return fail(QStringLiteral("add-user needs PATH (or --options FILE) and NAME"), 2);
     bool ok = false;
     const int developerId = developer.toInt(&ok);
     if (!ok || developerId < 0)
         return fail(QStringLiteral("--developer needs a developer ID, not %1").arg(developer), 2);
-    const QString name = args.at(1);
+    const Target target = takeTarget(args);
+    const QString name = args.at(0);
     if (name.trimmed().isEmpty())
         return fail(QStringLiteral("a user needs a name"), 2);
     if (fromStdin)
@@ -227,13 +312,15 @@ int DbTool::addUser(const QStringList& arguments)
         return fail(QStringLiteral("a user needs a password"), 2);
 
     DbConnection connection;
-    connection.openSqlite(args.at(0));
+    open(connection, target);
+    // The name is checked in the transaction that adds it, so two runs at
+    // once cannot both take it.
+    TransactionGuard transaction(connection);
     const QStringList taken = namesLike(connection, name);
     if (!taken.isEmpty())
         return fail(QStringLiteral("the user name %1 is already taken by %2; user names must differ in more than "
                                    "letter case")
                         .arg(name, taken.first()));
-    TransactionGuard transaction(connection);
     insertUser(connection, name, password, admin, developerId);
     transaction.commit();
     m_out << "added user " << name << (admin ? " (administrator)" : "") << Qt::endl;
@@ -271,13 +358,13 @@ int DbTool::setPassword(const QStringList& arguments)
 {
     QStringList positional = arguments;
     const bool fromStdin = takeFlag(positional, QStringLiteral("--password-stdin"));
-    if (positional.size() != 2)
-        return fail(QStringLiteral("set-password needs PATH and NAME"), 2);
-    const QString path = positional.at(0);
-    const QString name = positional.at(1);
+    if (positionalCount(positional) != 2)
+        return fail(QStringLiteral("set-password needs PATH (or --options FILE) and NAME"), 2);
+    const Target target = takeTarget(positional);
+    const QString name = positional.at(0);
 
     DbConnection connection;
-    connection.openSqlite(path);
+    open(connection, target);
     QSqlQuery user = connection.exec(QStringLiteral("select ID from USERS where USERNAME = ?"), {name});
     if (!user.next()) {
         const QStringList like = namesLike(connection, name);
@@ -293,7 +380,9 @@ int DbTool::setPassword(const QStringList& arguments)
         return fail(QStringLiteral("an empty password is refused; nothing was changed"));
     const QString hash = PasswordHash::hash(password);
     TransactionGuard transaction(connection);
-    connection.exec(SharedStatements::setUserPassword(Dialect::kindOf(connection)), {hash, id});
+    QSqlQuery changed = connection.exec(SharedStatements::setUserPassword(Dialect::kindOf(connection)), {hash, id});
+    if (changed.numRowsAffected() == 0)
+        return fail(QStringLiteral("the user %1 was removed meanwhile; nothing was changed").arg(name));
     transaction.commit();
     m_out << "set a new password for " << name << Qt::endl;
     return 0;
@@ -310,21 +399,24 @@ int DbTool::sample(const QStringList& arguments)
         if (!ok || counts.intervals < 0)
             return fail(QStringLiteral("--intervals needs a number, not %1").arg(intervals), 2);
     }
-    if (args.size() != 1)
-        return fail(QStringLiteral("sample needs exactly one PATH"), 2);
+    if (positionalCount(args) != 1)
+        return fail(QStringLiteral("sample needs exactly one PATH or --options FILE"), 2);
+    const Target target = takeTarget(args);
     DbConnection connection;
-    connection.openSqlite(args.first());
+    open(connection, target);
     SampleData::fill(connection, counts, Clock::now());
-    m_out << "added sample data with " << counts.intervals << " intervals to " << args.first() << Qt::endl;
+    m_out << "added sample data with " << counts.intervals << " intervals to " << target.name << Qt::endl;
     return 0;
 }
 
-int DbTool::check(const QStringList& args)
+int DbTool::check(const QStringList& arguments)
 {
-    if (args.size() != 1)
-        return fail(QStringLiteral("check needs exactly one PATH"), 2);
+    QStringList args = arguments;
+    if (positionalCount(args) != 1)
+        return fail(QStringLiteral("check needs exactly one PATH or --options FILE"), 2);
+    const Target target = takeTarget(args);
     DbConnection connection;
-    connection.openSqlite(args.first());
+    open(connection, target);
     const QStringList problems = Schema::check(connection);
     for (const QString& problem : problems)
         m_out << problem << Qt::endl;
@@ -348,6 +440,10 @@ int DbTool::check(const QStringList& args)
 
 int DbTool::backup(const QStringList& args)
 {
+    if (m_server)
+        return fail(QStringLiteral("backup copies an SQLite database file; the %1 is a server's: back it up with "
+                                   "the server's own tools")
+                        .arg(serverDatabaseName(*m_server)));
     if (args.isEmpty() || args.size() > 2)
         return fail(QStringLiteral("backup needs PATH and at most one DEST"), 2);
     const QString source = args.at(0);
@@ -366,5 +462,120 @@ int DbTool::backup(const QStringList& args)
         DatabaseBackup::copy(source, written);
     }
     m_out << "backup written to " << written << Qt::endl;
+    return 0;
+}
+
+int DbTool::writeOptions(const QStringList& arguments)
+{
+    using namespace Options;
+    QStringList args = arguments;
+    QString kindText, server, database, user, databasePath, excelPath;
+    const bool hasKind = takeOption(args, QStringLiteral("--kind"), &kindText);
+    const bool hasServer = takeOption(args, QStringLiteral("--server"), &server);
+    const bool hasDatabase = takeOption(args, QStringLiteral("--database"), &database);
+    const bool hasUser = takeOption(args, QStringLiteral("--user"), &user);
+    const bool passwordFromStdin = takeFlag(args, QStringLiteral("--password-stdin"));
+    const bool hasDatabasePath = takeOption(args, QStringLiteral("--database-path"), &databasePath);
+    const bool hasExcelPath = takeOption(args, QStringLiteral("--excel-path"), &excelPath);
+    if (args.isEmpty())
+        return fail(QStringLiteral("write-options needs the options FILE"), 2);
+    const QString file = args.takeFirst();
+    rejectExtra(args);
+    if (!hasKind)
+        return fail(QStringLiteral("write-options needs --kind N (0 SQLite file, 1 SQL Server, 2 PostgreSQL)"), 2);
+    bool isNumber = false;
+    const int kind = kindText.trimmed().toInt(&isNumber);
+    if (!isNumber || !Dialect::isKnownKind(kind))
+        return fail(QStringLiteral("--kind %1 is no database kind: 0 is an SQLite file, 1 SQL Server, 2 PostgreSQL")
+                        .arg(kindText),
+                    2);
+    const bool isFile = Dialect::isFile(kind);
+    if (isFile && (hasServer || hasDatabase || hasUser || passwordFromStdin))
+        return fail(QStringLiteral("--kind %1 is an SQLite file: --server, --database, --user and --password-stdin "
+                                   "are for a server")
+                        .arg(kind),
+                    2);
+    if (!isFile && hasDatabasePath)
+        return fail(QStringLiteral("--kind %1 is a server: --database-path is for an SQLite file").arg(kind), 2);
+    if (QFileInfo(file).isDir())
+        return fail(QStringLiteral("%1 is a folder, not an options file").arg(file), 2);
+
+    // The values the settings window would show for this file, then the
+    // ones given; it saves all of them.
+    ConnectionSettings shown;
+    shown.kind = kind;
+    shown.dataBasePath = DefaultDataBasePath;
+    QString shownExcelPath = DefaultExcelPath;
+    TqvOptionsManager options;
+    const bool exists = QFileInfo::exists(file);
+    if (exists) {
+        options.setOptionsFileName(file);
+        shown.serverName = options.ReadValue(ConnectionSection, ServerName, QString()).toString();
+        shown.dataBaseName = options.ReadValue(ConnectionSection, DataBaseName, QString()).toString();
+        shown.userName = options.ReadEncodedValue(ConnectionSection, UserName, QString()).toString();
+        shown.password = options.ReadEncodedValue(ConnectionSection, Password, QString()).toString();
+        shown.dataBasePath = options.ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString();
+        shownExcelPath = options.ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString();
+    }
+    if (hasServer)
+        shown.serverName = server;
+    if (hasDatabase)
+        shown.dataBaseName = database;
+    if (hasUser)
+        shown.userName = user;
+    if (hasDatabasePath)
+        shown.dataBasePath = databasePath;
+    if (hasExcelPath)
+        shownExcelPath = excelPath;
+    if (passwordFromStdin)
+        shown.password = readPassword(true, shown.userName);
+
+    for (const QString& value : {shown.serverName, shown.dataBaseName, shown.userName, shown.password,
+                                 shown.dataBasePath, shownExcelPath}) {
+        if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+            return fail(QStringLiteral("an options value cannot hold a line break; nothing was written"), 2);
+    }
+    if (!isFile) {
+        QStringList missing;
+        if (shown.serverName.trimmed().isEmpty())
+            missing << QStringLiteral("--server");
+        if (shown.dataBaseName.trimmed().isEmpty())
+            missing << QStringLiteral("--database");
+        if (!missing.isEmpty())
+            return fail(QStringLiteral("--kind %1 is a server and needs %2; nothing was written")
+                            .arg(kind)
+                            .arg(missing.join(QLatin1String(" and "))),
+                        2);
+    } else if (shown.dataBasePath.trimmed().isEmpty()) {
+        return fail(QStringLiteral("--database-path cannot be empty; nothing was written"), 2);
+    }
+
+    // A login is kept to the file's owner from the first byte on, not only
+    // once it has been written.
+    const bool holdsLogin = !shown.userName.isEmpty() || !shown.password.isEmpty();
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!exists) {
+        const QString folder = QFileInfo(file).absolutePath();
+        if (!QDir().mkpath(folder))
+            return fail(QStringLiteral("The folder %1 cannot be created").arg(folder));
+        QFile created(file);
+        const bool made = holdsLogin ? created.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly)
+                                     : created.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        if (!made)
+            return fail(QStringLiteral("Unable to write to %1: %2").arg(file, created.errorString()));
+        created.close();
+    } else if (holdsLogin && !QFile::setPermissions(file, ownerOnly)) {
+        return fail(QStringLiteral("Unable to write to %1").arg(file));
+    }
+    options.setOptionsFileName(file);
+    // The settings window's keys, in its order.
+    options.WriteValue(ConnectionSection, ServerName, shown.serverName);
+    options.WriteValue(ConnectionSection, DataBaseName, shown.dataBaseName);
+    options.WriteEncodedValue(ConnectionSection, UserName, shown.userName);
+    options.WriteEncodedValue(ConnectionSection, Password, shown.password);
+    options.WriteValue(ConnectionSection, DatabaseType, kind);
+    options.WriteValue(ExportSection, ExcelPath, shownExcelPath);
+    options.WriteValue(ExportSection, DataBasePath, shown.dataBasePath);
+    m_out << "wrote " << file << Qt::endl;
     return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/o_ConnectionSettings.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -30,8 +32,22 @@ public:
                            int developerId);
 
 private:
+    // A command's database: an SQLite file (name is its path) or a server.
+    struct Target
+    {
+        QString name;
+        std::optional<ConnectionSettings> server;
+    };
+    Target takeTarget(QStringList& positional) const;
+    static void open(DbConnection& connection, const Target& target);
+    // The positional arguments, counting the database of --options as one.
+    int positionalCount(const QStringList& positional) const;
+
     int init(const QStringList& args);
+    int initServer(const ConnectionSettings& settings);
     int sqlServerScript(const QStringList& args);
+    int postgresScript(const QStringList& args);
+    int writeOptions(const QStringList& args);
     int addUser(const QStringList& args);
     int setPassword(const QStringList& args);
     int sample(const QStringList& args);
@@ -45,4 +61,6 @@ private:
     QTextStream& m_err;
     QTextStream* m_in = nullptr;
     PasswordPrompt m_prompt;
+    // The server of --options (or of the program's options file) for this run.
+    std::optional<ConnectionSettings> m_server;
 };
