@@ -138,6 +138,18 @@ void TqvProjectMonitor::StartMonitoring()
     const QDateTime start = Clock::now();
     try {
         TransactionGuard transaction(db);
+        // Checked under the write lock: a Start of the same developer from
+        // another client (which checked before it too) cannot slip in
+        // between, so the developer never has two open rows.
+        if (OneOpenPerDeveloper) {
+            QSqlQuery open = db.exec(openIntervalStatement(), {DeveloperID});
+            if (open.next() && !open.value(0).isNull())
+                throw AppError(QStringLiteral("Interval %1 is already running for this developer since %2, started "
+                                              "on another machine or from the command line; nothing was started.")
+                                   .arg(open.value(0).toInt())
+                                   .arg(DbConnection::parseDateTime(open.value(1))
+                                            .toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+        }
         m_currentWorkId = int(Dialect::insertReturningId(
             db, startStatement(), {ProjectID, DeveloperID, start, textValue(Comments), start.date()}));
         transaction.commit();
@@ -196,6 +208,9 @@ void TqvProjectMonitor::RecalcTimeSpend()
         double hours;
     };
     QList<Row> rows;
+    // Read under the write lock, so that a time changed by another client
+    // meanwhile is not overwritten with a duration of its old value.
+    TransactionGuard transaction(db);
     {
         QSqlQuery read = db.exec(QStringLiteral("select ID,TIME_START,TIME_END from PROJECTWORK"));
         while (read.next()) {
@@ -205,7 +220,6 @@ void TqvProjectMonitor::RecalcTimeSpend()
                 rows.append({read.value(0).toInt(), hoursOfSpan(end - start)});
         }
     }
-    TransactionGuard transaction(db);
     QSqlQuery update = db.prepare(QStringLiteral("update PROJECTWORK set TIME_SPEND=:TIME_SPEND where ID=:ID"));
     for (const Row& row : rows)
         db.execPrepared(update, {row.hours, row.id});

@@ -29,6 +29,12 @@ public:
     QDateTime StartTime() const { return m_startTime; }
     int CurrentWorkID() const { return m_currentWorkId; }
 
+    // Whether Start refuses while DeveloperID already has an open interval.
+    // The check runs inside Start's write transaction, after the write lock,
+    // so a Start of the same developer from another client cannot slip in
+    // between a check and the insert.
+    bool OneOpenPerDeveloper = false;
+
     // Each write is one transaction; on failure it is rolled back, the state
     // stays as it was and the database's message is raised.
     void StartMonitoring();

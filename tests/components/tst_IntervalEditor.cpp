@@ -43,12 +43,18 @@ class TestIntervalEditor : public QObject
         return {interval.id, interval.projectId, interval.start, interval.end, interval.comment};
     }
 
+    QVariantList startAndProject(int id)
+    {
+        return {m_db->scalar("select TIME_START from PROJECTWORK where ID = :ID", {id}),
+                m_db->scalar("select PROJECT_ID from PROJECTWORK where ID = :ID", {id})};
+    }
+
 private slots:
     void init()
     {
         m_db = std::make_unique<TestDatabase>();
         fill(*m_db);
-        m_editor = std::make_unique<TIntervalEditor>(m_db->connection(), 0);
+        m_editor = std::make_unique<TIntervalEditor>(m_db->connection(), m_db->settings().kind);
         Clock::setNow(at("2009-05-12 12:00:00"));
     }
     void cleanup()
@@ -181,14 +187,14 @@ private slots:
         QFETCH(QDateTime, start);
         QFETCH(QDateTime, stop);
         QFETCH(QString, reason);
-        const QVariant before = m_db->scalar("select TIME_START || PROJECT_ID from PROJECTWORK where ID = :ID", {id});
+        const QVariantList before = startAndProject(id);
         try {
             m_editor->update(Ann, {id, project, start, stop, QStringLiteral("x")});
             QFAIL("the change was written");
         } catch (const AppError& error) {
             QVERIFY2(error.message().contains(reason), qPrintable(error.message()));
         }
-        QCOMPARE(m_db->scalar("select TIME_START || PROJECT_ID from PROJECTWORK where ID = :ID", {id}), before);
+        QCOMPARE(startAndProject(id), before);
     }
 
     void runningIntervalTakesStartAndComment()
