@@ -14,6 +14,7 @@ install(TARGETS hourwright hourwright-cli hourwright-db RUNTIME DESTINATION ${CM
 
 install(FILES ${HW_SOURCE_ROOT}/resources/Hourwright.xlsx DESTINATION ${HW_INSTALL_SHARED}/Reports)
 install(FILES ${HW_SOURCE_ROOT}/resources/schema-sqlite.sql ${HW_SOURCE_ROOT}/resources/schema-sqlserver.sql
+              ${HW_SOURCE_ROOT}/resources/schema-postgres.sql
         DESTINATION ${HW_INSTALL_SHARED})
 
 set(_generated ${CMAKE_BINARY_DIR}/share)
