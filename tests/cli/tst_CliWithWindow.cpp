@@ -28,16 +28,17 @@ class TestCliWithWindow : public QObject
         QString err;
     };
 
-    Result cli(MainWindowFixture& fixture, QStringList args)
+    Result cli(MainWindowFixture& fixture, QStringList args, const QString& user = QStringLiteral("chidi"),
+               const QString& password = QStringLiteral("pw"))
     {
         Result result;
         QString in;
         QTextStream inStream(&in), outStream(&result.out), errStream(&result.err);
         CommandLine commandLine(inStream, outStream, errStream);
         QProcessEnvironment environment;
-        environment.insert(CommandLine::passwordVariable(), "pw");
+        environment.insert(CommandLine::passwordVariable(), password);
         commandLine.setEnvironment(environment);
-        args << "--user" << "chidi" << "--options" << fixture.optionsPath();
+        args << "--user" << user << "--options" << fixture.optionsPath();
         result.code = commandLine.run(args);
         return result;
     }
@@ -118,6 +119,61 @@ private slots:
         QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Inventory"));
         QCOMPARE(main->ProjectWorkData()->recordCount(), 1);
         QCOMPARE(main->ProjectWorkData()->value("COMPLETED").toInt(), 0);
+    }
+
+    // Two people on one database, each with a program of their own: the
+    // window's user and another user at the command line track time side by
+    // side, and neither Start nor Stop touches the other's interval.
+    void twoUsersTrackSideBySide()
+    {
+        MainWindowFixture fixture;
+        Clock::setNow(at("2026-05-11 09:00:00"));
+        auto main = signedInWindow();
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
+        click(*main, "btnStartMonitoring");
+        QVERIFY(main->ProjectMonitor()->Monitoring());
+
+        Clock::setNow(at("2026-05-11 09:10:00"));
+        Result result = cli(fixture, {"start", "--project", "Billing"}, "admin", "secret");
+        QCOMPARE(result.code, 0);
+        QCOMPARE(result.out, QStringLiteral("Started interval 2 on Billing for Berg Anna at 2026-05-11 09:10:00.\n"));
+        result = cli(fixture, {"status"}, "admin", "secret");
+        QCOMPARE(result.out, QStringLiteral("Interval 1 is open for Okafor Chidi (developer 2) on Portal since "
+                                            "2026-05-11 09:00:00, elapsed 00:10:00\n"
+                                            "Interval 2 is open for Berg Anna (developer 1) on Billing since "
+                                            "2026-05-11 09:10:00, elapsed 00:00:00\n"));
+        QCOMPARE(main->ProjectMonitor()->CurrentWorkID(), 1);
+
+        Clock::setNow(at("2026-05-11 09:30:00"));
+        const int boxesBefore = int(MessageService::shownForTests().size());
+        click(*main, "btnStopMonitoring");
+        QCOMPARE(MessageService::shownForTests().size(), boxesBefore);
+        QVERIFY(!main->ProjectMonitor()->Monitoring());
+        QCOMPARE(fixture.db().scalar("select COMPLETED from PROJECTWORK where ID = 2").toInt(), 0);
+
+        Clock::setNow(at("2026-05-11 09:40:00"));
+        result = cli(fixture, {"stop"}, "admin", "secret");
+        QCOMPARE(result.code, 0);
+        QCOMPARE(result.out,
+                 QStringLiteral("Stopped interval 2 on Billing for Berg Anna after 00:30:00 (0.50 hours).\n"));
+        result = cli(fixture, {"stop"});
+        QCOMPARE(result.code, 1);
+        QVERIFY2(result.err.contains("No interval is open for Okafor Chidi."), qPrintable(result.err));
+
+        QStringList stored;
+        QSqlQuery rows = fixture.db().connection().exec(
+            "select ID, PROJECT_ID, DEVELOPER_ID, TIME_START, TIME_END, TIME_SPEND, COMPLETED from PROJECTWORK order by ID");
+        while (rows.next()) {
+            QStringList fields;
+            for (int field = 0; field < 7; ++field)
+                fields << TestDatabase::asStored(rows.value(field)).toString();
+            stored << fields.join('/');
+        }
+        QCOMPARE(stored, (QStringList{"1/2/2/2026-05-11 09:00:00.000/2026-05-11 09:30:00.000/0.5/1",
+                                      "2/1/1/2026-05-11 09:10:00.000/2026-05-11 09:40:00.000/0.5/1"}));
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
+        QCOMPARE(main->ProjectWorkData()->recordCount(), 1);
+        QCOMPARE(main->ProjectWorkData()->value("TIME_SPEND").toDouble(), 0.5);
     }
 };
 
