@@ -283,6 +283,9 @@ private slots:
         QCOMPARE(ids(m_editor->list(1, QDate(2009, 5, 12))), QList<int>{3});
         QCOMPARE(ids(m_editor->list(1, QDate(), QDate(2009, 5, 11))), QList<int>{1});
         QCOMPARE(ids(m_editor->list(2)), QList<int>{2});
+        // A row without a start comes last, whatever the kind sorts first.
+        m_db->exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,COMPLETED) values (1,1,1)");
+        QCOMPARE(ids(m_editor->list(1)), (QList<int>{3, 1, 4}));
     }
 
     void projectsAreTheUsersList()

@@ -137,6 +137,13 @@ private slots:
         monitor.DeveloperID = 9;
         QCOMPARE(monitor.CheckIncompleteWork(), 0);
         QVERIFY(!monitor.Monitoring());
+
+        // An open row without a start is never the one taken over while
+        // another has one.
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID) values (6,2)");
+        monitor.DeveloperID = 2;
+        QCOMPARE(monitor.CheckIncompleteWork(), 3);
+        QCOMPARE(monitor.StartTime(), at("2009-05-12 09:15:00.500"));
     }
 
     void resumedIntervalIsClosedByStop()
