@@ -1,5 +1,7 @@
 #include "components/o_Dialect.h"
 #include "components/o_Schema.h"
+#include "components/o_SharedStatements.h"
+#include "toolkit/SqlTemplate.h"
 #include "support/TestDatabase.h"
 
 #include <QtTest>
@@ -130,6 +132,22 @@ private slots:
         QVERIFY(!db.scalar(read).isNull());
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from %1 where %2 = ?").arg(table, column), {text}).toInt(),
                  1);
+
+        // The users window's templates write texts into the statement.
+        const int kind = db.settings().kind;
+        using SqlTemplate::fill;
+        QVERIFY_SQL(db.exec(fill(SharedStatements::userInsertTemplate(kind),
+                                 {SqlValue::integer(1), SqlValue::integer(0), SqlValue::text(text),
+                                  SqlValue::text(text + "!")})));
+        QCOMPARE(db.scalar("select USERNAME from USERS").toString(), text);
+        QCOMPARE(db.scalar("select PASSWORD from USERS").toString(), text + "!");
+        const int id = db.scalar("select ID from USERS").toInt();
+        QVERIFY_SQL(db.exec(fill(SharedStatements::userUpdateTemplate(kind),
+                                 {SqlValue::integer(2), SqlValue::integer(1), SqlValue::text(text + "?"),
+                                  SqlValue::text(QString()), SqlValue::integer(id)})));
+        QCOMPARE(db.scalar("select USERNAME from USERS").toString(), text + "?");
+        QCOMPARE(db.scalar("select PASSWORD from USERS").toString(), text + "!");
+        QCOMPARE(db.count("USERS"), 1);
     }
 };
 
