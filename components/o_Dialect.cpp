@@ -107,14 +107,7 @@ QString Dialect::fullName(int kind, const QString& qualifier)
 QString Dialect::textLiteral(int kind, const QString& text)
 {
     const QString literal = SqlTemplate::quoted(text);
-    if (kind == SqlServer)
-        return QLatin1Char('N') + literal;
-    if (kind == PostgreSql && text.contains(QLatin1Char('\\'))) {
-        QString doubled = literal;
-        doubled.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-        return QLatin1Char('E') + doubled;
-    }
-    return literal;
+    return kind == SqlServer ? QLatin1Char('N') + literal : literal;
 }
 
 QString Dialect::quotedNames(int kind, const QString& statement)

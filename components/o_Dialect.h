@@ -39,10 +39,9 @@ QString concat(int kind);
 QString fullName(int kind, const QString& qualifier);
 
 // A text literal: 'text' with inner quotes doubled; on SQL Server N'text',
-// so letters outside the server's code page survive NVARCHAR columns; on
-// PostgreSQL a text with a backslash is E'text' with the backslashes doubled,
-// which reads the same whatever the server's standard_conforming_strings.
-// A null text gives the empty literal.
+// so letters outside the server's code page survive NVARCHAR columns.
+// (PostgreSQL connections turn standard_conforming_strings on, so a
+// backslash is never an escape.) A null text gives the empty literal.
 QString textLiteral(int kind, const QString& text);
 
 // A statement whose names are quoted in brackets ([PASSWORD]) as the

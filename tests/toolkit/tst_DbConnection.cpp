@@ -160,6 +160,23 @@ private slots:
         QCOMPARE(db.scalar("select LASTNAME from DEVELOPERS where LASTNAME <> 'first'").toString(), QStringLiteral("1"));
     }
 
+    // A server whose default makes a backslash in a quoted text an escape
+    // still reads a program's quoted text as written.
+    void backslashInATextIsABackslash()
+    {
+        SKIP_ON_FILE();
+        TestDatabase db;
+        const QString name = db.settings().dataBaseName;
+        db.exec(QStringLiteral("alter database %1 set standard_conforming_strings = off").arg(name));
+        auto resetDefault = qScopeGuard(
+            [&] { db.exec(QStringLiteral("alter database %1 reset standard_conforming_strings").arg(name)); });
+        auto client = db.openAnother();
+        client->exec(QStringLiteral("insert into CUSTOMER (NAME) values ('C:\\new\\x'' or ''1''=''1')"));
+        QSqlQuery stored = client->exec("select NAME from CUSTOMER");
+        QVERIFY(stored.next());
+        QCOMPARE(stored.value(0).toString(), QStringLiteral("C:\\new\\x' or '1'='1"));
+    }
+
     // Result names read as the statement wrote them, in upper case, on
     // every kind.
     void resultNamesAreUpperCase()
