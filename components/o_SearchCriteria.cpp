@@ -182,6 +182,8 @@ QString TSearchCriteriaManager::GetSQL()
     const QString where = GetWhereClause();
     if (!where.isEmpty())
         sql += QStringLiteral(" where ") + where;
+    if (!OrderBy.isEmpty())
+        sql += QStringLiteral(" order by ") + OrderBy;
     return sql;
 }
 

@@ -36,6 +36,9 @@ public:
     ~TSearchCriteriaManager() override;
 
     QString MainTableName;
+    // The statement's order ("T.ID"); without one the rows come in
+    // whatever order the database's plan gives, which differs between kinds.
+    QString OrderBy;
 
     // Returns the ID the new row was given.
     int AddJoinTable(const QString& TableName, const QString& AliasName, TJoinType JoinType);

@@ -44,6 +44,12 @@ TMaintenanceModule::Definition TdmProjectPerDeveloper::definition() const
     return d;
 }
 
+void TdmProjectPerDeveloper::CreateData()
+{
+    TMaintenanceModule::CreateData();
+    DatabaseKind = databaseKind();
+}
+
 void TdmProjectPerDeveloper::BeforeShow()
 {
     TMaintenanceModule::BeforeShow();

@@ -10,11 +10,13 @@ class TdmProjectPerDeveloper : public TMaintenanceModule
 public:
     using TMaintenanceModule::TMaintenanceModule;
 
+    // The kind the main module speaks, unless set otherwise before Execute.
     int DatabaseKind = 0;
 
     static QString listStatement(int kind);
 
 protected:
     Definition definition() const override;
+    void CreateData() override;
     void BeforeShow() override;
 };

@@ -166,6 +166,8 @@ void TdmReports::configureQueryBuilder()
 {
     TSearchCriteriaManager& b = *m_builder;
     b.MainTableName = QStringLiteral("PROJECTWORK");
+    // In the order the intervals were entered, the same on every kind.
+    b.OrderBy = QStringLiteral("PROJECTWORK.ID");
     b.AddJoinTable(QStringLiteral("PROJECTS"), QStringLiteral("PR"), jtLeftJoin);
     b.AddJoinLink(QStringLiteral("PROJECT_ID"), QStringLiteral("PROJECTS"), QStringLiteral("PROJECTWORK"),
                   QStringLiteral("ID"), 0, false);

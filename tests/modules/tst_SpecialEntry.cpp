@@ -43,7 +43,7 @@ private slots:
     void init()
     {
         m_db = std::make_unique<TestDatabase>();
-        m_main = std::make_unique<TestMain>(*m_db);
+        m_main = std::make_unique<TestMain>(*m_db, TestDatabase::kind());
         MessageService::resetForTests();
         m_db->exec("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values ('Billing',1,0),('Portal',0,1)");
     }
@@ -81,13 +81,13 @@ private slots:
         QVERIFY(row.next());
         QCOMPARE(row.value(0).toInt(), 2);
         QCOMPARE(row.value(1).toInt(), 7);
-        QCOMPARE(row.value(2).toString(), start.toString("yyyy-MM-dd HH:mm:ss.zzz"));
-        QCOMPARE(row.value(3).toString(), stop.toString("yyyy-MM-dd HH:mm:ss.zzz"));
+        QCOMPARE(TestDatabase::asStored(row.value(2)).toString(), start.toString("yyyy-MM-dd HH:mm:ss.zzz"));
+        QCOMPARE(TestDatabase::asStored(row.value(3)).toString(), stop.toString("yyyy-MM-dd HH:mm:ss.zzz"));
         QCOMPARE(row.value(4).toDouble(), hours);
         QCOMPARE(row.value(5).toInt(), 1);
         QVERIFY(row.value(6).isNull());
-        QCOMPARE(row.value(7).toString(), start.date().toString("yyyy-MM-dd"));
-        QCOMPARE(row.value(8).toString(), stop.date().toString("yyyy-MM-dd"));
+        QCOMPARE(TestDatabase::asStored(row.value(7)).toString(), start.date().toString("yyyy-MM-dd"));
+        QCOMPARE(TestDatabase::asStored(row.value(8)).toString(), stop.date().toString("yyyy-MM-dd"));
         QVERIFY(module->ModuleForm()->isVisible()); // the window stays for the next entry
     }
 

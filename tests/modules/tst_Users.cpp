@@ -57,7 +57,7 @@ private slots:
     void init()
     {
         m_db = std::make_unique<TestDatabase>();
-        m_main = std::make_unique<TestMain>(*m_db);
+        m_main = std::make_unique<TestMain>(*m_db, TestDatabase::kind());
         MessageService::resetForTests();
         m_db->exec("insert into DEVELOPERS (LASTNAME,NAME) values ('Berg','Anna'),('Okafor','Chidi')");
         // An administrator with a hash, a user with a plain-text password from an older database.
