@@ -530,6 +530,19 @@ private slots:
         const QList<QStringList> rows = sheetRows(QDir(m_output).filePath(files.first()));
         QVERIFY(!rows.isEmpty());
         QCOMPARE(rows.first().value(7), "Comment");
+        // The same cells, in the same order, whatever kind the rows came from.
+        QList<QStringList> cells;
+        for (const QStringList& row : rows.mid(1))
+            cells << row.mid(0, 7);
+        QCOMPARE(cells, (QList<QStringList>{
+                            {"Billing", "Brown", "2009-05-31 00:00:00", "2009-05-31 00:00:00", "2", "2009-05-31 08:00:00",
+                             "2009-05-31 10:00:00"},
+                            {"Portal", "Brown", "2009-04-30 00:00:00", "2009-04-30 00:00:00", "3", "2009-04-30 08:00:00",
+                             "2009-04-30 11:00:00"},
+                            {"Portal", "Brown", "2009-05-31 00:00:00", "2009-06-01 00:00:00", "4", "2009-05-31 22:00:00",
+                             "2009-06-01 02:00:00"},
+                            {"Portal", "Brown", "2009-06-01 00:00:00", "2009-06-01 00:00:00", "7", "2009-06-01 08:00:00",
+                             "2009-06-01 15:00:00"}}));
         QVERIFY(std::any_of(rows.begin(), rows.end(), [&](const QStringList& row) { return row.value(7) == comment; }));
         QCOMPARE(MessageService::shownForTests().size(), 1);
         QCOMPARE(MessageService::shownForTests().first().text, "Exported Successfully");
