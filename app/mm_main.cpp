@@ -169,6 +169,9 @@ void TdmMain::CreateData()
 
     m_monitor = new TqvProjectMonitor(this);
     m_monitor->setAdoConnection(m_connection);
+    // Start settles an interval running elsewhere first; one started by
+    // another client after that is refused rather than left open beside ours.
+    m_monitor->OneOpenPerDeveloper = true;
 
     m_projectsQuery = new SqlQuery(m_connection, QString(), this);
     m_projectWorkData = new MemTable(this);

@@ -394,6 +394,9 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = user.developerId;
+    // Checked again under the write lock: another client may start one
+    // between this look and the insert.
+    monitor.OneOpenPerDeveloper = true;
     if (const int openId = monitor.CheckIncompleteWork()) {
         const QList<OpenInterval> open = openIntervals(connection, kind, openId);
         throw AppError(QStringLiteral("An interval is already open for %1: interval %2 on %3 since %4. Stop it first.")
@@ -404,6 +407,8 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
     monitor.ProjectID = project.id;
     monitor.CustomerID = project.customerId;
     monitor.Comments = request.edit.comment.value_or(QString());
+    if (m_beforeStart)
+        m_beforeStart();
     monitor.StartMonitoring();
     m_out << QStringLiteral("Started interval %1 on %2 for %3 at %4.\n")
                  .arg(monitor.CurrentWorkID())

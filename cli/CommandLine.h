@@ -36,6 +36,9 @@ public:
     // Runs between finding the open interval and closing it, so tests can let
     // another writer close it first.
     void setBeforeStopForTests(std::function<void()> hook) { m_beforeStop = std::move(hook); }
+    // Runs between the look for an open interval and the start, so tests can
+    // let another client start one first.
+    void setBeforeStartForTests(std::function<void()> hook) { m_beforeStart = std::move(hook); }
 
     // "hh:mm:ss" with the hours counted in full.
     static QString elapsedText(qint64 msecs);
@@ -58,4 +61,5 @@ private:
     QProcessEnvironment m_environment;
     PasswordPrompt m_prompt;
     std::function<void()> m_beforeStop;
+    std::function<void()> m_beforeStart;
 };

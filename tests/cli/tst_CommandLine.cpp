@@ -36,6 +36,7 @@ class TestCommandLine : public QObject
     std::optional<QString> m_promptAnswer;
     QStringList m_prompts;
     std::function<void()> m_beforeStop;
+    std::function<void()> m_beforeStart;
 
     Result cli(const QStringList& args)
     {
@@ -52,6 +53,7 @@ class TestCommandLine : public QObject
             return m_promptAnswer;
         });
         commandLine.setBeforeStopForTests(m_beforeStop);
+        commandLine.setBeforeStartForTests(m_beforeStart);
         result.code = commandLine.run(args);
         return result;
     }
@@ -92,6 +94,7 @@ private slots:
         m_promptAnswer.reset();
         m_prompts.clear();
         m_beforeStop = {};
+        m_beforeStart = {};
     }
     void cleanup() { Clock::reset(); }
 
@@ -351,6 +354,27 @@ private slots:
             QVERIFY2(result.err.contains(message), qPrintable(result.err));
             QCOMPARE(fixture.db().count("PROJECTWORK"), 0);
         }
+    }
+
+    // Another client starts an interval of the same developer between this
+    // start's look for one and its insert: the developer still never has two
+    // open intervals, and this start says why it wrote nothing.
+    void startLosesTheRaceToAnotherStart()
+    {
+        MainWindowFixture fixture;
+        Clock::setNow(at("2026-05-11 09:00:00"));
+        auto other = fixture.db().openAnother();
+        TqvProjectMonitor window;
+        window.setAdoConnection(other.get());
+        window.DeveloperID = 2;
+        window.ProjectID = 3;
+        m_beforeStart = [&] { window.StartMonitoring(); };
+        const Result result = as(fixture, "chidi", "pw", {"start", "--project", "Portal"});
+        QCOMPARE(result.code, 1);
+        QVERIFY2(result.err.contains("Interval 1 is already running for this developer"), qPrintable(result.err));
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(fixture.db().count("PROJECTWORK"), 1);
+        QCOMPARE(fixture.db().scalar("select PROJECT_ID from PROJECTWORK where COMPLETED = 0").toInt(), 3);
     }
 
     // The window (or another command line) closes the interval between this
