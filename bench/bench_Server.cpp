@@ -17,6 +17,7 @@
 #include "modules/f_Reports.h"
 #include "modules/mc_Reports.h"
 #include "support/LargeDatabase.h"
+#include "support/TestDatabase.h"
 #include "toolkit/AppError.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/Clock.h"
@@ -45,13 +46,7 @@ constexpr qint64 Intervals = 1000000;
 
 ConnectionSettings server(const QString& dataBaseName)
 {
-    ConnectionSettings settings;
-    settings.kind = Dialect::PostgreSql;
-    settings.serverName = qEnvironmentVariable("HW_TEST_PG_SERVER");
-    settings.dataBaseName = dataBaseName;
-    settings.userName = qEnvironmentVariable("HW_TEST_PG_USER");
-    settings.password = qEnvironmentVariable("HW_TEST_PG_PASSWORD");
-    return settings;
+    return TestDatabase::serverSettings(dataBaseName);
 }
 
 // A database of the server given the schema anew, or found as it is.

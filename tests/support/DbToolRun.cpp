@@ -4,11 +4,14 @@
 
 #include <QTextStream>
 
-int runDbTool(const QStringList& args, QString* out, QString* err)
+int runDbTool(const QStringList& args, QString* out, QString* err, const QString* input)
 {
     QString o, e;
-    QTextStream outStream(&o), errStream(&e);
+    QString in = input ? *input : QString();
+    QTextStream inStream(&in), outStream(&o), errStream(&e);
     DbTool tool(outStream, errStream);
+    if (input)
+        tool.setInput(&inStream);
     const int code = tool.run(args);
     outStream.flush();
     errStream.flush();

@@ -17,7 +17,9 @@ QList<bool>& slotsInUse()
     return inUse;
 }
 
-ConnectionSettings serverSettings(const QString& dataBaseName)
+} // namespace
+
+ConnectionSettings TestDatabase::serverSettings(const QString& dataBaseName)
 {
     ConnectionSettings settings;
     settings.kind = Dialect::PostgreSql;
@@ -31,13 +33,15 @@ ConnectionSettings serverSettings(const QString& dataBaseName)
     return settings;
 }
 
+namespace {
+
 // Makes the slot's database if it is not there yet and gives it an empty
 // schema: whatever an earlier test left or dropped is gone.
 void prepareServerDatabase(const ConnectionSettings& settings)
 {
     {
         DbConnection maintenance;
-        serverSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(maintenance);
+        TestDatabase::serverSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(maintenance);
         QSqlQuery found = maintenance.exec(QStringLiteral("select count(*) from pg_database where datname = ?"),
                                            {settings.dataBaseName});
         if (found.next() && found.value(0).toInt() == 0)

@@ -48,6 +48,10 @@ public:
     TestDatabase();
     ~TestDatabase();
 
+    // The test server's login for one of its databases (HW_TEST_PG_*);
+    // throws when no server is named.
+    static ConnectionSettings serverSettings(const QString& dataBaseName);
+
     // The kind every TestDatabase of this run has (0 or 2).
     static int kind();
     static bool onServer() { return kind() != 0; }

@@ -22,18 +22,7 @@ class TestDbTool : public QObject
     // Runs the tool with text on its standard input.
     static int runWithInput(const QStringList& args, QString input, QString* out = nullptr, QString* err = nullptr)
     {
-        QString o, e;
-        QTextStream in(&input), outStream(&o), errStream(&e);
-        DbTool tool(outStream, errStream);
-        tool.setInput(&in);
-        const int code = tool.run(args);
-        outStream.flush();
-        errStream.flush();
-        if (out)
-            *out = o;
-        if (err)
-            *err = e;
-        return code;
+        return runDbTool(args, out, err, &input);
     }
 
     // An options file in the test's folder naming the test database.
