@@ -118,6 +118,7 @@ void DbConnection::close()
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (m_inTransaction)
             db.rollback();
+        m_failedStatements.clear();
         db.close();
     }
     m_inTransaction = false;
@@ -184,7 +185,9 @@ void DbConnection::commit()
     QSqlDatabase db = database();
     if (!m_inTransaction)
         throw DatabaseError(QStringLiteral("No transaction is active"));
-    if (!db.commit())
+    const bool committed = db.commit();
+    m_failedStatements.clear();
+    if (!committed)
         fail(db.lastError());
     m_inTransaction = false;
 }
@@ -195,7 +198,9 @@ void DbConnection::rollback()
         return;
     m_inTransaction = false;
     QSqlDatabase db = database();
-    if (!db.rollback())
+    const bool rolledBack = db.rollback();
+    m_failedStatements.clear();
+    if (!rolledBack)
         fail(db.lastError());
 }
 
@@ -254,8 +259,13 @@ void DbConnection::execPrepared(QSqlQuery& query, const QVariantList& values)
 {
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, toStorage(values.at(i)));
-    if (!query.exec())
+    if (!query.exec()) {
+        // A server will not free a statement while the transaction it failed
+        // in is aborted; it is held until the transaction ends.
+        if (m_inTransaction)
+            m_failedStatements.append(query);
         fail(query.lastError());
+    }
 }
 
 QSqlQuery DbConnection::exec(const QString& sql, const QVariantList& values)

@@ -85,6 +85,7 @@ private:
 
     QString m_connectionName;
     bool m_inTransaction = false;
+    QList<QSqlQuery> m_failedStatements;
 };
 
 // Begins a transaction and rolls it back on scope exit unless commit() ran.

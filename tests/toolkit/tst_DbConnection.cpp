@@ -177,6 +177,21 @@ private slots:
         QCOMPARE(stored.value(0).toString(), QStringLiteral("C:\\new\\x' or '1'='1"));
     }
 
+    // A statement the server refused inside a transaction is freed once the
+    // transaction ends, not left prepared for the life of the connection.
+    void refusedStatementIsFreed()
+    {
+        SKIP_ON_FILE();
+        TestDatabase db;
+        db.refuseWrites("insert", "CUSTOMER", "no customers");
+        for (int i = 0; i < 3; ++i) {
+            TransactionGuard transaction(db.connection());
+            QVERIFY_THROWS_EXCEPTION(DatabaseError,
+                                     db.connection().exec("insert into CUSTOMER (NAME) values (?)", {QString::number(i)}));
+        }
+        QCOMPARE(db.scalar("select count(*) from pg_prepared_statements").toInt(), 0);
+    }
+
     // Result names read as the statement wrote them, in upper case, on
     // every kind.
     void resultNamesAreUpperCase()
