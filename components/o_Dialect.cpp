@@ -119,6 +119,11 @@ QString Dialect::quotedNames(int kind, const QString& statement)
     return bare.replace(bracketed, QStringLiteral("\\1"));
 }
 
+QString Dialect::newestFirst(const QString& column)
+{
+    return QStringLiteral("case when %1 is null then 1 else 0 end, %1 desc").arg(column);
+}
+
 QString Dialect::textType(int kind)
 {
     return kind == PostgreSql ? QStringLiteral("text") : QStringLiteral("nvarchar(4000)");

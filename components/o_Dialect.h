@@ -48,6 +48,9 @@ QString textLiteral(int kind, const QString& text);
 // embedded file and SQL Server take them; PostgreSQL has no brackets and
 // gets the names bare.
 QString quotedNames(int kind, const QString& statement);
+// "newest first" on a date-time column: descending, with rows that have no
+// value last on every kind (PostgreSQL would put them first, SQLite last).
+QString newestFirst(const QString& column);
 // The type a text of any length is cast to.
 QString textType(int kind);
 

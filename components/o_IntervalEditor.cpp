@@ -233,9 +233,7 @@ QList<TInterval> TIntervalEditor::list(int developerId, const QDate& from, const
         where += QStringLiteral(" and PW.DAY_START <= :LAST_DAY");
         values << to;
     }
-    // Rows without a start last on every kind.
-    return read(where, values,
-                QStringLiteral("case when PW.TIME_START is null then 1 else 0 end, PW.TIME_START desc, PW.ID desc"));
+    return read(where, values, Dialect::newestFirst(QStringLiteral("PW.TIME_START")) + QStringLiteral(", PW.ID desc"));
 }
 
 QList<TIntervalEditor::Project> TIntervalEditor::projectsOf(const TIntervalUser& user)

@@ -118,10 +118,9 @@ QString TqvProjectMonitor::openStartStatement(int workId)
 
 QString TqvProjectMonitor::openIntervalStatement()
 {
-    // A row without a start comes last on every kind (PostgreSQL would sort
-    // it first of a descending order, SQLite last).
     return QStringLiteral("select ID,TIME_START  from PROJECTWORK where COMPLETED = 0 and DEVELOPER_ID = :DEVELOPER_ID"
-                          " order by case when TIME_START is null then 1 else 0 end, TIME_START desc, ID desc");
+                          " order by ")
+           + Dialect::newestFirst(QStringLiteral("TIME_START")) + QStringLiteral(", ID desc");
 }
 
 int TqvProjectMonitor::GetLastID()

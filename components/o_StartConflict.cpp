@@ -1,5 +1,6 @@
 #include "components/o_StartConflict.h"
 
+#include "components/o_Dialect.h"
 #include "components/o_ProjectMonitor.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/MessageService.h"
@@ -13,8 +14,8 @@ StartConflict::OpenInterval StartConflict::newestOpen(DbConnection& connection, 
         QStringLiteral("select W.ID, W.PROJECT_ID, P.DESCRIPTION, W.TIME_START, W.COMMENTS from PROJECTWORK W"
                        " left join PROJECTS P on P.ID = W.PROJECT_ID"
                        " where W.COMPLETED = 0 and W.DEVELOPER_ID = :DEVELOPER_ID"
-                       // without a start last, as TqvProjectMonitor::CheckIncompleteWork
-                       " order by case when W.TIME_START is null then 1 else 0 end, W.TIME_START desc, W.ID desc"),
+                       " order by ")
+            + Dialect::newestFirst(QStringLiteral("W.TIME_START")) + QStringLiteral(", W.ID desc"),
         {developerId});
     if (query.next() && !query.value(0).isNull()) {
         open.id = query.value(0).toInt();
