@@ -68,22 +68,32 @@ void Schema::createSqlite(DbConnection& connection)
     create(connection, sqliteScript());
 }
 
+QMap<QString, QString> Schema::presentTables(DbConnection& connection)
+{
+    QMap<QString, QString> found;
+    const QStringList present = connection.database().tables();
+    for (const Table& table : tables()) {
+        const auto name = std::find_if(present.begin(), present.end(), [&](const QString& given) {
+            return given.compare(table.name, Qt::CaseInsensitive) == 0;
+        });
+        if (name != present.end())
+            found.insert(table.name, *name);
+    }
+    return found;
+}
+
 QStringList Schema::check(DbConnection& connection)
 {
     QStringList problems;
     const QSqlDatabase db = connection.database();
-    const QStringList present = db.tables();
+    const QMap<QString, QString> present = presentTables(connection);
     for (const Table& table : tables()) {
-        // Servers may keep the names in another case (PostgreSQL: lower);
-        // the columns are read under the name the server gave.
-        const auto found = std::find_if(present.begin(), present.end(), [&](const QString& name) {
-            return name.compare(table.name, Qt::CaseInsensitive) == 0;
-        });
-        if (found == present.end()) {
+        if (!present.contains(table.name)) {
             problems << QStringLiteral("table %1 is missing").arg(table.name);
             continue;
         }
-        const QSqlRecord record = db.record(*found);
+        // The columns are read under the name the server gave.
+        const QSqlRecord record = db.record(present.value(table.name));
         for (const QString& column : table.columns) {
             if (record.indexOf(column) < 0)
                 problems << QStringLiteral("column %1.%2 is missing").arg(table.name, column);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QStringList>
 
 class DbConnection;
@@ -23,6 +24,10 @@ QString sqlServerScript();
 QString postgresScript();
 // The statements of a script: comments dropped, split at ';' (or "GO" lines).
 QStringList statements(const QString& script);
+
+// The program's tables the database has, each under the name the server
+// gives it (PostgreSQL keeps them in lower case): program's name -> server's.
+QMap<QString, QString> presentTables(DbConnection& connection);
 
 // "table X is missing" / "column X.Y is missing" for everything absent.
 QStringList check(DbConnection& connection);

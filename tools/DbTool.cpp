@@ -252,14 +252,7 @@ int DbTool::initServer(const ConnectionSettings& settings)
     settings.open(connection);
     // Any of the tables already there means someone's data: init only ever
     // creates, so it leaves such a database as it is.
-    QStringList present;
-    const QStringList tables = connection.database().tables();
-    for (const Schema::Table& table : Schema::tables()) {
-        if (std::any_of(tables.begin(), tables.end(), [&](const QString& name) {
-                return name.compare(table.name, Qt::CaseInsensitive) == 0;
-            }))
-            present << table.name;
-    }
+    const QStringList present = Schema::presentTables(connection).keys();
     if (!present.isEmpty())
         return fail(QStringLiteral("the %1 already has the tables %2; init only creates them in an empty database "
                                    "(hourwright-db check --options tells whether they are complete)")
