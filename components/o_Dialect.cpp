@@ -5,7 +5,9 @@
 #include "toolkit/DbConnection.h"
 #include "toolkit/SqlTemplate.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
+#include <QStringList>
 #include <QSqlQuery>
 
 bool Dialect::isKnownKind(int kind)
@@ -134,16 +136,51 @@ QString Dialect::referenceCountStatement(const QString& table, const QString& co
     return QStringLiteral("select count(*) from %1 where %2 = %3").arg(table, column).arg(id);
 }
 
+namespace {
+
+// A conninfo value in single quotes, as libpq reads it.
+QString conninfoValue(const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    escaped.replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+
+} // namespace
+
+QStringList Dialect::postgresSessionSettings()
+{
+    // In force from the session's first statement: Qt decides how to escape
+    // bound texts while it connects, so a SET afterwards would be too late
+    // on a server whose default makes a backslash an escape.
+    return {QStringLiteral("standard_conforming_strings=on")};
+}
+
 QString Dialect::connectOptions(int kind, int loginTimeoutSeconds)
 {
-    // SQLite waits on locks with its busy timeout, set whenever it opens.
-    if (loginTimeoutSeconds <= 0)
-        return {};
-    if (kind == SqlServer)
+    if (kind == SqlServer) {
+        if (loginTimeoutSeconds <= 0)
+            return {};
         return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(loginTimeoutSeconds);
-    if (kind == PostgreSql)
-        return QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds);
-    return {};
+    }
+    if (kind != PostgreSql)
+        return {}; // SQLite waits on locks with its busy timeout, set whenever it opens
+    // Qt joins these with blanks into libpq's conninfo (a ';' becomes a blank).
+    QStringList options;
+    if (loginTimeoutSeconds > 0)
+        options << QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds);
+    options << QStringLiteral("client_encoding=UTF8");
+    // An administrator sees in pg_stat_activity which program is connected.
+    QString program = QCoreApplication::applicationName();
+    program.remove(QLatin1Char(';'));
+    if (!program.isEmpty())
+        options << QStringLiteral("application_name=") + conninfoValue(program);
+    QStringList settings;
+    for (const QString& setting : postgresSessionSettings())
+        settings << QStringLiteral("-c ") + setting;
+    options << QStringLiteral("options=") + conninfoValue(settings.join(QLatin1Char(' ')));
+    return options.join(QLatin1Char(';'));
 }
 
 QString Dialect::lastIdStatement(int kind)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 class DbConnection;
@@ -40,7 +41,7 @@ QString fullName(int kind, const QString& qualifier);
 
 // A text literal: 'text' with inner quotes doubled; on SQL Server N'text',
 // so letters outside the server's code page survive NVARCHAR columns.
-// (PostgreSQL connections turn standard_conforming_strings on, so a
+// (PostgreSQL sessions start with standard_conforming_strings on, so a
 // backslash is never an escape.) A null text gives the empty literal.
 QString textLiteral(int kind, const QString& text);
 
@@ -57,9 +58,13 @@ QString textType(int kind);
 // Counts the rows of table whose column holds id.
 QString referenceCountStatement(const QString& table, const QString& column, qint64 id);
 
-// The driver's connect options that make a login give up after the given
-// seconds (0: the driver's own limit).
+// The driver's connect options: a login gives up after the given seconds
+// (0: the driver's own limit); on PostgreSQL also the program's name, the
+// client encoding and the session's settings.
 QString connectOptions(int kind, int loginTimeoutSeconds);
+// The settings every PostgreSQL session of the program starts with
+// ("name=value"), given to the server when connecting.
+QStringList postgresSessionSettings();
 
 // The key of the row just inserted on the same connection.
 QString lastIdStatement(int kind);

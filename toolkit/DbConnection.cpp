@@ -103,10 +103,6 @@ void DbConnection::openPostgres(const QString& host, int port, const QString& da
         db.setUserName(user);
         db.setPassword(password);
     });
-    // Texts go in and come out as UTF-8 whatever the server's default, and a
-    // backslash in a quoted text is a backslash, never an escape.
-    exec(QStringLiteral("set client_encoding to 'UTF8'"));
-    exec(QStringLiteral("set standard_conforming_strings to on"));
 }
 
 void DbConnection::close()

@@ -161,20 +161,33 @@ private slots:
     }
 
     // A server whose default makes a backslash in a quoted text an escape
-    // still reads a program's quoted text as written.
+    // still stores a program's text as written, quoted or bound; and the
+    // server sees which program is connected.
+    void backslashInATextIsABackslash_data()
+    {
+        QTest::addColumn<bool>("bound");
+        QTest::newRow("quoted") << false;
+        QTest::newRow("bound") << true;
+    }
     void backslashInATextIsABackslash()
     {
         SKIP_ON_FILE();
+        QFETCH(bool, bound);
         TestDatabase db;
         const QString name = db.settings().dataBaseName;
         db.exec(QStringLiteral("alter database %1 set standard_conforming_strings = off").arg(name));
         auto resetDefault = qScopeGuard(
             [&] { db.exec(QStringLiteral("alter database %1 reset standard_conforming_strings").arg(name)); });
         auto client = db.openAnother();
-        client->exec(QStringLiteral("insert into CUSTOMER (NAME) values ('C:\\new\\x'' or ''1''=''1')"));
-        QSqlQuery stored = client->exec("select NAME from CUSTOMER");
+        const QString text = QStringLiteral("C:\\new\\x' or '1'='1");
+        if (bound)
+            client->exec(QStringLiteral("insert into CUSTOMER (NAME) values (?)"), {text});
+        else
+            client->exec(QStringLiteral("insert into CUSTOMER (NAME) values ('C:\\new\\x'' or ''1''=''1')"));
+        QSqlQuery stored = client->exec("select NAME, current_setting('application_name') from CUSTOMER");
         QVERIFY(stored.next());
-        QCOMPARE(stored.value(0).toString(), QStringLiteral("C:\\new\\x' or '1'='1"));
+        QCOMPARE(stored.value(0).toString(), text);
+        QCOMPARE(stored.value(1).toString(), QCoreApplication::applicationName());
     }
 
     // A statement the server refused inside a transaction is freed once the
