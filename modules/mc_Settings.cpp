@@ -47,7 +47,9 @@ void TdmSettings::WireEvents()
     AssignEventByName(QStringLiteral("btnTestConnection"), cmdTestConnection, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("btnSetExcelPath"), cmdChooseExcelPath, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("Button1"), cmdChooseDataBasePath, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("edtDataBaseKind"), cmdKindChanged, 0, QStringLiteral("OnChange"));
     LoadSettings();
+    ShowFieldsOfKind();
 }
 
 void TdmSettings::HandleEvent0(QObject* sender)
@@ -63,6 +65,9 @@ void TdmSettings::HandleEvent0(QObject* sender)
         break;
     case cmdTestConnection:
         TestConnection();
+        break;
+    case cmdKindChanged:
+        ShowFieldsOfKind();
         break;
     case cmdChooseExcelPath:
         choosePath("edtExcelFilePath", tr("Excel workbook"), tr("Excel workbooks (*.xlsx);;All files (*)"));
@@ -84,6 +89,24 @@ QString TdmSettings::text(const char* editName)
 void TdmSettings::setText(const char* editName, const QString& value)
 {
     Lookup(QString::fromLatin1(editName))->AsLabeledEdit()->setText(value);
+}
+
+void TdmSettings::showPath(const char* editName, const QString& path)
+{
+    QLineEdit* edit = Lookup(QString::fromLatin1(editName))->AsLabeledEdit();
+    edit->setText(path);
+    // A path longer than its field shows its end, where the file's name
+    // is; the whole of it is in the tip.
+    edit->setCursorPosition(int(path.size()));
+    edit->setToolTip(path);
+}
+
+void TdmSettings::ShowFieldsOfKind()
+{
+    const int kind = SelectedKind();
+    const bool chosen = Dialect::isKnownKind(kind);
+    Lookup(QStringLiteral("grpServer"))->as<QWidget>()->setVisible(!chosen || !Dialect::isFile(kind));
+    Lookup(QStringLiteral("grpDatabaseFile"))->as<QWidget>()->setVisible(!chosen || Dialect::isFile(kind));
 }
 
 void TdmSettings::LoadSettings()
@@ -108,8 +131,8 @@ void TdmSettings::LoadSettings()
         kinds->setEditText(QString());
     }
 
-    setText("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
-    setText("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
+    showPath("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
+    showPath("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
 
     // A limit that is no number or out of range shows as the default and is
     // rewritten only when the user sets another one.
@@ -215,5 +238,5 @@ void TdmSettings::choosePath(const char* editName, const QString& caption, const
     const QString chosen = Chooser ? Chooser(ModuleForm(), caption, filter, start) : QString();
     if (chosen.isEmpty())
         return;
-    setText(editName, optionPathFor(chosen, folder));
+    showPath(editName, optionPathFor(chosen, folder));
 }

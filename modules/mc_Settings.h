@@ -16,6 +16,7 @@ public:
     enum Command {
         cmdOk = 100,
         cmdCancel = 101,
+        cmdKindChanged = 102,
         cmdTestConnection = 200,
         cmdChooseExcelPath = 300,
         cmdChooseDataBasePath = 301,
@@ -38,6 +39,10 @@ public:
     // names, -1 for none.
     int SelectedKind();
 
+    // Shows the sections of the database tab that apply to the kind chosen
+    // (all of them while none is).
+    void ShowFieldsOfKind();
+
     // A chosen file as the options keep it: relative to the program folder
     // when it lies inside it, else absolute.
     static QString optionPathFor(const QString& chosenFile, const QString& applicationFolder);
@@ -51,6 +56,7 @@ private:
     void choosePath(const char* editName, const QString& caption, const QString& filter);
     QString text(const char* editName);
     void setText(const char* editName, const QString& value);
+    void showPath(const char* editName, const QString& path);
     // A limit of the projects section in its spin box; returns what it shows.
     int showLimit(const char* spinName, const QString& key, int fallback);
     int m_idleMinutes = 0; // as shown when the window opened

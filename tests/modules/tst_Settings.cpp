@@ -184,9 +184,18 @@ private slots:
         QVERIFY(form->width() >= 359 && form->height() >= 307);
         auto* pages = module->Lookup("PageControl1")->as<QTabWidget>();
         QVERIFY(pages);
-        QCOMPARE(pages->count(), 2);
-        QCOMPARE(pages->tabText(0), QStringLiteral("Connection Settings"));
-        QCOMPARE(pages->tabText(1), QStringLiteral("Excel File Path"));
+        QCOMPARE(pages->count(), 3);
+        // Each value sits on the tab that names what it concerns.
+        const QMap<QString, QString> tabOf{{"edtDataBaseKind", "Database"},   {"edtServerName", "Database"},
+                                           {"edtDataBasePath", "Database"},   {"edtIdleMinutes", "Monitoring"},
+                                           {"edtLongIntervalHours", "Monitoring"}, {"edtExcelFilePath", "Reports"}};
+        for (auto it = tabOf.begin(); it != tabOf.end(); ++it) {
+            auto* control = module->Lookup(it.key())->as<QWidget>();
+            int page = 0;
+            while (page < pages->count() && !pages->widget(page)->isAncestorOf(control))
+                ++page;
+            QCOMPARE(pages->tabText(page), it.value());
+        }
         QCOMPARE(kinds(*module)->count(), 3);
         QCOMPARE(kinds(*module)->itemText(0), QStringLiteral("SQLite"));
         QCOMPARE(kinds(*module)->itemText(1), QStringLiteral("MSSSQL"));
@@ -218,8 +227,9 @@ private slots:
         auto module = open();
         QWidget* form = module->ModuleForm();
         QComboBox* kind = kinds(*module);
-        const QList<QWidget*> expected{edit(*module, "edtServerName"), edit(*module, "edtDataBaseName"),
-                                       edit(*module, "edtUserName"), edit(*module, "edtPassWord"), kind,
+        kind->setCurrentIndex(2);
+        const QList<QWidget*> expected{kind, edit(*module, "edtServerName"), edit(*module, "edtDataBaseName"),
+                                       edit(*module, "edtUserName"), edit(*module, "edtPassWord"),
                                        module->Lookup("btnTestConnection")->as<QPushButton>()};
         QList<QWidget*> reached{expected.first()};
         QWidget* widget = expected.first();
@@ -233,6 +243,38 @@ private slots:
                 reached << stop;
         }
         QCOMPARE(reached, expected);
+    }
+
+    // The server's login shows for the server kinds only, the file for the
+    // embedded kind only; with no kind chosen both show. A long path shows
+    // its end.
+    void fieldsFollowTheKind_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("serverShown");
+        QTest::addColumn<bool>("fileShown");
+        QTest::newRow("none") << -1 << true << true;
+        QTest::newRow("SQLite") << 0 << false << true;
+        QTest::newRow("SQL Server") << 1 << true << false;
+        QTest::newRow("PostgreSQL") << 2 << true << false;
+    }
+    void fieldsFollowTheKind()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, serverShown);
+        QFETCH(bool, fileShown);
+        const QString longPath = QStringLiteral("/home/someone/%1/hwr.db").arg(QString(300, QLatin1Char('x')));
+        ProfileFile(m_options).writeString("ExportSettings", "DataBasePath", longPath);
+        auto module = open();
+        kinds(*module)->setCurrentIndex(kind);
+        QWidget* form = module->ModuleForm();
+        QCOMPARE(edit(*module, "edtServerName")->isVisibleTo(form), serverShown);
+        QCOMPARE(edit(*module, "edtPassWord")->isVisibleTo(form), serverShown);
+        QLineEdit* path = edit(*module, "edtDataBasePath");
+        QCOMPARE(path->isVisibleTo(form), fileShown);
+        QCOMPARE(path->cursorPosition(), int(longPath.size()));
+        QCOMPARE(path->toolTip(), longPath);
+        QVERIFY(form->width() < 1000);
     }
 
     void noOptionsFileShowsDefaultsAndOkWritesSevenKeys()
