@@ -207,5 +207,8 @@ TFrmMain::TFrmMain(QWidget* parent)
     tray->setDefaultAction(title);
     tray->addSeparator();
     menuItem(tray, "mnuPopRestore", tr("&Restore"));
+    menuItem(tray, "mnuPopStart", tr("&Start Monitoring"));
+    menuItem(tray, "mnuPopStop", tr("S&top Monitoring"))->setEnabled(false);
+    tray->addSeparator();
     menuItem(tray, "mnuPopTerminate", tr("&Terminate"));
 }

@@ -1,6 +1,7 @@
 #include "app/mm_main.h"
 
 #include "app/f_main.h"
+#include "app/o_DesktopCompanion.h"
 #include "app/o_Roles.h"
 #include "app/o_IntervalCommands.h"
 #include "app/o_WindowTable.h"
@@ -73,6 +74,8 @@ const CommandWiring s_wiring[] = {
     {"mnuPopRestore", TdmMain::cmdRestore, "OnClick"},
     {"mnuTerminate", TdmMain::cmdTerminate, "OnClick"},
     {"mnuPopTerminate", TdmMain::cmdTerminate, "OnClick"},
+    {"mnuPopStart", TdmMain::cmdStartLastProject, "OnClick"},
+    {"mnuPopStop", TdmMain::cmdStopMonitoring, "OnClick"},
     {"mnuAbout", TdmMain::cmdAbout, "OnClick"},
     {"btnStartMonitoring", TdmMain::cmdStartMonitoring, "OnClick"},
     {"btnStopMonitoring", TdmMain::cmdStopMonitoring, "OnClick"},
@@ -226,6 +229,7 @@ void TdmMain::WireEvents()
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
     m_intervals = std::make_unique<TIntervalCommands>(*this);
+    m_desktop = new TDesktopCompanion(*this);
 }
 
 void TdmMain::HandleEvent0(QObject* sender)
@@ -255,9 +259,12 @@ void TdmMain::HandleEvent0(QObject* sender)
     case cmdCustomers:
     case cmdUsers:
     case cmdReports:
-    case cmdOptions:
     case cmdAbout:
         runWindow(TagOf(sender));
+        break;
+    case cmdOptions:
+        runWindow(cmdOptions);
+        m_desktop->readSettings();
         break;
     case cmdRecalcTimeSpend:
         m_monitor->RecalcTimeSpend();
@@ -285,6 +292,9 @@ void TdmMain::HandleEvent0(QObject* sender)
         break;
     case cmdStopMonitoring:
         DoStopMonitoring();
+        break;
+    case cmdStartLastProject:
+        m_desktop->startLastProject();
         break;
     case cmdEditInterval:
         m_intervals->editCurrent();
@@ -442,6 +452,8 @@ void TdmMain::setButtons(bool monitoring)
     Lookup(QStringLiteral("StartMonitoring1"))->AsAction()->setEnabled(!monitoring);
     Lookup(QStringLiteral("btnStopMonitoring"))->AsToolButton()->setEnabled(monitoring);
     Lookup(QStringLiteral("StopMonitoring1"))->AsAction()->setEnabled(monitoring);
+    Lookup(QStringLiteral("mnuPopStart"))->AsAction()->setEnabled(!monitoring);
+    Lookup(QStringLiteral("mnuPopStop"))->AsAction()->setEnabled(monitoring);
 }
 
 void TdmMain::setMonitoringDisplay(bool startedHere)
@@ -600,9 +612,13 @@ void TdmMain::UpdateElapsedLabel()
 
 bool TdmMain::CanClose()
 {
-    // The window is never closed: it goes to the notification area (or is
-    // minimised where there is none), and monitoring goes on.
-    m_trayIcon->Minimize();
+    // The window is never closed: it goes to the notification area and
+    // monitoring goes on. Without one it could not be found again, so the
+    // user is asked whether to end the program instead.
+    if (m_trayIcon->isActive())
+        m_trayIcon->Minimize();
+    else if (m_desktop->confirmEndWithoutTray())
+        Terminate();
     return false;
 }
 

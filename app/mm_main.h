@@ -10,6 +10,7 @@ class DbConnection;
 class MemTable;
 class QLabel;
 class SqlQuery;
+class TDesktopCompanion;
 class TLoginDialog;
 class TIntervalCommands;
 class TTrayIcon;
@@ -44,6 +45,7 @@ public:
         cmdStopMonitoring = 401,
         cmdEditInterval = 402,
         cmdDeleteInterval = 403,
+        cmdStartLastProject = 404,
     };
 
     using TCustomModule::TCustomModule;
@@ -88,6 +90,7 @@ public:
     // interval was corrected or deleted.
     void MonitorChanged();
     TIntervalCommands* intervalCommands() const { return m_intervals.get(); }
+    TDesktopCompanion* desktopCompanion() const { return m_desktop; }
     void Terminate();
 
     // "hh:mm:ss" with the hours counted in full (25 hours show as 25:00:00).
@@ -140,4 +143,5 @@ private:
     SignedInUser m_user;
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
     std::unique_ptr<TIntervalCommands> m_intervals;
+    TDesktopCompanion* m_desktop = nullptr;
 };
