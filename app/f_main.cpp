@@ -207,7 +207,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     tray->setDefaultAction(title);
     tray->addSeparator();
     menuItem(tray, "mnuPopRestore", tr("&Restore"));
-    menuItem(tray, "mnuPopStart", tr("&Start Monitoring"));
+    menuItem(tray, "mnuPopStart", tr("&Start Monitoring"))->setEnabled(false);
     menuItem(tray, "mnuPopStop", tr("S&top Monitoring"))->setEnabled(false);
     tray->addSeparator();
     menuItem(tray, "mnuPopTerminate", tr("&Terminate"));

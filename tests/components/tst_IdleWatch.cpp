@@ -56,7 +56,7 @@ private:
     static void destroy(wl_client*, wl_resource* resource) { wl_resource_destroy(resource); }
     static void getNotification(wl_client* client, wl_resource* notifier, uint32_t id, uint32_t, wl_resource*)
     {
-        static const ext_idle_notification_v1_interface calls{&destroy};
+        static const struct ext_idle_notification_v1_interface calls{&destroy};
         auto* self = static_cast<FakeCompositor*>(wl_resource_get_user_data(notifier));
         self->m_notification = wl_resource_create(client, &ext_idle_notification_v1_interface, 1, id);
         wl_resource_set_implementation(self->m_notification, &calls, self, [](wl_resource* resource) {
@@ -65,7 +65,7 @@ private:
     }
     static void bindNotifier(wl_client* client, void* data, uint32_t version, uint32_t id)
     {
-        static const ext_idle_notifier_v1_interface calls{&destroy, &getNotification};
+        static const struct ext_idle_notifier_v1_interface calls{&destroy, &getNotification};
         wl_resource* notifier = wl_resource_create(client, &ext_idle_notifier_v1_interface, int(version), id);
         wl_resource_set_implementation(notifier, &calls, data, nullptr);
     }
