@@ -62,20 +62,23 @@ private slots:
         tray.ShowMonitoring("Portal", QDateTime(QDate(2009, 5, 11), QTime(9, 26)));
 
         desktop.startTrayWatcher();
-        QTRY_COMPARE_WITH_TIMEOUT(desktop.trayItems().size(), 1, 10000);
+        auto items = [&] {
+            QMutexLocker lock(&desktop.mutex);
+            return desktop.trayItems;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(items().size(), 1, 10000);
         QVERIFY(tray.isActive());
-        const QString item = desktop.trayItems().first();
+        const QString item = items().first();
 
-        // The tip: (icon name, pixmaps, title, text); Qt puts the tip in the title.
+        // The tip: (icon name, pixmaps (w, h, bytes), title, text); Qt puts it in the title.
         const QDBusArgument toolTip = itemProperty(item, "ToolTip").value<QDBusArgument>();
         QString iconName, title, text;
         toolTip.beginStructure();
         toolTip >> iconName;
         toolTip.beginArray();
-        while (!toolTip.atEnd()) {
-            toolTip.beginStructure();
-            int w, h;
+        for (int w, h; !toolTip.atEnd();) {
             QByteArray data;
+            toolTip.beginStructure();
             toolTip >> w >> h >> data;
             toolTip.endStructure();
         }
@@ -116,11 +119,11 @@ int main(int argc, char** argv)
     }
     qputenv("DISPLAY", ":" + xvfb.readLine().trimmed());
     PrivateBus bus;
-    if (bus.address().isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(bus.error()));
+    if (bus.address.isEmpty()) {
+        std::fprintf(stderr, "dbus-daemon did not start\n");
         return 1;
     }
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address.toUtf8());
     qputenv("QT_QPA_PLATFORM", "xcb");
     int code = 0;
     {
