@@ -13,6 +13,13 @@ QTime readTime(const TqvOptionsManager& options, const QString& key, const QTime
 }
 } // namespace
 
+WorkingHours::WorkingHours()
+    : days{1, 2, 3, 4, 5}
+    , start(9, 0)
+    , end(17, 0)
+{
+}
+
 WorkingHours WorkingHours::read(const TqvOptionsManager& options)
 {
     using namespace Options;

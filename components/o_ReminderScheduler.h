@@ -8,10 +8,12 @@ class TqvOptionsManager;
 // The working week the reminders keep to, as the user set it.
 struct WorkingHours
 {
+    WorkingHours(); // Monday to Friday, 09:00 to 17:00, no reminders
+
     int reminderMinutes = 0; // 0: no reminders at all
-    QList<int> days{1, 2, 3, 4, 5}; // Monday is 1
-    QTime start{9, 0};
-    QTime end{17, 0};
+    QList<int> days; // Monday is 1
+    QTime start;
+    QTime end;
 
     // A value that cannot be read keeps its default.
     static WorkingHours read(const TqvOptionsManager& options);
