@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
+#include <QTime>
 #include <QVariant>
 
 #include <memory>
@@ -27,6 +28,9 @@ inline const QString IdleMinutes = QStringLiteral("IdleMinutes"); // 0: no idle 
 // An interval taken over at sign-in that has run longer is asked about; 0: never.
 inline const QString LongIntervalHours = QStringLiteral("LongIntervalHours");
 inline constexpr int DefaultLongIntervalHours = 10;
+// Time added in the week grid starts no earlier than this time of day ("HH:mm").
+inline const QString WorkingDayStart = QStringLiteral("WorkingDayStart");
+inline const QTime DefaultWorkingDayStart = QTime(9, 0);
 
 inline const QString DefaultDataBasePath = QStringLiteral("DataBase\\hwr.db");
 inline const QString DefaultExcelPath = QStringLiteral("Reports\\Hourwright.xlsx");
@@ -35,6 +39,8 @@ inline const QString DefaultExcelPath = QStringLiteral("Reports\\Hourwright.xlsx
 // raises the conversion error.
 int toInt(const QVariant& value);
 double toDouble(const QVariant& value); // reads both '.' and ',' decimal points
+// A time of day written "HH:mm" (or "H:mm"); the fallback for anything else.
+QTime toTimeOfDay(const QVariant& value, const QTime& fallback);
 } // namespace Options
 
 // Reads and writes options.ini. Nothing is cached: every read and write goes

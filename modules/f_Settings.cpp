@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -142,6 +143,13 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     QFormLayout* reports = addPage("tsReports", tr("Reports"));
     addPathRow(reports, reports->parentWidget(), tr("Excel Path :"), "edtExcelFilePath", "lblExcelFilePath",
                "btnSetExcelPath");
+
+    // Time added in the week grid starts no earlier than this.
+    auto* workingDay = named(new QTimeEdit(filesPage), "edtWorkingDayStart");
+    workingDay->setDisplayFormat(QStringLiteral("HH:mm"));
+    auto* workingDayLabel = named(new QLabel(tr("Working day starts at :"), filesPage), "lblWorkingDayStart");
+    workingDayLabel->setBuddy(workingDay);
+    fileRows->addRow(workingDayLabel, workingDay);
 
     // The bar at the bottom.
     auto* bar = named(new QFrame(this), "TabControl1");

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QSpinBox>
+#include <QTimeEdit>
 
 #include "components/o_ConnectionProbe.h"
 #include "components/o_ConnectionSettings.h"
@@ -138,6 +139,9 @@ void TdmSettings::LoadSettings()
     // rewritten only when the user sets another one.
     m_idleMinutes = showLimit("edtIdleMinutes", IdleMinutes, 0);
     m_longIntervalHours = showLimit("edtLongIntervalHours", LongIntervalHours, DefaultLongIntervalHours);
+    m_workingDayStart = toTimeOfDay(options->ReadValue(ProjectsSection, WorkingDayStart, QString()),
+                                    DefaultWorkingDayStart);
+    Lookup(QStringLiteral("edtWorkingDayStart"))->as<QTimeEdit>()->setTime(m_workingDayStart);
     const std::unique_ptr<IdleSource> source = IdleSource::detect();
     Lookup(QStringLiteral("lblIdleSource"))
         ->AsLabel()
@@ -185,6 +189,9 @@ void TdmSettings::SaveSettings()
     const int longHours = Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>()->value();
     if (longHours != m_longIntervalHours)
         options->WriteValue(ProjectsSection, LongIntervalHours, longHours);
+    const QTime workingDay = Lookup(QStringLiteral("edtWorkingDayStart"))->as<QTimeEdit>()->time();
+    if (workingDay != m_workingDayStart)
+        options->WriteValue(ProjectsSection, WorkingDayStart, workingDay.toString(QStringLiteral("HH:mm")));
 }
 
 ConnectionSettings TdmSettings::ScreenSettings()

@@ -3,6 +3,8 @@
 #include "framework/mc_CustomModule.h"
 #include "framework/o_FileChooser.h"
 
+#include <QTime>
+
 #include <functional>
 
 struct ConnectionSettings;
@@ -62,4 +64,5 @@ private:
     int m_idleMinutes = 0; // as shown when the window opened
     bool m_unreadableKind = false; // the stored DatabaseType is no number
     int m_longIntervalHours = 0;
+    QTime m_workingDayStart; // as shown when the window opened
 };
