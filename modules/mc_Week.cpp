@@ -101,8 +101,6 @@ void TdmWeek::WireEvents()
     TCustomModule::WireEvents();
     for (const CommandWiring& wiring : kWirings)
         AssignEventByName(QString::fromLatin1(wiring.name), wiring.command, 0, QStringLiteral("OnClick"));
-    DbConnection& connection = mainConnection();
-    QWidget* form = ModuleForm();
 
     QTableView* view = grid();
     view->setModel(m_model);
@@ -111,13 +109,25 @@ void TdmWeek::WireEvents()
             [this](const QModelIndex& current) { showCellComment(current); });
     QLineEdit* comment = Lookup(QStringLiteral("edtComment"))->AsLabeledEdit();
     connect(comment, &QLineEdit::returnPressed, view, [view] { view->setFocus(); });
+    QWidget* form = ModuleForm();
+    connect(Lookup(QStringLiteral("cbProject"))->AsComboBox(), &QComboBox::activated, this,
+            [this, form] { reporting(form, [this] { AddProject(); }); });
+    QComboBox* developers = Lookup(QStringLiteral("cbDeveloper"))->AsComboBox();
+    connect(developers, &QComboBox::activated, this, [this, developers, form](int index) {
+        reporting(form, [&] { ShowDeveloper(developers->itemData(index).toInt()); });
+    });
+}
 
+void TdmWeek::BeforeShow()
+{
+    TCustomModule::BeforeShow();
+    // Who opens the window is known only now, after it was made.
+    DbConnection& connection = mainConnection();
     m_projects = TIntervalEditor(connection, Dialect::kindOf(connection)).projectsOf(User);
     QComboBox* projects = Lookup(QStringLiteral("cbProject"))->AsComboBox();
     for (const TIntervalEditor::Project& project : std::as_const(m_projects))
         projects->addItem(project.name, project.id);
     projects->setCurrentIndex(-1);
-    connect(projects, &QComboBox::activated, this, [this, form] { reporting(form, [this] { AddProject(); }); });
 
     QComboBox* developers = Lookup(QStringLiteral("cbDeveloper"))->AsComboBox();
     m_developerId = User.developerId;
@@ -132,9 +142,6 @@ void TdmWeek::WireEvents()
         if (developers->findData(m_developerId) < 0 && developers->count() > 0)
             m_developerId = developers->itemData(0).toInt();
         developers->setCurrentIndex(developers->findData(m_developerId));
-        connect(developers, &QComboBox::activated, this, [this, developers, form](int index) {
-            reporting(form, [&] { ShowDeveloper(developers->itemData(index).toInt()); });
-        });
     } else {
         developers->setVisible(false);
         Lookup(QStringLiteral("lblDeveloper"))->AsLabel()->setVisible(false);

@@ -32,7 +32,7 @@ public:
     using TCustomModule::TCustomModule;
     ~TdmWeek() override;
 
-    // Who opens the window: set before it runs.
+    // Who opens the window: set before it is shown.
     TIntervalUser User;
 
     const TWeek& Week() const { return m_week; }
@@ -58,6 +58,7 @@ public:
 protected:
     void CreateData() override;
     void WireEvents() override;
+    void BeforeShow() override;
     void HandleEvent0(QObject* sender) override;
 
 private:

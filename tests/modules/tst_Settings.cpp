@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTimeEdit>
 #include <QtTest>
 #include <QScopeGuard>
 #include <QSpinBox>
@@ -152,6 +153,38 @@ private slots:
         QCOMPARE(open()->Lookup("edtLongIntervalHours")->as<QSpinBox>()->value(), 0);
         ProfileFile(m_options).writeString("ProjectsSection", "LongIntervalHours", "ten");
         QCOMPARE(open()->Lookup("edtLongIntervalHours")->as<QSpinBox>()->value(), 10);
+    }
+
+    // The working day's start shows 09:00 for nothing or a mistyped value,
+    // which stays in the file unless the user sets another time.
+    void workingDayStart_data()
+    {
+        QTest::addColumn<QString>("stored"); // "-" for none
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed"); // "" leaves it
+        QTest::addColumn<QString>("written");
+        QTest::newRow("default, kept") << "-" << "09:00" << "" << "-";
+        QTest::newRow("default, changed") << "-" << "09:00" << "07:30" << "07:30";
+        QTest::newRow("one digit hour") << "8:15" << "08:15" << "" << "8:15";
+        QTest::newRow("mistyped, kept") << "early" << "09:00" << "" << "early";
+    }
+    void workingDayStart()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        if (stored != "-")
+            ProfileFile(m_options).writeString("ProjectsSection", "WorkingDayStart", stored);
+        {
+            auto module = open();
+            auto* edit = module->Lookup("edtWorkingDayStart")->as<QTimeEdit>();
+            QCOMPARE(edit->time().toString("HH:mm"), shown);
+            if (!typed.isEmpty())
+                edit->setTime(QTime::fromString(typed, "HH:mm"));
+            click(*module, "btnOk");
+        }
+        QCOMPARE(ProfileFile(m_options).readString("ProjectsSection", "WorkingDayStart", "-"), written);
     }
 
     void init()
