@@ -120,11 +120,32 @@ qint64 TWeekSheet::minutes() const
     return sum;
 }
 
+bool TWeekSheet::anyRunning() const
+{
+    return std::any_of(Rows.begin(), Rows.end(), [](const TWeekRow& row) {
+        return std::any_of(row.days.begin(), row.days.end(), [](const TWeekCell& cell) { return cell.running; });
+    });
+}
+
+QString TWeekSheet::runningNote()
+{
+    return QStringLiteral("* An interval is still running there; its time counts once it is stopped.");
+}
+
 QString TWeekSheet::cellText(const TWeekCell& cell)
 {
     if (cell.minutes == 0 && !cell.running)
         return QString();
     return TReportTotals::hoursText(cell.minutes) + (cell.running ? QStringLiteral("*") : QString());
+}
+
+QString TWeekSheet::developerName(DbConnection& connection, int developerId)
+{
+    QSqlQuery query =
+        connection.exec(QStringLiteral("select LASTNAME, NAME from DEVELOPERS where ID = :ID"), {developerId});
+    const QString name =
+        query.next() ? (query.value(0).toString() + QLatin1Char(' ') + query.value(1).toString()).trimmed() : QString();
+    return name.isEmpty() ? QStringLiteral("developer %1").arg(developerId) : name;
 }
 
 QString TWeekSheet::projectName(int projectId, const QString& name)

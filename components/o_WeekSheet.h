@@ -70,11 +70,16 @@ public:
     int rowOf(int projectId) const;
     qint64 dayMinutes(int day) const;
     qint64 minutes() const;
+    // Whether a cell holds an interval still running, and what its '*' says.
+    bool anyRunning() const;
+    static QString runningNote();
 
     // The grid as text: the titles, a line per project and the totals; a
     // cell without time is blank, a running interval marks its cell with '*'.
     QList<QStringList> text() const;
     static QString cellText(const TWeekCell& cell);
+    // "Okafor Chidi", or "developer 7" for one without a name or a row.
+    static QString developerName(DbConnection& connection, int developerId);
     // The name a project without a row in PROJECTS goes by.
     static QString projectName(int projectId, const QString& name);
 };

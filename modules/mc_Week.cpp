@@ -104,6 +104,9 @@ void TdmWeek::WireEvents()
 
     QTableView* view = grid();
     view->setModel(m_model);
+    // The days and the total share the width; the names keep theirs.
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    view->horizontalHeader()->setSectionResizeMode(TWeekModel::NameColumn, QHeaderView::Interactive);
     view->setColumnWidth(TWeekModel::NameColumn, 200);
     connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { showCellComment(current); });
@@ -147,6 +150,12 @@ void TdmWeek::BeforeShow()
         Lookup(QStringLiteral("lblDeveloper"))->AsLabel()->setVisible(false);
     }
     ShowDeveloper(m_developerId);
+    grid()->setFocus(); // typing starts in the grid
+    if (m_developerId == 0) {
+        // Nobody's week: a user without a developer has no time of their own.
+        m_model->setEditable(false);
+        showMessage(QStringLiteral("Your user has no developer, so there is no week of yours to show."), true);
+    }
 }
 
 void TdmWeek::HandleEvent0(QObject* sender)
@@ -181,10 +190,7 @@ void TdmWeek::ShowDeveloper(int developerId)
     if (!User.isAdmin && developerId != User.developerId)
         throw AppError(QStringLiteral("Only an administrator may open another developer's week."));
     m_developerId = developerId;
-    QSqlQuery query = mainConnection().exec(QStringLiteral("select LASTNAME, NAME from DEVELOPERS where ID = :ID"),
-                                            {developerId});
-    m_developerName = query.next() ? developerName(query.value(0).toString(), query.value(1).toString(), developerId)
-                                   : QStringLiteral("developer %1").arg(developerId);
+    m_developerName = TWeekSheet::developerName(mainConnection(), developerId);
     ShowWeek(m_week.isValid() ? m_week : TWeek::containing(Clock::now().date()));
 }
 
@@ -225,11 +231,8 @@ void TdmWeek::showMessage(const QString& text, bool problem)
     // Standing notes, below a problem.
     if (!m_handMarks && text != THandEntries::upgradeNeededText())
         lines << THandEntries::upgradeNeededText();
-    const QList<TWeekRow>& rows = m_model->sheet().Rows;
-    if (std::any_of(rows.begin(), rows.end(), [](const TWeekRow& row) {
-            return std::any_of(row.days.begin(), row.days.end(), [](const TWeekCell& cell) { return cell.running; });
-        }))
-        lines << QStringLiteral("* An interval is still running there; its time counts once it is stopped.");
+    if (Sheet().anyRunning())
+        lines << TWeekSheet::runningNote();
     QLabel* label = Lookup(QStringLiteral("lblMessage"))->AsLabel();
     label->setText(lines.join(QLatin1Char('\n')));
     label->setStyleSheet(problem ? QStringLiteral("color: #b00000;") : QString());
