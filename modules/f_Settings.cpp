@@ -138,18 +138,15 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     longInterval->setSuffix(tr(" h"));
     addRow(monitoring, monitoringPage, longInterval, tr("Ask about intervals running over :"),
            "lblLongIntervalHours");
+    // Time added in the week grid starts no earlier than this.
+    auto* workingDay = named(new QTimeEdit(monitoringPage), "edtWorkingDayStart");
+    workingDay->setDisplayFormat(QStringLiteral("HH:mm"));
+    addRow(monitoring, monitoringPage, workingDay, tr("Working day starts at :"), "lblWorkingDayStart");
 
     // The report export.
     QFormLayout* reports = addPage("tsReports", tr("Reports"));
     addPathRow(reports, reports->parentWidget(), tr("Excel Path :"), "edtExcelFilePath", "lblExcelFilePath",
                "btnSetExcelPath");
-
-    // Time added in the week grid starts no earlier than this.
-    auto* workingDay = named(new QTimeEdit(filesPage), "edtWorkingDayStart");
-    workingDay->setDisplayFormat(QStringLiteral("HH:mm"));
-    auto* workingDayLabel = named(new QLabel(tr("Working day starts at :"), filesPage), "lblWorkingDayStart");
-    workingDayLabel->setBuddy(workingDay);
-    fileRows->addRow(workingDayLabel, workingDay);
 
     // The bar at the bottom.
     auto* bar = named(new QFrame(this), "TabControl1");
