@@ -15,6 +15,7 @@
 #include "toolkit/MessageService.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -197,6 +198,10 @@ void TdmWeek::ShowDeveloper(int developerId)
 void TdmWeek::ShowWeek(const TWeek& week)
 {
     QTableView* view = grid();
+    // A cell still being typed into is written first, in the week it belongs to.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && focus != view && view->isAncestorOf(focus))
+        view->setFocus();
     const QModelIndex before = view->currentIndex();
     m_week = week;
     m_model->setSheet(TWeekSheet::load(mainConnection(), m_handMarks, m_developerId, week), false);

@@ -366,6 +366,8 @@ private slots:
         QTest::newRow("Page Down twice") << QList<int>{Qt::Key_PageDown, Qt::Key_PageDown}
                                          << "2026-W22, Mon 25 May to Sun 31 May 2026";
         QTest::newRow("Home") << QList<int>{Qt::Key_PageUp, Qt::Key_Home} << "2026-W20, Mon 11 May to Sun 17 May 2026";
+        QTest::newRow("while typing a cell") << QList<int>{Qt::Key_1, Qt::Key_PageUp}
+                                             << "2026-W19, Mon 4 May to Sun 10 May 2026";
         QTest::newRow("into the next year") << QList<int>(33, Qt::Key_PageDown)
                                             << "2026-W53, Mon 28 Dec 2026 to Sun 3 Jan 2027";
     }
@@ -380,8 +382,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(module->ModuleForm()));
         grid->setFocus();
         for (int key : keys)
-            QTest::keyClick(grid, Qt::Key(key));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QCOMPARE(module->Lookup("lblWeek")->AsLabel()->text(), week);
+        // What was typed is kept in its own week.
+        if (keys.first() == Qt::Key_1)
+            QCOMPARE(stored(), "Portal Mon 09:00 Mon 10:00 hand;Portal Wed 09:00 Wed 10:00 recorded");
         QVERIFY(module->ModuleForm()->windowTitle().contains(week));
         QCOMPARE(module->Sheet().Rows.isEmpty(), !week.startsWith("2026-W20"));
     }
