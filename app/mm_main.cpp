@@ -66,6 +66,8 @@ const CommandWiring s_wiring[] = {
     {"mnuUsers", TdmMain::cmdUsers, "OnClick"},
     {"mnuSpecialEntry", TdmMain::cmdSpecialEntry, "OnClick"},
     {"mnuReports", TdmMain::cmdReports, "OnClick"},
+    {"mnuWeek", TdmMain::cmdWeek, "OnClick"},
+    {"btnWeek", TdmMain::cmdWeek, "OnClick"},
     {"mnuRecalcTimeSpend", TdmMain::cmdRecalcTimeSpend, "OnClick"},
     {"mnuProjectsperDeveloper", TdmMain::cmdProjectsPerDeveloper, "OnClick"},
     {"TimeElapsedTimer", TdmMain::cmdTimerTick, "OnTimer"},
@@ -202,7 +204,8 @@ void TdmMain::WireEvents()
 
     // Windows that are not part of this build stay in the menu, disabled.
     for (const CommandWiring& wiring : s_wiring) {
-        const bool isWindow = wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend;
+        const bool isWindow = (wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend)
+                              || wiring.command == cmdWeek;
         const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout;
         if (optional && !windows().contains(wiring.command))
             if (QAction* action = Lookup(QString::fromLatin1(wiring.name))->AsAction())
@@ -252,7 +255,8 @@ void TdmMain::HandleEvent0(QObject* sender)
         RefreshData();
         break;
     case cmdSpecialEntry:
-        runWindow(cmdSpecialEntry);
+    case cmdWeek:
+        runWindow(TagOf(sender));
         RefreshData();
         break;
     case cmdDevelopers:

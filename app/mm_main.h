@@ -36,6 +36,7 @@ public:
         cmdRecalcTimeSpend = 106,
         cmdProjectsPerDeveloper = 107,
         cmdTimerTick = 108,
+        cmdWeek = 109,
         cmdClose = 200,
         cmdOptions = 201,
         cmdRestore = 202,

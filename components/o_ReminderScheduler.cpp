@@ -7,9 +7,7 @@ const QString TimeFormat = QStringLiteral("HH:mm");
 
 QTime readTime(const TqvOptionsManager& options, const QString& key, const QTime& fallback)
 {
-    const QTime time = QTime::fromString(
-        options.ReadValue(Options::DesktopSection, key, fallback.toString(TimeFormat)).toString().trimmed(), TimeFormat);
-    return time.isValid() ? time : fallback;
+    return Options::toTimeOfDay(options.ReadValue(Options::DesktopSection, key, QString()), fallback);
 }
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QSpinBox>
+#include <QTimeEdit>
 
 #include "components/o_ConnectionProbe.h"
 #include "components/o_ConnectionSettings.h"

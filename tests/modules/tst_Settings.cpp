@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTimeEdit>
 #include <QtTest>
 #include <QScopeGuard>
 #include <QSpinBox>
