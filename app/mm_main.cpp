@@ -79,6 +79,7 @@ const CommandWiring s_wiring[] = {
     {"mnuPopStart", TdmMain::cmdStartLastProject, "OnClick"},
     {"mnuPopStop", TdmMain::cmdStopMonitoring, "OnClick"},
     {"mnuAbout", TdmMain::cmdAbout, "OnClick"},
+    {"mnuChangePassword", TdmMain::cmdChangePassword, "OnClick"},
     {"btnStartMonitoring", TdmMain::cmdStartMonitoring, "OnClick"},
     {"btnStopMonitoring", TdmMain::cmdStopMonitoring, "OnClick"},
     // The menu's Start and Stop do what the buttons do.
@@ -170,7 +171,12 @@ void TdmMain::CreateData()
     m_connection = new DbConnection(this);
     const ConnectionSettings settings = ConnectionSettings::read(*GetOptionsManager());
     m_databaseKind = settings.kind;
-    settings.open(*m_connection);
+    // On a team server where everyone has a login of their own, nothing can
+    // be read before the sign-in: it opens the connection.
+    if (settings.personalLogins())
+        m_serverSignIn = settings;
+    else
+        settings.open(*m_connection);
 
     m_monitor = new TqvProjectMonitor(this);
     m_monitor->setAdoConnection(m_connection);
@@ -186,7 +192,8 @@ void TdmMain::CreateData()
     m_trayIcon->ShowIdle();
 
     m_usersQuery = new SqlQuery(m_connection, SharedStatements::usersList(m_databaseKind), this);
-    m_usersQuery->open();
+    if (!m_serverSignIn)
+        m_usersQuery->open();
 }
 
 void TdmMain::DestroyData()
@@ -206,7 +213,8 @@ void TdmMain::WireEvents()
     for (const CommandWiring& wiring : s_wiring) {
         const bool isWindow = (wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend)
                               || wiring.command == cmdWeek;
-        const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout;
+        const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout
+                              || wiring.command == cmdChangePassword;
         if (optional && !windows().contains(wiring.command))
             if (QAction* action = Lookup(QString::fromLatin1(wiring.name))->AsAction())
                 action->setEnabled(false);
@@ -228,6 +236,10 @@ void TdmMain::WireEvents()
     m_loginDialog->setDataset(m_usersQuery);
     m_loginDialog->setConnection(m_connection, m_databaseKind);
     m_loginDialog->setOptions(GetOptionsManager());
+    if (m_serverSignIn) {
+        m_loginDialog->ListUsers = false;
+        m_loginDialog->setServerSignIn(*m_serverSignIn, ServerLoginTimeoutSeconds);
+    }
     ApplyRoles();
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
@@ -264,6 +276,7 @@ void TdmMain::HandleEvent0(QObject* sender)
     case cmdUsers:
     case cmdReports:
     case cmdAbout:
+    case cmdChangePassword:
         runWindow(TagOf(sender));
         break;
     case cmdOptions:
