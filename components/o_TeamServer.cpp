@@ -124,6 +124,12 @@ void transferOwnership(DbConnection& c, const Roles& r, Report& report)
             report.formerOwner = former;
         c.exec(QStringLiteral("alter database %1 owner to %2").arg(database(c), identifier(r.owner)));
     }
+    // The schema too: its owner may drop what is in it. A database made
+    // anew has it belong to whoever owns the database.
+    const QString schemaOwner =
+        text(c, QStringLiteral("select pg_get_userbyid(nspowner) from pg_namespace where nspname = 'public'"));
+    if (schemaOwner != r.owner && schemaOwner != QLatin1String("pg_database_owner"))
+        c.exec(QStringLiteral("alter schema public owner to %1").arg(identifier(r.owner)));
     const QMap<QString, QString> present = Schema::presentTables(c);
     for (const QString& table : present) {
         const QString owner = text(c, QStringLiteral("select tableowner from pg_tables where schemaname = 'public' "

@@ -1,7 +1,8 @@
 #include "components/o_OptionsManager.h"
-#include "components/o_TeamServer.h"
+#include "components/o_Schema.h"
 #include "support/DbToolRun.h"
 #include "support/MainWindowFixture.h"
+#include "toolkit/AppError.h"
 
 #include <QtTest>
 
