@@ -105,9 +105,10 @@ void createRoles(DbConnection& c, const Roles& r, Report&)
     if (!directMember(c, r.admins, r.members))
         c.exec(QStringLiteral("grant %1 to %2").arg(identifier(r.members), identifier(r.admins)));
     // A setup login that is no superuser acts as the owner and the people
-    // role through membership; dropping the login ends that.
+    // role through membership, and adds the first administrator as one;
+    // dropping the login ends that.
     if (!isSuperuser(c)) {
-        for (const QString& role : {r.owner, r.people})
+        for (const QString& role : {r.owner, r.people, r.admins})
             if (!truth(c, QStringLiteral("select pg_has_role(session_user, ?, 'MEMBER')"), {role}))
                 c.exec(QStringLiteral("grant %1 to session_user").arg(identifier(role)));
     }

@@ -112,6 +112,9 @@ private slots:
             << "admin" << "insert into PROJECTS (DESCRIPTION) values ('New')" << int(Done);
         QTest::newRow("administrator corrects anyone's interval")
             << "admin" << "update PROJECTWORK set COMMENTS = 'fixed' where DEVELOPER_ID = 2" << int(Done);
+        QTest::newRow("administrator adds a person")
+            << "admin" << "select people.add_user('{db}_dora', 'SCRAM-SHA-256$4096:c2FsdA==$c3Q=:c2U=', 0, 2)"
+            << int(Done);
         QTest::newRow("administrator writes the users' table")
             << "admin" << "update USERS set IS_ADMIN = 1 where USERNAME = '{db}_chidi'" << int(Refused);
     }

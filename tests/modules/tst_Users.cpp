@@ -170,6 +170,64 @@ private slots:
         }
     }
 
+    // On a team server whose people are its logins the window changes the
+    // logins with the rows, through the server's functions.
+    void peopleAreServerLogins_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("user");     // who then signs in
+        QTest::addColumn<QString>("password"); // with what; empty: the login is gone
+        QTest::newRow("new user, name with blanks") << "new" << "dora" << "dora's";
+        QTest::newRow("new password") << "password" << "chidi" << "brand new";
+        QTest::newRow("renamed") << "rename" << "chidi2" << "pw";
+        QTest::newRow("made administrator") << "promote" << "chidi" << "pw";
+        QTest::newRow("deleted") << "delete" << "chidi" << "";
+    }
+    void peopleAreServerLogins()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        SKIP_ON_FILE();
+        m_db->usePersonalLogins();
+        auto module = open<TdmUsers, TFrmUsers>();
+        MemTable* copy = module->WorkingCopy();
+        const QString chidi = m_db->login("chidi");
+        if (change == "new") {
+            press(*module, "btnNew");
+            type(*module, "DBEdit1", "  " + m_db->login("dora") + " ");
+            type(*module, "DBEdit2", "dora's");
+            copy->setValue("DEVELOPER_ID", 2);
+        } else {
+            QVERIFY(copy->locate("USERNAME", chidi));
+            if (change == "delete") {
+                copy->remove();
+            } else {
+                press(*module, "btnEdit");
+                if (change == "password")
+                    type(*module, "DBEdit2", "brand new");
+                else if (change == "rename")
+                    type(*module, "DBEdit1", m_db->login("chidi2"));
+                else
+                    module->Lookup("DBCheckBox1")->as<DbCheckBox>()->click();
+            }
+        }
+        press(*module, "btnOk");
+        QVERIFY2(MessageService::shownForTests().isEmpty(), qPrintable(MessageService::shownForTests().value(0).text));
+        QVERIFY(!module->ModuleForm()->isVisible());
+        const QString login = m_db->login(user);
+        QCOMPARE(m_db->scalar("select count(*) from pg_roles where rolname = ?", {login}).toInt(),
+                 password.isEmpty() ? 0 : 1);
+        QCOMPARE(m_db->count("USERS"), password.isEmpty() ? 1 : change == "new" ? 3 : 2);
+        if (password.isEmpty())
+            return;
+        QCOMPARE(m_db->scalar("select count(*) from USERS where USERNAME = ? and PASSWORD is null", {login}).toInt(), 1);
+        const auto person = m_db->openAs(login, password);
+        QCOMPARE(TestDatabase::scalarOf(*person, "select pg_has_role(session_user, current_database() || '_admins', "
+                                                 "'MEMBER')").toBool(),
+                 change == "promote");
+    }
+
     void storedPasswordsAreNeverShown()
     {
         auto module = open<TdmUsers, TFrmUsers>();

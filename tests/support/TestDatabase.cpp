@@ -167,14 +167,20 @@ void TestDatabase::usePersonalLogins()
             passwords.insert(login(users.value(0).toString()), users.value(1).toString());
     }
     exec(QStringLiteral("update USERS set USERNAME = ? || USERNAME"), {m_settings.dataBaseName + QLatin1Char('_')});
-    m_connection->close();
-    adminSettings(m_settings.dataBaseName).open(*m_connection);
+    const ConnectionSettings desktop = m_settings;
+    useSuperuser();
     TeamServer::upgrade(*m_connection);
     for (auto it = passwords.cbegin(); it != passwords.cend(); ++it)
         if (!it.value().isEmpty())
             ServerLogins::setPassword(*m_connection, it.key(), it.value());
-    m_settings.userName.clear();
-    m_settings.password.clear();
+    m_settings = desktop.withLogin(QString(), QString());
+}
+
+void TestDatabase::useSuperuser()
+{
+    m_connection->close();
+    m_settings = adminSettings(m_settings.dataBaseName);
+    m_settings.open(*m_connection);
 }
 
 std::unique_ptr<DbConnection> TestDatabase::openAs(const QString& user, const QString& password)

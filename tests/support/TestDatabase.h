@@ -56,6 +56,8 @@ public:
     // socket folder is named.
     static ConnectionSettings adminSettings(const QString& dataBaseName);
 
+    // From here on connection() and the options are the superuser's.
+    void useSuperuser();
     // Turns this server database into one login per person, as
     // hourwright-db upgrade does: each user becomes the login login(name),
     // with the password its row held in plain text. The options then name
