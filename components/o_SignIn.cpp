@@ -108,18 +108,12 @@ SignIn::Result SignIn::check(DbConnection& connection, int kind, const QString& 
     return result;
 }
 
-namespace {
-
-// What the server says when it refuses the pair itself. It answers an
-// unknown login as it answers a wrong password.
-bool refusedPair(const QString& message)
+bool SignIn::isRefusedPair(const QString& message)
 {
     return message.contains(QLatin1String("password authentication failed"))
            || message.contains(QLatin1String("is not permitted to log in"))
            || message.contains(QLatin1String("no password supplied"));
 }
-
-} // namespace
 
 SignIn::Result SignIn::checkOnServer(DbConnection& connection, const ConnectionSettings& settings,
                                      const QString& userName, const QString& password, int loginTimeoutSeconds)
@@ -131,7 +125,7 @@ SignIn::Result SignIn::checkOnServer(DbConnection& connection, const ConnectionS
     try {
         settings.withLogin(typed, password).open(connection, loginTimeoutSeconds);
     } catch (const DatabaseError& error) {
-        if (refusedPair(error.message()))
+        if (isRefusedPair(error.message()))
             return refused;
         throw;
     }

@@ -67,6 +67,9 @@ public:
     // with the driver's message.
     static Result checkOnServer(DbConnection& connection, const ConnectionSettings& settings,
                                 const QString& userName, const QString& password, int loginTimeoutSeconds);
+    // Whether a server's message refuses the pair itself (it answers an
+    // unknown login as it answers a wrong password).
+    static bool isRefusedPair(const QString& message);
     // The USERS row of the connection's own login.
     static Result ownRow(DbConnection& connection, int kind);
     // The user on the current row of a users list (no checks; nobody when
