@@ -280,6 +280,8 @@ private slots:
         kind->setCurrentIndex(2);
         const QList<QWidget*> expected{kind, edit(*module, "edtServerName"), edit(*module, "edtDataBaseName"),
                                        edit(*module, "edtUserName"), edit(*module, "edtPassWord"),
+                                       module->Lookup("edtSslMode")->as<QComboBox>(), edit(*module, "edtSslRootCert"),
+                                       module->Lookup("btnSslRootCert")->as<QPushButton>(),
                                        module->Lookup("btnTestConnection")->as<QPushButton>()};
         QList<QWidget*> reached{expected.first()};
         QWidget* widget = expected.first();
