@@ -130,11 +130,12 @@ private slots:
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<int>("projects"); // -1: refused
+        QTest::addColumn<int>("projects"); // -1: refused; -2: the server does not answer
         QTest::newRow("member") << "chidi" << "pw" << 2;
         QTest::newRow("administrator") << "admin" << "secret" << 3;
         QTest::newRow("wrong password") << "chidi" << "PW" << -1;
         QTest::newRow("unknown login") << "nobody" << "pw" << -1;
+        QTest::newRow("no server at the address") << "chidi" << "pw" << -2;
     }
     void personalLogins()
     {
@@ -146,12 +147,18 @@ private slots:
         TestDatabase& db = fixture.db();
         db.usePersonalLogins();
         db.writeOptions(*GetOptionsManager());
+        if (projects == -2)
+            GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::ServerName, "127.0.0.1:1");
         auto main = start();
         if (projects < 0) {
             main->loginDialog()->setShowOnAppStart(false);
             QVERIFY(!main->loginDialog()->ValidateLogin(db.login(user), password));
             QCOMPARE(MessageService::shownForTests().size(), 1);
-            QCOMPARE(MessageService::shownForTests().first().text, SignIn::refusalText());
+            // A server that cannot be asked is said so, and no attempt counts.
+            const QString shown = MessageService::shownForTests().first().text;
+            QVERIFY2(projects == -1 ? shown == SignIn::refusalText() : shown.startsWith("Signing in failed"),
+                     qPrintable(shown));
+            QCOMPARE(main->loginDialog()->attemptCount(), projects == -1 ? 2 : 1);
             QVERIFY(!main->AdoConn()->isOpen());
             return;
         }
