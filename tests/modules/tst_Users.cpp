@@ -43,6 +43,7 @@ public:
         NewWithoutPassword,
         NewWithEmptyName,
         NewNameInOtherCase,
+        NewNameWithBlanks,
         RenameToOtherCase,
         KeepPassword,
         NewPassword,
@@ -78,6 +79,8 @@ private slots:
         QTest::newRow("new user without password") << NewWithoutPassword << "needs a password";
         QTest::newRow("new user without name") << NewWithEmptyName << "needs a user name";
         QTest::newRow("new name differing only in case") << NewNameInOtherCase << "already taken by \"chidi\"";
+        QTest::newRow("new name differing only in blanks around it") << NewNameWithBlanks
+                                                                     << "already taken by \"chidi\"";
         QTest::newRow("renamed to differ only in case") << RenameToOtherCase << "already taken by \"admin\"";
         QTest::newRow("empty password field keeps the password") << KeepPassword << "";
         QTest::newRow("typed password replaces it") << NewPassword << "";
@@ -101,8 +104,12 @@ private slots:
         case NewWithoutPassword:
         case NewWithEmptyName:
         case NewNameInOtherCase:
+        case NewNameWithBlanks:
             press(*module, "btnNew");
-            type(*module, "DBEdit1", change == NewWithEmptyName ? " " : change == NewNameInOtherCase ? "Chidi" : "dora");
+            type(*module, "DBEdit1", change == NewWithEmptyName     ? " "
+                                     : change == NewNameInOtherCase ? "Chidi"
+                                     : change == NewNameWithBlanks  ? " chidi "
+                                                                    : "dora");
             if (change != NewWithoutPassword)
                 type(*module, "DBEdit2", "dora's");
             break;
