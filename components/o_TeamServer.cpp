@@ -189,10 +189,13 @@ void protectIntervals(DbConnection& c, const Roles& r, Report&)
     // Who is asking is the login that connected: a SET ROLE after a password
     // check proves nothing.
     asRole(c, r.owner, [&c] {
+        // In plpgsql, whose plan a session keeps: a SECURITY DEFINER function
+        // in SQL would be planned anew by every statement that writes.
         c.exec(QStringLiteral(
-            "create or replace function public.own_developer() returns integer language sql stable security definer "
+            "create or replace function public.own_developer() returns integer language plpgsql stable security definer "
             "set search_path = pg_catalog, pg_temp as "
-            "$hw$ select nullif(min(DEVELOPER_ID), 0) from public.USERS where USERNAME = session_user $hw$"));
+            "$hw$ begin return (select nullif(min(DEVELOPER_ID), 0) from public.USERS "
+            "where USERNAME = session_user); end $hw$"));
     });
     c.exec(QStringLiteral("revoke all on function public.own_developer() from public"));
     c.exec(QStringLiteral("grant execute on function public.own_developer() to %1").arg(identifier(r.members)));

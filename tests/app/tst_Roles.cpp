@@ -201,7 +201,9 @@ private slots:
                  QStringLiteral("User %1 - > Developer :%2").arg(user, developer));
         const QString stored = fixture.db().scalar("select PASSWORD from USERS where USERNAME = ?", {user}).toString();
         QVERIFY(PasswordHash::verify(stored, password));
-        QVERIFY(!stored.contains(password));
+        // "pw" turns up in about one of fifty hashes' random text by chance.
+        if (password.size() >= 6)
+            QVERIFY(!stored.contains(password));
         QVERIFY(MessageService::shownForTests().isEmpty());
     }
 };
