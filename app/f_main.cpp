@@ -77,6 +77,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     menuItem(tables, "mnuCustomers", tr("&Customers"));
     tables->addSeparator();
     menuItem(tables, "mnuUsers", tr("&Users"));
+    menuItem(tables, "mnuLockPeriod", tr("&Lock Period..."));
     tables->addSeparator();
 
     QMenu* actions = named(bar->addMenu(tr("&Actions")), "Actions1");
@@ -96,6 +97,7 @@ TFrmMain::TFrmMain(QWidget* parent)
 
     QMenu* statistics = named(bar->addMenu(tr("&Statistics")), "Statistics1");
     menuItem(statistics, "mnuReports", tr("Project &Reports"));
+    menuItem(statistics, "mnuChanges", tr("&Changes..."));
 
     QMenu* help = named(bar->addMenu(tr("&Help")), "Help1");
     menuItem(help, "HelpFile1", tr("&Help File"))->setVisible(false);

@@ -70,6 +70,8 @@ const CommandWiring s_wiring[] = {
     {"mnuWeek", TdmMain::cmdWeek, "OnClick"},
     {"btnWeek", TdmMain::cmdWeek, "OnClick"},
     {"mnuRecalcTimeSpend", TdmMain::cmdRecalcTimeSpend, "OnClick"},
+    {"mnuLockPeriod", TdmMain::cmdLockPeriod, "OnClick"},
+    {"mnuChanges", TdmMain::cmdChanges, "OnClick"},
     {"mnuProjectsperDeveloper", TdmMain::cmdProjectsPerDeveloper, "OnClick"},
     {"TimeElapsedTimer", TdmMain::cmdTimerTick, "OnTimer"},
     {"mnuClose", TdmMain::cmdClose, "OnClick"},
@@ -214,7 +216,8 @@ void TdmMain::WireEvents()
     // Windows that are not part of this build stay in the menu, disabled.
     for (const CommandWiring& wiring : s_wiring) {
         const bool isWindow = (wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend)
-                              || wiring.command == cmdWeek;
+                              || wiring.command == cmdWeek || wiring.command == cmdLockPeriod
+                              || wiring.command == cmdChanges;
         const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout
                               || wiring.command == cmdChangePassword;
         if (optional && !windows().contains(wiring.command))
@@ -277,6 +280,8 @@ void TdmMain::HandleEvent0(QObject* sender)
     case cmdCustomers:
     case cmdUsers:
     case cmdReports:
+    case cmdLockPeriod:
+    case cmdChanges:
     case cmdAbout:
     case cmdChangePassword:
         runWindow(TagOf(sender));
@@ -286,7 +291,7 @@ void TdmMain::HandleEvent0(QObject* sender)
         m_desktop->readSettings();
         break;
     case cmdRecalcTimeSpend:
-        m_monitor->RecalcTimeSpend();
+        m_intervals->recalculate();
         RefreshData();
         Lookup(QStringLiteral("RecalculateMsgBox"))->AsMessageBox()->Execute();
         break;
@@ -361,6 +366,8 @@ void TdmMain::AfterLogin(QObject* sender, const QString& userName)
         ->setText(QStringLiteral("User %1 - > Developer :%2")
                       .arg(userName, m_user.developerName));
     m_monitor->DeveloperID = m_user.developerId;
+    m_monitor->UserName = m_user.userName;
+    m_monitor->IsAdmin = m_user.isAdmin;
     LoadProjects();
     // The day's copy of the embedded database; a failure is shown, never stops the sign-in.
     DatabaseBackup::copyAtSignIn(m_databaseKind, *m_connection, [this](const QString& problem) {
@@ -455,10 +462,10 @@ void TdmMain::AskAboutTimeAway(const QDateTime& since, const QDateTime& until)
                            {QMessageBox::Cancel, QStringLiteral("&Stop")}};
     switch (MessageService::show(request, ModuleForm())) {
     case QMessageBox::No:
-        stopAt(since);
+        stopAt(since, WorkSource::IdleQuestion);
         break;
     case QMessageBox::Cancel:
-        stopAt(Clock::now());
+        stopAt(Clock::now(), WorkSource::IdleQuestion);
         break;
     default:
         break;
@@ -529,7 +536,7 @@ void TdmMain::DoStartMonitoring()
     m_monitor->CustomerID = m_projectWorkData->isEmpty() ? 0 : m_projectWorkData->value("CUSTOMER_ID").toInt();
     m_monitor->Comments = m_intervals->comment();
     try {
-        m_monitor->StartMonitoring();
+        m_monitor->StartMonitoring(WorkSource::Window);
     } catch (...) {
         // Nothing was written: the window stays idle, and the message shows why.
         setIdleDisplay();
@@ -547,10 +554,10 @@ void TdmMain::DoStartMonitoring()
 
 void TdmMain::DoStopMonitoring()
 {
-    stopAt(Clock::now());
+    stopAt(Clock::now(), WorkSource::Window);
 }
 
-void TdmMain::stopAt(const QDateTime& end)
+void TdmMain::stopAt(const QDateTime& end, WorkSource source)
 {
     if (!m_monitor->Monitoring())
         return;
@@ -558,7 +565,7 @@ void TdmMain::stopAt(const QDateTime& end)
     const int projectId = m_monitor->ProjectID;
     m_monitor->Comments = m_intervals->comment();
     try {
-        m_monitor->StopMonitoringAt(end);
+        m_monitor->StopMonitoringAt(end, source);
     } catch (...) {
         // A row closed elsewhere leaves the monitor idle; a refused update
         // leaves it monitoring. The window shows whichever it is.

@@ -2,6 +2,7 @@
 
 #include "components/o_ConnectionSettings.h"
 #include "components/o_SignIn.h"
+#include "components/o_WorkWriter.h"
 #include "framework/mc_CustomModule.h"
 #include "framework/o_MainModule.h"
 
@@ -40,6 +41,8 @@ public:
         cmdProjectsPerDeveloper = 107,
         cmdTimerTick = 108,
         cmdWeek = 109,
+        cmdLockPeriod = 110,
+        cmdChanges = 111,
         cmdClose = 200,
         cmdOptions = 201,
         cmdRestore = 202,
@@ -92,8 +95,9 @@ public:
     bool IsAdmin() const { return m_user.isAdmin; }
     // The project list's key: ID for administrators, PROJECT_ID for others.
     QString projectKeyField() const;
-    // Closes the running interval as of an earlier moment (the forgotten stop).
-    void StopMonitoringAt(const QDateTime& end) { stopAt(end); }
+    // Closes the running interval as of an earlier moment (the forgotten
+    // stop, the screen locked); the source is where the stop was decided.
+    void StopMonitoringAt(const QDateTime& end, WorkSource source) { stopAt(end, source); }
     // The buttons and the elapsed time follow the monitor again, after its
     // interval was corrected or deleted.
     void MonitorChanged();
@@ -133,7 +137,7 @@ private:
     void setMonitoringDisplay(bool startedHere);
     void setIdleDisplay();
     void runWindow(int command);
-    void stopAt(const QDateTime& end);
+    void stopAt(const QDateTime& end, WorkSource source);
     void prepareIdleWatch();
     void showTrayState();
 

@@ -197,7 +197,7 @@ void TDesktopCompanion::onLeaving()
         return;
     const QDateTime moment = Clock::now();
     if (m_onLockOrSuspend == 1)
-        guarded([this, moment] { m_main.StopMonitoringAt(moment); });
+        guarded([this, moment] { m_main.StopMonitoringAt(moment, WorkSource::IdleQuestion); });
     else
         m_leftAt = moment;
 }

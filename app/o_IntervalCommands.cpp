@@ -3,6 +3,7 @@
 #include "app/mm_main.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
+#include "components/o_PeriodLock.h"
 #include "components/o_ProjectMonitor.h"
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_EditInterval.h"
@@ -79,6 +80,8 @@ TIntervalUser TIntervalCommands::user() const
     TIntervalUser user;
     user.developerId = m_main.ProjectMonitor()->DeveloperID;
     user.isAdmin = m_main.IsAdmin();
+    user.userName = m_main.signedInUser().userName;
+    user.source = WorkSource::Window;
     return user;
 }
 
@@ -145,7 +148,10 @@ bool TIntervalCommands::deleteCurrent()
                              m_main.ModuleForm())
         != QMessageBox::Yes)
         return false;
-    editor.remove(user(), id);
+    TIntervalUser deleting = user();
+    if (!TPeriodLock::writeConfirming(deleting.lockConfirmed, m_main.ModuleForm(),
+                                      [&] { editor.remove(deleting, id); }))
+        return false;
     if (monitored) {
         // Another interval of this developer left open elsewhere is taken
         // over; usually there is none and the window goes idle.
@@ -155,6 +161,23 @@ bool TIntervalCommands::deleteCurrent()
     }
     showAfterChange(interval.projectId, 0);
     return true;
+}
+
+int TIntervalCommands::recalculate()
+{
+    return m_main.ProjectMonitor()->RecalcTimeSpend(WorkSource::Window, [this](int locked, const QDate& through) {
+        const QString question =
+            QStringLiteral("%1 of the durations to correct lie in the period locked through %2, which may already "
+                           "have been paid or invoiced.\n\nCorrect those too? (No corrects only the others.) Every "
+                           "correction is recorded in its interval's history.")
+                .arg(locked)
+                .arg(through.toString(QStringLiteral("yyyy-MM-dd")));
+        return MessageService::show(MessageService::Request::make(QStringLiteral("Hourwright"), question,
+                                                                  QMessageBox::Warning,
+                                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No),
+                                    m_main.ModuleForm())
+               == QMessageBox::Yes;
+    });
 }
 
 QString TIntervalCommands::comment() const
@@ -232,5 +255,5 @@ void TIntervalCommands::takeOver()
     question->LimitHours = limit;
     question->Execute(true);
     if (const std::optional<QDateTime> stopAt = question->StopAt())
-        m_main.StopMonitoringAt(*stopAt);
+        m_main.StopMonitoringAt(*stopAt, WorkSource::ForgottenStop);
 }

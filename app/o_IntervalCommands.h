@@ -27,6 +27,9 @@ public:
     bool editCurrent();
     // The work grid's current interval deleted after a question; true when deleted.
     bool deleteCurrent();
+    // Actions > Recalculate Time Spend: every duration that differs from
+    // its times is corrected; those in the locked period after a question.
+    int recalculate();
 
     // The comment the monitor writes now: what the field shows, or the
     // stored text when the field shows it unchanged (it holds one line).

@@ -13,6 +13,8 @@ const QList<Roles::MenuItem>& Roles::administratorItems()
         {"mnuProjects", TdmMain::cmdProjects},
         {"mnuProjectsperDeveloper", TdmMain::cmdProjectsPerDeveloper},
         {"mnuRecalcTimeSpend", TdmMain::cmdRecalcTimeSpend},
+        {"mnuLockPeriod", TdmMain::cmdLockPeriod},
+        {"mnuChanges", TdmMain::cmdChanges},
     };
     return items;
 }

@@ -4,8 +4,9 @@
 #include <QString>
 
 // Who may run which of the main window's commands: the windows that manage
-// people and master data, and recalculating every interval's time, are for
-// administrators (IS_ADMIN = 1) only. Everyone keeps monitoring, hand entry
+// people and master data, recalculating every interval's time, locking a
+// period and the report of changes are for administrators (IS_ADMIN = 1)
+// only. Everyone keeps monitoring, hand entry
 // for their own developer, reports, options and About.
 class Roles
 {

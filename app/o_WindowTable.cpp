@@ -4,9 +4,11 @@
 #include "app/o_IntervalCommands.h"
 #include "components/o_ProjectMonitor.h"
 #include "modules/f_About.h"
+#include "modules/f_Changes.h"
 #include "modules/f_ChangePassword.h"
 #include "modules/f_Customers.h"
 #include "modules/f_Developers.h"
+#include "modules/f_LockPeriod.h"
 #include "modules/f_ProjectPerDeveloper.h"
 #include "modules/f_Projects.h"
 #include "modules/f_Reports.h"
@@ -15,8 +17,10 @@
 #include "modules/f_Users.h"
 #include "modules/f_Week.h"
 #include "modules/mc_ChangePassword.h"
+#include "modules/mc_Changes.h"
 #include "modules/mc_Customers.h"
 #include "modules/mc_Developers.h"
+#include "modules/mc_LockPeriod.h"
 #include "modules/mc_ProjectPerDeveloper.h"
 #include "modules/mc_Projects.h"
 #include "modules/mc_Reports.h"
@@ -63,7 +67,10 @@ void registerHourwrightWindows()
     TdmMain::registerWindow(TdmMain::cmdSpecialEntry,
                             runner<TdmSpecialEntry, TFrmSpecialEntry>([](TdmSpecialEntry& module, TdmMain& main) {
                                 module.DeveloperID = main.ProjectMonitor()->DeveloperID;
+                                module.User = main.intervalCommands()->user();
                             }));
+    TdmMain::registerWindow(TdmMain::cmdLockPeriod, runner<TdmLockPeriod, TFrmLockPeriod>());
+    TdmMain::registerWindow(TdmMain::cmdChanges, runner<TdmChanges, TFrmChanges>());
     // The week of the signed-in user's developer, as Edit Interval knows them.
     TdmMain::registerWindow(TdmMain::cmdWeek, runner<TdmWeek, TFrmWeek>([](TdmWeek& module, TdmMain& main) {
                                 module.User = main.intervalCommands()->user();

@@ -23,8 +23,8 @@ void StartStopRoundTrip(benchmark::State& state)
     monitor.DeveloperID = 1;
     monitor.ProjectID = 1;
     for (auto _ : state) {
-        monitor.StartMonitoring();
-        monitor.StopMonitoring();
+        monitor.StartMonitoring(WorkSource::Window);
+        monitor.StopMonitoring(WorkSource::Window);
     }
 }
 BENCHMARK(StartStopRoundTrip)->Unit(benchmark::kMillisecond);
@@ -49,7 +49,7 @@ void RecalcTimeSpend(benchmark::State& state)
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     for (auto _ : state)
-        monitor.RecalcTimeSpend();
+        monitor.RecalcTimeSpend(WorkSource::Window);
 }
 BENCHMARK(RecalcTimeSpend)->Unit(benchmark::kSecond)->Iterations(1);
 } // namespace

@@ -334,8 +334,8 @@ void ConcurrentClients(benchmark::State& state)
                     for (int r = 0; r < rounds; ++r) {
                         // Each round names itself, so a lost or doubled one shows.
                         monitor.Comments = QStringLiteral("%1/%2").arg(c).arg(r);
-                        monitor.StartMonitoring();
-                        monitor.StopMonitoring();
+                        monitor.StartMonitoring(WorkSource::Window);
+                        monitor.StopMonitoring(WorkSource::Window);
                     }
                 } catch (const std::exception& error) {
                     std::fprintf(stderr, "client %d: %s\n", c, error.what());

@@ -136,6 +136,7 @@ QString CommandLine::usage()
         "                                correct an interval; times as YYYY-MM-DD HH:MM[:SS] (or with\n"
         "                                a T), local time; a running one takes only --start and --comment\n"
         "  delete ID                     delete an interval\n"
+        "  history ID                    the interval's recorded changes: when, who, from where, what\n"
         "  report --from DATE --to DATE [--developer ID] [--project ID] [--customer ID] [--csv]\n"
         "                                completed intervals whose days lie in the range (yyyy-MM-dd)\n"
         "  week [--week YYYY-Www] [--developer ID]\n"
@@ -145,6 +146,8 @@ QString CommandLine::usage()
         "                                from the line of standard input after the current one\n"
         "Users correct their own developer's intervals, administrators anyone's. An edit that would\n"
         "overlap another interval of the same developer is refused unless --allow-overlap is given.\n"
+        "Intervals in the locked period are refused; an administrator changes or deletes them with\n"
+        "--allow-locked.\n"
         "The password is asked on the terminal, or taken from HOURWRIGHT_PASSWORD, or read as one\n"
         "line from standard input with --password-stdin. The options file is --options PATH, else\n"
         "options.ini beside the program when it is there, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n"
@@ -194,9 +197,11 @@ int CommandLine::execute(const QStringList& arguments)
     const QCommandLineOption startAt(QStringLiteral("start"), QString(), QStringLiteral("TIME"));
     const QCommandLineOption stopAt(QStringLiteral("stop"), QString(), QStringLiteral("TIME"));
     const QCommandLineOption allowOverlap(QStringLiteral("allow-overlap"));
+    const QCommandLineOption allowLocked(QStringLiteral("allow-locked"));
     const QCommandLineOption week(QStringLiteral("week"), QString(), QStringLiteral("YYYY-Www"));
-    const QList<QCommandLineOption> all{help,     options, user,    passwordStdin, project,      from, to, developer,
-                                        customer, csv,     comment, startAt,       stopAt, allowOverlap, week};
+    const QList<QCommandLineOption> all{help,   options,      user,        passwordStdin, project,  from,
+                                        to,     developer,    customer,    csv,           comment,  startAt,
+                                        stopAt, allowOverlap, allowLocked, week};
     parser.addOptions(all);
     if (!parser.parse(QStringList{Program} + arguments))
         throw UsageError(parser.errorText());
@@ -211,8 +216,9 @@ int CommandLine::execute(const QStringList& arguments)
     }
     Request request;
     request.command = positional.first();
-    // edit and delete name the interval after the command.
-    const bool takesId = request.command == QLatin1String("edit") || request.command == QLatin1String("delete");
+    // edit, delete and history name the interval after the command.
+    const bool takesId = request.command == QLatin1String("edit") || request.command == QLatin1String("delete")
+                         || request.command == QLatin1String("history");
     if (takesId && positional.size() < 2)
         throw UsageError(QStringLiteral("%1 needs the interval's ID (see \"hourwright-cli list\")").arg(request.command));
     if (positional.size() > (takesId ? 2 : 1))
@@ -233,9 +239,11 @@ int CommandLine::execute(const QStringList& arguments)
         allowed << QStringLiteral("from") << QStringLiteral("to");
     else if (request.command == QLatin1String("edit"))
         allowed << QStringLiteral("project") << QStringLiteral("start") << QStringLiteral("stop")
-                << QStringLiteral("comment") << QStringLiteral("allow-overlap");
-    else if (request.command == QLatin1String("delete") || request.command == QLatin1String("passwd")) {
-        // the interval's ID only; the passwords
+                << QStringLiteral("comment") << QStringLiteral("allow-overlap") << QStringLiteral("allow-locked");
+    else if (request.command == QLatin1String("delete"))
+        allowed << QStringLiteral("allow-locked");
+    else if (request.command == QLatin1String("passwd") || request.command == QLatin1String("history")) {
+        // the passwords; the interval's ID only
     }
     else if (request.command == QLatin1String("week"))
         allowed << QStringLiteral("week") << QStringLiteral("developer");
@@ -290,6 +298,7 @@ int CommandLine::execute(const QStringList& arguments)
     }
     if (parser.isSet(comment))
         request.edit.comment = parser.value(comment);
+    request.edit.allowLocked = parser.isSet(allowLocked);
     if (request.command == QLatin1String("list")) {
         if (parser.isSet(from))
             request.listFrom = dateArgument(QStringLiteral("from"), parser.value(from));
@@ -354,7 +363,11 @@ int CommandLine::execute(const QStringList& arguments)
         return Ok;
     }
     if (request.command == QLatin1String("delete")) {
-        IntervalCommands(connection, kind, *signedIn, m_out).remove(request.workId);
+        IntervalCommands(connection, kind, *signedIn, m_out).remove(request.workId, request.edit.allowLocked);
+        return Ok;
+    }
+    if (request.command == QLatin1String("history")) {
+        IntervalCommands(connection, kind, *signedIn, m_out).history(request.workId);
         return Ok;
     }
     if (request.command == QLatin1String("week")) {
@@ -449,6 +462,8 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = user.developerId;
+    monitor.UserName = user.userName;
+    monitor.IsAdmin = user.isAdmin;
     // Checked again under the write lock: another client may start one
     // between this look and the insert.
     monitor.OneOpenPerDeveloper = true;
@@ -464,7 +479,7 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
     monitor.Comments = request.edit.comment.value_or(QString());
     if (m_beforeStart)
         m_beforeStart();
-    monitor.StartMonitoring();
+    monitor.StartMonitoring(WorkSource::CommandLine);
     m_out << QStringLiteral("Started interval %1 on %2 for %3 at %4.\n")
                  .arg(monitor.CurrentWorkID())
                  .arg(project.name, developerText(user), momentText(monitor.StartTime()));
@@ -477,6 +492,8 @@ int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& us
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = user.developerId;
+    monitor.UserName = user.userName;
+    monitor.IsAdmin = user.isAdmin;
     const int workId = monitor.CheckIncompleteWork();
     if (workId == 0)
         throw AppError(QStringLiteral("No interval is open for %1.").arg(developerText(user)));
@@ -493,7 +510,7 @@ int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& us
         m_beforeStop();
     // Another client may close the row first; the monitor's update then
     // touches nothing and says so, and this call fails with that message.
-    monitor.StopMonitoring();
+    monitor.StopMonitoring(WorkSource::CommandLine);
 
     QSqlQuery closed =
         connection.exec(QStringLiteral("select TIME_START, TIME_END, TIME_SPEND from PROJECTWORK where ID = :ID"), {workId});

@@ -11,9 +11,9 @@
 
 class DbConnection;
 
-// hourwright-cli: status, start, stop, report, list, edit, delete, week and passwd on the program's own
-// options.ini, connection and project monitor, after signing in with the
-// program's rules. Returns the process exit code; text goes to the streams.
+// hourwright-cli: status, start, stop, report, list, edit, delete, history,
+// week and passwd on the program's own options.ini, connection and project
+// monitor, after signing in with the program's rules. Returns the process exit code; text goes to the streams.
 class CommandLine
 {
 public:

@@ -3,6 +3,7 @@
 #include "cli/TextTable.h"
 #include "components/o_SignIn.h"
 #include "components/o_IntervalEditor.h"
+#include "components/o_WorkHistory.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
@@ -39,7 +40,21 @@ TIntervalUser IntervalCommands::intervalUser(const SignedInUser& user)
     TIntervalUser result;
     result.developerId = user.developerId;
     result.isAdmin = user.isAdmin;
+    result.userName = user.userName;
+    result.source = WorkSource::CommandLine;
     return result;
+}
+
+void IntervalCommands::writeLocked(const std::function<void()>& write)
+{
+    try {
+        write();
+    } catch (const LockedPeriodError& error) {
+        if (!error.confirmable())
+            throw;
+        throw AppError(error.message() + QStringLiteral(" Add --allow-locked to change it all the same; the change "
+                                                        "is recorded in the interval's history."));
+    }
 }
 
 QDateTime IntervalCommands::parseMoment(const QString& text)
@@ -80,7 +95,8 @@ void IntervalCommands::list(const QDate& from, const QDate& to)
 void IntervalCommands::edit(int id, const IntervalEdit& edit)
 {
     TIntervalEditor editor(m_connection, m_kind);
-    const TIntervalUser user = intervalUser(m_user);
+    TIntervalUser user = intervalUser(m_user);
+    user.lockConfirmed = edit.allowLocked;
     const TInterval current = editor.require(user, id);
 
     TIntervalChange change;
@@ -107,16 +123,40 @@ void IntervalCommands::edit(int id, const IntervalEdit& edit)
                            .arg(id)
                            .arg(lines.join(QLatin1Char('\n'))));
     }
-    const TInterval written = editor.update(user, change);
+    TInterval written;
+    writeLocked([&] { written = editor.update(user, change); });
     m_out << QStringLiteral("Changed interval %1: %2.\n").arg(id).arg(TIntervalEditor::describe(written));
     m_out.flush();
 }
 
-void IntervalCommands::remove(int id)
+void IntervalCommands::remove(int id, bool allowLocked)
 {
     TIntervalEditor editor(m_connection, m_kind);
-    const TInterval removed = editor.remove(intervalUser(m_user), id);
+    TIntervalUser user = intervalUser(m_user);
+    user.lockConfirmed = allowLocked;
+    TInterval removed;
+    writeLocked([&] { removed = editor.remove(user, id); });
     m_out << QStringLiteral("Deleted interval %1: %2.\n").arg(id).arg(TIntervalEditor::describe(removed));
+    m_out.flush();
+}
+
+void IntervalCommands::history(int id)
+{
+    TWorkHistory history(m_connection);
+    if (!history.isRecorded())
+        throw AppError(TWorkHistory::notRecordedText());
+    const QList<TWorkChange> changes = history.ofInterval(id);
+    if (changes.isEmpty()) {
+        m_out << QStringLiteral("Interval %1 has no recorded changes.\n").arg(id);
+        m_out.flush();
+        return;
+    }
+    QList<QStringList> lines{{QStringLiteral("When"), QStringLiteral("Who"), QStringLiteral("From"),
+                              QStringLiteral("Action"), QStringLiteral("What")}};
+    for (const TWorkChange& change : changes)
+        lines << QStringList{momentText(change.at), change.who, TWorkHistory::sourceText(change.source),
+                             TWorkHistory::actionText(change.action), TextTable::oneLine(history.describe(change))};
+    TextTable::write(m_out, lines, {}, false);
     m_out.flush();
 }
 

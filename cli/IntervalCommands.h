@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class DbConnection;
@@ -20,6 +21,8 @@ struct IntervalEdit
     std::optional<QDateTime> stop;
     std::optional<QString> comment;
     bool allowOverlap = false;
+    // An administrator's yes to changing the locked period (also for delete).
+    bool allowLocked = false;
 };
 
 // hourwright-cli list, edit and delete: the signed-in user's intervals,
@@ -33,7 +36,9 @@ public:
     // The user's developer's intervals, newest first, with their IDs.
     void list(const QDate& from, const QDate& to);
     void edit(int id, const IntervalEdit& edit);
-    void remove(int id);
+    void remove(int id, bool allowLocked);
+    // The interval's recorded changes, oldest first: when, who, from where, what.
+    void history(int id);
     // The project named by an ID or a name among the user's projects; AppError
     // when there is none or the name is shared by several.
     TIntervalEditor::Project project(const QString& wanted);
@@ -42,6 +47,9 @@ public:
     static void requireDeveloper(const SignedInUser& user);
     // The roles of the command line's user, as the window has them.
     static TIntervalUser intervalUser(const SignedInUser& user);
+    // Runs a write; an administrator's change of the locked period without
+    // --allow-locked is refused with the way to do it.
+    static void writeLocked(const std::function<void()>& write);
     // "2026-05-11 08:00[:30]" or "2026-05-11T08:00[:30]", local time; invalid otherwise.
     static QDateTime parseMoment(const QString& text);
 

@@ -154,6 +154,45 @@ QString Dialect::handEntryMarkStatement(int kind)
     return QStringLiteral("ALTER TABLE PROJECTWORK ADD COLUMN HAND_ENTRY INTEGER DEFAULT 0");
 }
 
+QString Dialect::tablesPresentStatement(int kind, const QStringList& tables)
+{
+    QStringList columns;
+    for (const QString& table : tables) {
+        if (kind == PostgreSql)
+            columns << QStringLiteral("case when to_regclass('public.%1') is null then 0 else 1 end")
+                           .arg(table.toLower());
+        else if (kind == SqlServer)
+            columns << QStringLiteral("case when OBJECT_ID('%1', 'U') is null then 0 else 1 end").arg(table);
+        else
+            columns << QStringLiteral("(select count(*) from sqlite_master where type = 'table' and upper(name) = '%1')")
+                           .arg(table.toUpper());
+    }
+    return QStringLiteral("select ") + columns.join(QLatin1Char(','));
+}
+
+bool Dialect::recordsOnServer(int kind)
+{
+    return kind == PostgreSql;
+}
+
+QString Dialect::triggerCountStatement(int kind, const QString& name)
+{
+    if (kind == PostgreSql)
+        return QStringLiteral("select count(*) from pg_trigger where not tgisinternal and tgname = %1")
+            .arg(SqlTemplate::quoted(name));
+    if (kind == SqlServer)
+        return QStringLiteral("select count(*) from sys.triggers where name = %1").arg(textLiteral(kind, name));
+    return QStringLiteral("select count(*) from sqlite_master where type = 'trigger' and name = %1")
+        .arg(SqlTemplate::quoted(name));
+}
+
+QString Dialect::writeContextStatement(int kind)
+{
+    if (kind != PostgreSql)
+        return {};
+    return QStringLiteral("select set_config('hourwright.source', ?, true), set_config('hourwright.user', ?, true)");
+}
+
 QString Dialect::referenceCountStatement(const QString& table, const QString& column, qint64 id)
 {
     return QStringLiteral("select count(*) from %1 where %2 = %3").arg(table, column).arg(id);

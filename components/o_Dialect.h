@@ -65,6 +65,20 @@ QString textType(int kind);
 // already there (SQL Server fills them only when asked WITH VALUES).
 QString handEntryMarkStatement(int kind);
 
+// One row with a column per table, 1 where the database has that table and 0
+// where not; cheap enough to ask before each write.
+QString tablesPresentStatement(int kind, const QStringList& tables);
+// Whether the server itself writes the history of intervals (a trigger, so
+// that a change made without the program is recorded too) and refuses
+// changes of the locked period; elsewhere the program does both in its
+// write.
+bool recordsOnServer(int kind);
+// Counts the server's triggers of that name.
+QString triggerCountStatement(int kind, const QString& name);
+// Hands who writes and from where to the server's history for the rest of
+// the transaction (source, user); empty where the program writes it itself.
+QString writeContextStatement(int kind);
+
 // Counts the rows of table whose column holds id.
 QString referenceCountStatement(const QString& table, const QString& column, qint64 id);
 

@@ -8,6 +8,7 @@
 #include "toolkit/DbConnection.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -73,6 +74,10 @@ void THandEntries::apply(const TIntervalUser& user, int developerId, const QList
         throw AppError(upgradeNeededText());
     if (!TIntervalEditor::mayChange(user, developerId))
         throw AppError(QStringLiteral("Only an administrator may change another developer's time."));
+    WorkAuthor author = user.author();
+    author.source = WorkSource::WeekEntry;
+    m_writer.emplace(m_connection, author);
+    const auto done = qScopeGuard([this] { m_writer.reset(); });
     for (const TCellChange& change : changes)
         setCell(user, developerId, change);
     transaction.commit();
@@ -142,9 +147,9 @@ void THandEntries::add(const TIntervalUser& user, int developerId, const TCellCh
         setEnd(*newest, wallClockPlus(newest->start, newest->minutes + minutes));
         return;
     }
-    m_connection.exec(insertStatement(true),
-                      {change.projectId, developerId, start, end, TqvProjectMonitor::TimeSpendBetween(start, end), 1,
-                       start.date(), end.date(), change.comment.isNull() ? QStringLiteral("") : change.comment});
+    m_writer->insert(insertStatement(true),
+                     {change.projectId, developerId, start, end, TqvProjectMonitor::TimeSpendBetween(start, end), 1,
+                      start.date(), end.date(), change.comment.isNull() ? QStringLiteral("") : change.comment});
 }
 
 void THandEntries::reduce(const TCellChange& change, const QList<TWeekInterval>& cell, qint64 minutes)
@@ -176,9 +181,9 @@ void THandEntries::reduce(const TCellChange& change, const QList<TWeekInterval>&
             setEnd(entry, wallClockPlus(entry.start, entry.minutes - left));
             break;
         }
-        QSqlQuery removed = m_connection.exec(
-            QStringLiteral("delete from PROJECTWORK where ID = :ID and HAND_ENTRY = 1"), {entry.id});
-        if (removed.numRowsAffected() != 1)
+        if (m_writer->change(entry.id, QStringLiteral("delete from PROJECTWORK where ID = :ID and HAND_ENTRY = 1"),
+                             {entry.id})
+            != 1)
             throw AppError(QStringLiteral("Interval %1 changed meanwhile; nothing was written.").arg(entry.id));
         left -= entry.minutes;
     }
@@ -186,10 +191,11 @@ void THandEntries::reduce(const TCellChange& change, const QList<TWeekInterval>&
 
 void THandEntries::setEnd(const TWeekInterval& entry, const QDateTime& end)
 {
-    QSqlQuery updated = m_connection.exec(
+    const int changed = m_writer->change(
+        entry.id,
         QStringLiteral("update PROJECTWORK set TIME_END=:TIME_END,TIME_SPEND=:TIME_SPEND,DAY_END=:DAY_END\n"
                        "where ID=:ID and HAND_ENTRY = 1 and COMPLETED = 1"),
         {end, TqvProjectMonitor::TimeSpendBetween(entry.start, end), end.date(), entry.id});
-    if (updated.numRowsAffected() != 1)
+    if (changed != 1)
         throw AppError(QStringLiteral("Interval %1 changed meanwhile; nothing was written.").arg(entry.id));
 }

@@ -62,6 +62,8 @@ private:
 
     DbConnection& m_connection;
     TIntervalEditor m_editor;
+    // Writes the apply's changes, as its user from the week entry.
+    std::optional<TWorkWriter> m_writer;
     // The projects the user may book time on, read once per apply.
     std::optional<QList<TIntervalEditor::Project>> m_allowed;
 };

@@ -193,15 +193,16 @@ TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChan
             throw AppError(QStringLiteral("Project %1 is not among your projects.").arg(change.projectId));
     }
 
-    QSqlQuery query =
+    TWorkWriter writer(m_connection, user.author());
+    const int changed =
         current.running()
-            ? m_connection.exec(updateStatement(true),
-                                {change.start, change.start.date(), textValue(change.comment), change.id})
-            : m_connection.exec(updateStatement(false),
-                                {change.projectId, change.start, change.end,
-                                 TqvProjectMonitor::TimeSpendBetween(change.start, change.end), change.start.date(),
-                                 change.end.date(), textValue(change.comment), change.id});
-    if (query.numRowsAffected() != 1)
+            ? writer.change(change.id, updateStatement(true),
+                            {change.start, change.start.date(), textValue(change.comment), change.id})
+            : writer.change(change.id, updateStatement(false),
+                            {change.projectId, change.start, change.end,
+                             TqvProjectMonitor::TimeSpendBetween(change.start, change.end), change.start.date(),
+                             change.end.date(), textValue(change.comment), change.id});
+    if (changed != 1)
         throw AppError(current.running()
                            ? QStringLiteral("Interval %1 was stopped meanwhile; nothing was written.").arg(change.id)
                            : QStringLiteral("Interval %1 changed meanwhile; nothing was written.").arg(change.id));
@@ -214,8 +215,7 @@ TInterval TIntervalEditor::remove(const TIntervalUser& user, int id)
 {
     TransactionGuard transaction(m_connection);
     const TInterval current = require(user, id);
-    QSqlQuery query = m_connection.exec(deleteStatement(), {id});
-    if (query.numRowsAffected() != 1)
+    if (TWorkWriter(m_connection, user.author()).change(id, deleteStatement(), {id}) != 1)
         throw AppError(QStringLiteral("There is no interval %1; it may have been deleted meanwhile.").arg(id));
     transaction.commit();
     return current;

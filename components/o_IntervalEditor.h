@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/o_WorkWriter.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -27,11 +29,18 @@ struct TInterval
     bool running() const { return !completed; }
 };
 
-// Who asks for a change: the signed-in user's developer and role.
+// Who asks for a change: the signed-in user's developer and role, and for
+// the history the user's name and where the change comes from.
 struct TIntervalUser
 {
     int developerId = 0;
     bool isAdmin = false;
+    QString userName;
+    WorkSource source = WorkSource::Window;
+    // An administrator said yes to changing the locked period (see TPeriodLock).
+    bool lockConfirmed = false;
+
+    WorkAuthor author() const { return {userName, isAdmin, source, lockConfirmed}; }
 };
 
 // What an interval is to become. A running interval takes only the start

@@ -7,6 +7,7 @@
 
 #include <QSqlQuery>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -131,7 +132,12 @@ int TqvProjectMonitor::GetLastID()
     return query.value(0).toInt();
 }
 
-void TqvProjectMonitor::StartMonitoring()
+WorkAuthor TqvProjectMonitor::author(WorkSource source) const
+{
+    return {UserName, IsAdmin, source, IsAdmin};
+}
+
+void TqvProjectMonitor::StartMonitoring(WorkSource source)
 {
     if (m_monitoring)
         return;
@@ -151,8 +157,9 @@ void TqvProjectMonitor::StartMonitoring()
                                    .arg(DbConnection::parseDateTime(open.value(1))
                                             .toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
         }
-        m_currentWorkId = int(Dialect::insertReturningId(
-            db, startStatement(), {ProjectID, DeveloperID, start, textValue(Comments), start.date()}));
+        m_currentWorkId = int(TWorkWriter(db, author(source))
+                                  .insert(startStatement(),
+                                          {ProjectID, DeveloperID, start, textValue(Comments), start.date()}));
         transaction.commit();
     } catch (...) {
         m_currentWorkId = 0;
@@ -162,12 +169,12 @@ void TqvProjectMonitor::StartMonitoring()
     m_monitoring = true;
 }
 
-void TqvProjectMonitor::StopMonitoring()
+void TqvProjectMonitor::StopMonitoring(WorkSource source)
 {
-    StopMonitoringAt(Clock::now());
+    StopMonitoringAt(Clock::now(), source);
 }
 
-void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end)
+void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end, WorkSource source)
 {
     if (!m_monitoring)
         return;
@@ -187,9 +194,9 @@ void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end)
                                .arg(start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                     end.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
         m_startTime = start;
-        QSqlQuery query = db.exec(stopStatement(m_currentWorkId),
-                                  {end, textValue(Comments), TimeSpendBetween(start, end), 1, end.date()});
-        changed = query.numRowsAffected();
+        changed = TWorkWriter(db, author(source))
+                      .change(m_currentWorkId, stopStatement(m_currentWorkId),
+                              {end, textValue(Comments), TimeSpendBetween(start, end), 1, end.date()});
         transaction.commit();
     }
     m_monitoring = false;
@@ -200,31 +207,51 @@ void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end)
     }
 }
 
-void TqvProjectMonitor::RecalcTimeSpend()
+int TqvProjectMonitor::RecalcTimeSpend(WorkSource source, const LockedQuestion& confirmLocked)
 {
     DbConnection& db = connection();
     struct Row
     {
         int id;
         double hours;
+        bool locked;
     };
     QList<Row> rows;
     // Read under the write lock, so that a time changed by another client
     // meanwhile is not overwritten with a duration of its old value.
     TransactionGuard transaction(db);
+    const QDate through = TWorkWriter(db, author(source)).lockedThrough();
+    int locked = 0;
     {
-        QSqlQuery read = db.exec(QStringLiteral("select ID,TIME_START,TIME_END from PROJECTWORK"));
+        QSqlQuery read = db.exec(QStringLiteral("select ID,TIME_START,TIME_END,TIME_SPEND,DAY_START from PROJECTWORK"));
         while (read.next()) {
             qint64 start = 0, end = 0;
             // An open interval has no end and so no duration yet.
-            if (storedWallClock(read.value(1), &start) && storedWallClock(read.value(2), &end))
-                rows.append({read.value(0).toInt(), hoursOfSpan(end - start)});
+            if (!storedWallClock(read.value(1), &start) || !storedWallClock(read.value(2), &end))
+                continue;
+            const double hours = hoursOfSpan(end - start);
+            // Only what really changes is written, and so recorded.
+            if (!read.value(3).isNull() && std::abs(read.value(3).toDouble() - hours) < 1e-9)
+                continue;
+            QDate day = DbConnection::parseDateTime(read.value(4)).date();
+            if (!day.isValid())
+                day = DbConnection::parseDateTime(read.value(1)).date();
+            const bool inLock = through.isValid() && day.isValid() && day <= through;
+            locked += inLock ? 1 : 0;
+            rows.append({read.value(0).toInt(), hours, inLock});
         }
     }
-    QSqlQuery update = db.prepare(QStringLiteral("update PROJECTWORK set TIME_SPEND=:TIME_SPEND where ID=:ID"));
-    for (const Row& row : rows)
-        db.execPrepared(update, {row.hours, row.id});
+    const bool withLocked = locked > 0 && IsAdmin && confirmLocked && confirmLocked(locked, through);
+    TWorkWriter confirmed(db, {UserName, IsAdmin, source, withLocked});
+    int written = 0;
+    for (const Row& row : std::as_const(rows)) {
+        if (row.locked && !withLocked)
+            continue;
+        written += confirmed.change(row.id, QStringLiteral("update PROJECTWORK set TIME_SPEND=? where ID=?"),
+                                    {row.hours, row.id});
+    }
     transaction.commit();
+    return written;
 }
 
 int TqvProjectMonitor::CheckIncompleteWork()

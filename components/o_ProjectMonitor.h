@@ -4,7 +4,10 @@
 #include <QObject>
 #include <QPointer>
 
+#include "components/o_WorkWriter.h"
 #include "toolkit/DbConnection.h"
+
+#include <functional>
 
 // Turns Start and Stop Monitoring into PROJECTWORK rows: start inserts an
 // open interval, stop closes the same row with its end, duration and the
@@ -22,6 +25,10 @@ public:
 
     int ProjectID = 0;
     int DeveloperID = 0;
+    // Who signed in, for the history of the intervals written here. An
+    // administrator's Start and Stop are never asked about the locked period.
+    QString UserName;
+    bool IsAdmin = false;
     int CustomerID = 0; // carried for callers; no statement writes it
     QString Comments;
 
@@ -36,13 +43,20 @@ public:
     bool OneOpenPerDeveloper = false;
 
     // Each write is one transaction; on failure it is rolled back, the state
-    // stays as it was and the database's message is raised.
-    void StartMonitoring();
-    void StopMonitoring();
+    // stays as it was and the database's message is raised. The source says
+    // where the user pressed Start or Stop, for the history.
+    void StartMonitoring(WorkSource source);
+    void StopMonitoring(WorkSource source);
     // Closes the running interval as of an earlier moment (time spent away
     // from the desk is not counted).
-    void StopMonitoringAt(const QDateTime& end);
-    void RecalcTimeSpend();
+    void StopMonitoringAt(const QDateTime& end, WorkSource source);
+    // Recomputes every stored duration from the interval's times and writes
+    // only those that differ, so a large database with nothing to correct
+    // is only read. Durations in the locked period are corrected only when
+    // confirmLocked (given how many there are and the lock date) says yes.
+    // Returns how many were corrected.
+    using LockedQuestion = std::function<bool(int locked, const QDate& through)>;
+    int RecalcTimeSpend(WorkSource source, const LockedQuestion& confirmLocked = {});
     // Takes over the newest open interval of DeveloperID; returns its ID or 0.
     int CheckIncompleteWork();
     int GetLastID();
@@ -61,6 +75,7 @@ public:
 
 private:
     DbConnection& connection() const;
+    WorkAuthor author(WorkSource source) const;
 
     QPointer<DbConnection> m_connection;
     bool m_monitoring = false;

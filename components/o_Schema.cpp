@@ -49,12 +49,36 @@ QStringList Schema::statements(const QString& script)
             continue;
         kept << (trimmed.compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0 ? QStringLiteral(";") : line);
     }
+    // A ';' inside a dollar-quoted body ($hw$ ... $hw$, PostgreSQL's
+    // functions) belongs to the body.
+    static const QRegularExpression dollarTag(QStringLiteral("\\$[A-Za-z_]*\\$"));
+    const QString text = kept.join(QLatin1Char('\n'));
     QStringList result;
-    for (const QString& part : kept.join(QLatin1Char('\n')).split(QLatin1Char(';'))) {
+    const auto add = [&result](const QString& part) {
         const QString statement = part.trimmed();
         if (!statement.isEmpty())
             result << statement;
+    };
+    qsizetype from = 0;
+    QString openTag;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('$')) {
+            const QRegularExpressionMatch tag = dollarTag.match(text, i, QRegularExpression::NormalMatch,
+                                                                QRegularExpression::AnchorAtOffsetMatchOption);
+            if (tag.hasMatch()) {
+                if (openTag.isEmpty())
+                    openTag = tag.captured();
+                else if (tag.captured() == openTag)
+                    openTag.clear();
+                i += tag.capturedLength() - 1;
+            }
+        } else if (c == QLatin1Char(';') && openTag.isEmpty()) {
+            add(text.mid(from, i - from));
+            from = i + 1;
+        }
     }
+    add(text.mid(from));
     return result;
 }
 
@@ -117,6 +141,47 @@ bool Schema::hasHandEntryMark(DbConnection& connection)
     return !table.isEmpty() && connection.database().record(table).indexOf(QStringLiteral("HAND_ENTRY")) >= 0;
 }
 
+bool Schema::hasTable(DbConnection& connection, const QString& table)
+{
+    QSqlQuery query = connection.exec(Dialect::tablesPresentStatement(Dialect::kindOf(connection), {table}));
+    return query.next() && query.value(0).toInt() == 1;
+}
+
+bool Schema::recordsHistory(DbConnection& connection)
+{
+    if (!hasTable(connection, HistoryTable))
+        return false;
+    const int kind = Dialect::kindOf(connection);
+    if (!Dialect::recordsOnServer(kind))
+        return true;
+    QSqlQuery query = connection.exec(Dialect::triggerCountStatement(kind, HistoryTrigger));
+    return query.next() && query.value(0).toInt() > 0;
+}
+
+namespace {
+
+// The statements of the kind's script that begin with one of the prefixes:
+// what a later addition makes is written once, in the script that makes a
+// new database.
+void runScriptPart(DbConnection& connection, const QStringList& prefixes)
+{
+    const QStringList statements = Schema::statements(Dialect::schemaScript(Dialect::kindOf(connection)));
+    int run = 0;
+    for (const QString& statement : statements) {
+        const QString simple = statement.simplified();
+        if (std::any_of(prefixes.begin(), prefixes.end(), [&](const QString& prefix) {
+                return simple.startsWith(prefix, Qt::CaseInsensitive);
+            })) {
+            connection.exec(statement);
+            ++run;
+        }
+    }
+    if (run == 0)
+        throw AppError(QStringLiteral("The schema script has nothing for %1").arg(prefixes.join(QLatin1String(", "))));
+}
+
+} // namespace
+
 const QList<Schema::Addition>& Schema::additions()
 {
     static const QList<Addition> list = {
@@ -124,6 +189,27 @@ const QList<Schema::Addition>& Schema::additions()
          [](DbConnection& connection) {
              // The rows the table holds count as recorded.
              connection.exec(Dialect::handEntryMarkStatement(Dialect::kindOf(connection)));
+         }},
+        // The history starts empty: what happened before was not recorded.
+        {QStringLiteral("table ") + HistoryTable,
+         [](DbConnection& connection) { return hasTable(connection, HistoryTable); },
+         [](DbConnection& connection) {
+             runScriptPart(connection, {QStringLiteral("CREATE TABLE ") + HistoryTable + QStringLiteral(" "),
+                                        QStringLiteral("CREATE INDEX IX_") + HistoryTable + QStringLiteral("_")});
+         }},
+        {QStringLiteral("table ") + LockTable, [](DbConnection& connection) { return hasTable(connection, LockTable); },
+         [](DbConnection& connection) {
+             runScriptPart(connection, {QStringLiteral("CREATE TABLE ") + LockTable + QStringLiteral(" "),
+                                        QStringLiteral("INSERT INTO ") + LockTable + QStringLiteral(" ")});
+         }},
+        // Where the server writes the history itself.
+        {QStringLiteral("the server's recording of ") + HistoryTable,
+         [](DbConnection& connection) {
+             return !Dialect::recordsOnServer(Dialect::kindOf(connection)) || recordsHistory(connection);
+         },
+         [](DbConnection& connection) {
+             runScriptPart(connection, {QStringLiteral("CREATE OR REPLACE FUNCTION public.hw_record_work_change("),
+                                        QStringLiteral("CREATE OR REPLACE TRIGGER ") + HistoryTrigger + QStringLiteral(" ")});
          }},
     };
     return list;

@@ -66,4 +66,15 @@ void upgradeOwnFile(DbConnection& connection);
 // (1) rather than recorded (0).
 bool hasHandEntryMark(DbConnection& connection);
 
+// The history of every change of an interval, the closed period, and the
+// server's trigger that writes the history where the server keeps it.
+inline const QString HistoryTable = QStringLiteral("PROJECTWORK_HISTORY");
+inline const QString LockTable = QStringLiteral("PERIOD_LOCK");
+inline const QString HistoryTrigger = QStringLiteral("hw_work_history");
+// Whether the database has the table (one of the program's own names).
+bool hasTable(DbConnection& connection, const QString& table);
+// Whether changes of intervals are recorded: the history table is there and,
+// where the server writes it, its trigger.
+bool recordsHistory(DbConnection& connection);
+
 } // namespace Schema

@@ -68,7 +68,7 @@ StartConflict::Outcome StartConflict::settle(TqvProjectMonitor& monitor, const Q
         try {
             while (monitor.CheckIncompleteWork() != 0) {
                 monitor.Comments = newestOpen(*monitor.AdoConnection(), monitor.DeveloperID).comments;
-                monitor.StopMonitoring();
+                monitor.StopMonitoring(WorkSource::Window);
             }
         } catch (...) {
             monitor.Comments = newComments;

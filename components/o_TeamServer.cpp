@@ -1,5 +1,6 @@
 #include "components/o_TeamServer.h"
 
+#include "components/o_PeriodLock.h"
 #include "components/o_Schema.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
@@ -131,8 +132,24 @@ void transferOwnership(DbConnection& c, const Roles& r, Report& report)
         text(c, QStringLiteral("select pg_get_userbyid(nspowner) from pg_namespace where nspname = 'public'"));
     if (schemaOwner != r.owner && schemaOwner != QLatin1String("pg_database_owner"))
         c.exec(QStringLiteral("alter schema public owner to %1").arg(identifier(r.owner)));
-    const QMap<QString, QString> present = Schema::presentTables(c);
-    for (const QString& table : present) {
+    // The program's functions too: one that ran as the former owner would
+    // write the history with its rights.
+    QSqlQuery functions = c.exec(QStringLiteral(
+        "select p.oid::regprocedure::text, pg_get_userbyid(p.proowner) from pg_proc p join pg_namespace n "
+        "on n.oid = p.pronamespace where n.nspname = 'public' and (p.proname like 'hw\\_%' or p.proname = "
+        "'own_developer')"));
+    QStringList foreign;
+    while (functions.next())
+        if (functions.value(1).toString() != r.owner)
+            foreign << functions.value(0).toString();
+    functions.finish();
+    for (const QString& function : std::as_const(foreign))
+        c.exec(QStringLiteral("alter function public.%1 owner to %2").arg(function, identifier(r.owner)));
+    QMap<QString, QString> present = Schema::presentTables(c);
+    for (const QString& later : {Schema::HistoryTable, Schema::LockTable})
+        if (Schema::hasTable(c, later))
+            present.insert(later, later.toLower());
+    for (const QString& table : std::as_const(present)) {
         const QString owner = text(c, QStringLiteral("select tableowner from pg_tables where schemaname = 'public' "
                                                      "and tablename = ?"),
                                    {table});
@@ -225,6 +242,51 @@ void protectIntervals(DbConnection& c, const Roles& r, Report&)
         c.exec(QStringLiteral("drop policy if exists %1 on PROJECTWORK").arg(name));
         c.exec(QStringLiteral("create policy %1 on PROJECTWORK %2").arg(name, rule));
     }
+}
+
+// The history and the closed period. Members read the history and the lock
+// date and write neither; administrators set the lock. The server refuses a
+// member's insert, change or delete of an interval whose day is on or before
+// the lock date (with a grace period, more than that many days before
+// today), also from psql, unless it stops a running interval or writes its
+// comment: time passing locks nothing that still runs.
+void guardHistoryAndLocks(DbConnection& c, const Roles& r, Report&)
+{
+    const QString members = identifier(r.members);
+    const QString admins = identifier(r.admins);
+    const QString people = identifier(r.people);
+    for (const QString& table : {Schema::HistoryTable, Schema::LockTable})
+        c.exec(QStringLiteral("revoke all on table %1 from public, %2, %3, %4").arg(table, members, admins, people));
+    c.exec(QStringLiteral("grant select on %1, %2 to %3").arg(Schema::HistoryTable, Schema::LockTable, members));
+    c.exec(QStringLiteral("grant update on %1 to %2").arg(Schema::LockTable, admins));
+    asRole(c, r.owner, [&] {
+        c.exec(QStringLiteral(
+                   "create or replace function public.hw_guard_locked_work() returns trigger language plpgsql "
+                   "security definer set search_path = pg_catalog, pg_temp as $hw$ "
+                   "declare through date; was_day date; new_day date; "
+                   "begin "
+                   "if pg_has_role(session_user, %1, 'MEMBER') then "
+                   "if TG_OP = 'DELETE' then return OLD; end if; return NEW; end if; "
+                   "select greatest(LOCKED_THROUGH, current_date - GRACE_DAYS - 1) into through "
+                   "from public.PERIOD_LOCK where ID = 1; "
+                   "if through is null then if TG_OP = 'DELETE' then return OLD; end if; return NEW; end if; "
+                   "if TG_OP = 'UPDATE' and coalesce(OLD.COMPLETED, 0) <> 1 "
+                   "and NEW.PROJECT_ID is not distinct from OLD.PROJECT_ID "
+                   "and NEW.DEVELOPER_ID is not distinct from OLD.DEVELOPER_ID "
+                   "and NEW.TIME_START is not distinct from OLD.TIME_START "
+                   "and NEW.DAY_START is not distinct from OLD.DAY_START then return NEW; end if; "
+                   "if TG_OP <> 'INSERT' then was_day := coalesce(OLD.DAY_START, OLD.TIME_START::date); end if; "
+                   "if TG_OP <> 'DELETE' then new_day := coalesce(NEW.DAY_START, NEW.TIME_START::date); end if; "
+                   "if was_day <= through or new_day <= through then "
+                   "raise exception '%', %2 using errcode = 'HW001'; end if; "
+                   "if TG_OP = 'DELETE' then return OLD; end if; return NEW; "
+                   "end $hw$")
+                   .arg(SqlTemplate::quoted(r.admins),
+                        QStringLiteral("format(%1, to_char(through, 'YYYY-MM-DD'))")
+                            .arg(SqlTemplate::quoted(TPeriodLock::lockedText(QStringLiteral("%s"))))));
+        c.exec(QStringLiteral("create or replace trigger hw_locked_period before insert or update or delete on "
+                              "PROJECTWORK for each row execute function public.hw_guard_locked_work()"));
+    });
 }
 
 // The functions that manage people. They run as the people role, which may
@@ -438,6 +500,7 @@ const QList<Step>& steps()
         {"additions", addLaterColumns},
         {"privileges", grantPrivileges},
         {"row security", protectIntervals},
+        {"history and locks", guardHistoryAndLocks},
         {"people functions", createPeopleFunctions},
         {"logins", enrolUsers},
     };

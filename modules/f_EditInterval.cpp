@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 TFrmEditInterval::TFrmEditInterval(QWidget* parent)
@@ -16,9 +18,14 @@ TFrmEditInterval::TFrmEditInterval(QWidget* parent)
 {
     setObjectName(QStringLiteral("FrmEditInterval"));
     setWindowTitle(tr("Edit Interval"));
-    resize(480, 220);
+    resize(640, 300);
 
     auto* layout = new QVBoxLayout(this);
+    auto* pages = named(new QTabWidget(this), "pages");
+    layout->addWidget(pages, 1);
+    auto* intervalPage = named(new QWidget(pages), "tabInterval");
+    pages->addTab(intervalPage, tr("&Interval"));
+    auto* intervalLayout = new QVBoxLayout(intervalPage);
     auto* fields = new QGridLayout();
     auto* projectLabel = named(new QLabel(tr("&Project :"), this), "lblProject");
     auto* project = named(new QComboBox(this), "cboProject");
@@ -48,14 +55,31 @@ TFrmEditInterval::TFrmEditInterval(QWidget* parent)
     fields->addWidget(commentLabel, 3, 0);
     fields->addWidget(comment, 3, 1, 1, 2);
     fields->setColumnStretch(1, 1);
-    layout->addLayout(fields);
+    intervalLayout->addLayout(fields);
 
     // Shown for a running interval, whose project and stop cannot change.
     auto* running = named(new QLabel(this), "lblRunning");
     running->setWordWrap(true);
     running->setVisible(false);
-    layout->addWidget(running);
-    layout->addStretch();
+    intervalLayout->addWidget(running);
+    intervalLayout->addStretch();
+
+    // Every recorded change of the interval, read when the tab is first shown.
+    auto* historyPage = named(new QWidget(pages), "tabHistory");
+    pages->addTab(historyPage, tr("&History"));
+    auto* historyLayout = new QVBoxLayout(historyPage);
+    auto* history = named(new QTreeWidget(historyPage), "lstHistory");
+    history->setRootIsDecorated(false);
+    history->setWordWrap(true);
+    history->setHeaderLabels({tr("When"), tr("Who"), tr("From"), tr("Action"), tr("What")});
+    history->setColumnWidth(0, 130);
+    history->setColumnWidth(1, 90);
+    history->setColumnWidth(2, 100);
+    history->setColumnWidth(3, 60);
+    historyLayout->addWidget(history, 1);
+    auto* historyNote = named(new QLabel(historyPage), "lblHistory");
+    historyNote->setWordWrap(true);
+    historyLayout->addWidget(historyNote);
 
     auto* buttons = new QHBoxLayout();
     auto* ok = named(new QPushButton(tr("&Ok"), this), "btnOk");

@@ -117,13 +117,15 @@ TFrmReports::TFrmReports(QWidget* parent)
     auto* complete = named(new QCheckBox(tr("Project Entry Complete"), criteria), "chkBoxProjectComplete");
     complete->setChecked(true);
     grid->addWidget(complete, 2, 3);
+    // Only intervals changed after they were stopped, as their history shows.
+    grid->addWidget(named(new QCheckBox(tr("Only &edited after the stop"), criteria), "chkEditedOnly"), 3, 3);
     auto* search = named(new QPushButton(tr("Search"), criteria), "btnSearch");
     search->setAutoDefault(false);
     grid->addWidget(search, 2, 4);
     auto* progress = named(new QProgressBar(criteria), "ExportProgressBar");
     progress->setTextVisible(false);
     progress->setVisible(false);
-    grid->addWidget(progress, 3, 0, 1, 5);
+    grid->addWidget(progress, 4, 0, 1, 5);
     grid->setColumnStretch(1, 1);
     pageLayout->addWidget(criteria);
 

@@ -1,6 +1,8 @@
 #include "modules/mc_EditInterval.h"
 
 #include "components/o_Dialect.h"
+#include "components/o_PeriodLock.h"
+#include "components/o_WorkHistory.h"
 #include "framework/o_ComponentCaster.h"
 #include "framework/o_MainModule.h"
 #include "toolkit/AppError.h"
@@ -11,6 +13,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QTabWidget>
+#include <QTreeWidget>
 
 void TdmEditInterval::CreateData()
 {
@@ -24,6 +29,42 @@ void TdmEditInterval::WireEvents()
     TCustomModule::WireEvents();
     AssignEventByName(QStringLiteral("btnOk"), cmdOk, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("btnCancel"), cmdCancel, 0, QStringLiteral("OnClick"));
+    QTabWidget* pages = Lookup(QStringLiteral("pages"))->as<QTabWidget>();
+    connect(pages, &QTabWidget::currentChanged, this, [this, pages](int index) {
+        if (pages->widget(index)->objectName() != QLatin1String("tabHistory") || m_historyShown)
+            return;
+        // Qt calls this from its own event handling: nothing may escape.
+        try {
+            ShowHistory();
+        } catch (const std::exception& error) {
+            Lookup(QStringLiteral("lblHistory"))->AsLabel()->setText(errorMessage(error));
+        }
+    });
+}
+
+void TdmEditInterval::ShowHistory()
+{
+    m_historyShown = true;
+    QTreeWidget* list = Lookup(QStringLiteral("lstHistory"))->as<QTreeWidget>();
+    QLabel* note = Lookup(QStringLiteral("lblHistory"))->AsLabel();
+    list->clear();
+    TWorkHistory history(mainConnection());
+    if (!history.isRecorded()) {
+        note->setText(TWorkHistory::notRecordedText());
+        return;
+    }
+    const QList<TWorkChange> changes = history.ofInterval(m_original.id);
+    for (const TWorkChange& change : changes) {
+        auto* item = new QTreeWidgetItem(
+            list, {QLocale().toString(change.at, QStringLiteral("yyyy-MM-dd HH:mm:ss")), change.who,
+                   TWorkHistory::sourceText(change.source), TWorkHistory::actionText(change.action),
+                   history.describe(change)});
+        item->setToolTip(4, item->text(4));
+    }
+    note->setText(changes.isEmpty() ? tr("No changes of this interval are recorded: it was made before the history "
+                                         "was kept.")
+                                    : changes.size() == 1 ? tr("1 recorded change.")
+                                                          : tr("%1 recorded changes, oldest first.").arg(changes.size()));
 }
 
 void TdmEditInterval::BeforeShow()
@@ -105,7 +146,9 @@ bool TdmEditInterval::Save()
         m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id);
     if (!TIntervalEditor::overlapsAccepted(overlaps, ModuleForm()))
         return false;
-    m_result = m_editor->update(User, change);
+    if (!TPeriodLock::writeConfirming(User.lockConfirmed, ModuleForm(),
+                                      [&] { m_result = m_editor->update(User, change); }))
+        return false;
     Close();
     return true;
 }

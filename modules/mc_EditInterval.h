@@ -7,6 +7,7 @@
 
 // Corrects one recorded interval: project (from the user's projects), start,
 // stop and comment. A running interval takes a new start and comment only.
+// The History tab lists who changed the interval, when and from where.
 // Ok asks about overlaps with the developer's other intervals, then writes
 // the change in one transaction and closes; a refused change leaves the
 // window open with the reason shown.
@@ -29,8 +30,11 @@ public:
 
     // What the controls describe.
     TIntervalChange ScreenChange();
-    // Checks, asks about overlaps, writes and closes; false when nothing was written.
+    // Checks, asks about overlaps (and an administrator about the locked
+    // period), writes and closes; false when nothing was written.
     bool Save();
+    // Fills the History tab with the interval's recorded changes.
+    void ShowHistory();
 
 protected:
     void CreateData() override;
@@ -45,4 +49,5 @@ private:
     TInterval m_original;
     QString m_shownComment;
     std::optional<TInterval> m_result;
+    bool m_historyShown = false;
 };

@@ -6,6 +6,7 @@
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_SearchCriteria.h"
+#include "components/o_WorkHistory.h"
 #include "framework/o_ComponentCaster.h"
 #include "framework/o_MainModule.h"
 #include "toolkit/AppError.h"
@@ -295,8 +296,14 @@ void TdmReports::Search()
     if (!Dialect::isKnownKind(DatabaseKind))
         throw AppError(QStringLiteral("The database kind %1 is not known; reports need 0, 1 or 2.").arg(DatabaseKind));
     // The builder writes plain joins; the embedded file's statements nest them.
-    const QString composed =
+    QString composed =
         Dialect::nestedJoins(DatabaseKind) ? AccessFromClause(m_builder->GetSQL()) : m_builder->GetSQL();
+    const QCheckBox* edited = Lookup(QStringLiteral("chkEditedOnly"))->AsCheckBox();
+    if (edited && edited->isChecked()) {
+        if (!TWorkHistory(mainConnection()).isRecorded())
+            throw AppError(TWorkHistory::notRecordedText());
+        composed = withCondition(composed, TWorkHistory::editedCondition(QStringLiteral("PROJECTWORK.ID")));
+    }
     m_results->setSql(statementLines(composed));
     if (QPlainTextEdit* memo = Lookup(QStringLiteral("SQLMemo"))->AsMemo())
         memo->setPlainText(m_results->sql());
@@ -326,11 +333,15 @@ QStringList TdmReports::describeCriteria()
     else if (!to.isEmpty())
         days = tr("until %1").arg(to);
     const QCheckBox* complete = Lookup(QStringLiteral("chkBoxProjectComplete"))->AsCheckBox();
-    return {tr("Developer: %1").arg(chosen("DBLookupComboBox1", "DEVELOPER_ID", tr("all developers"))),
-            tr("Project: %1").arg(chosen("DBLookupComboBox2", "PROJECT_ID", tr("all projects"))),
-            tr("Customer: %1").arg(chosen("DBLookupComboBox3", "CUSTOMER_ID", tr("all customers"))),
-            tr("Days: %1").arg(days),
-            complete && complete->isChecked() ? tr("Entries: complete") : tr("Entries: not complete")};
+    QStringList lines{tr("Developer: %1").arg(chosen("DBLookupComboBox1", "DEVELOPER_ID", tr("all developers"))),
+                      tr("Project: %1").arg(chosen("DBLookupComboBox2", "PROJECT_ID", tr("all projects"))),
+                      tr("Customer: %1").arg(chosen("DBLookupComboBox3", "CUSTOMER_ID", tr("all customers"))),
+                      tr("Days: %1").arg(days),
+                      complete && complete->isChecked() ? tr("Entries: complete") : tr("Entries: not complete")};
+    const QCheckBox* edited = Lookup(QStringLiteral("chkEditedOnly"))->AsCheckBox();
+    if (edited && edited->isChecked())
+        lines << tr("Only intervals edited after they were stopped");
+    return lines;
 }
 
 void TdmReports::showTotals()
@@ -468,6 +479,17 @@ void TdmReports::Export()
 QString TdmReports::statementLines(const QString& composed)
 {
     return composed.split(QLatin1Char('\r')).join(QLatin1Char('\n'));
+}
+
+QString TdmReports::withCondition(const QString& composed, const QString& condition)
+{
+    const QString order = QStringLiteral(" order by ");
+    qsizetype at = composed.lastIndexOf(order);
+    if (at < 0)
+        at = composed.size();
+    const QString joiner =
+        composed.left(at).contains(QLatin1String(" where ")) ? QStringLiteral(" and ") : QStringLiteral(" where ");
+    return composed.left(at) + joiner + QLatin1Char('(') + condition + QLatin1Char(')') + composed.mid(at);
 }
 
 QString TdmReports::AccessFromClause(const QString& sql)

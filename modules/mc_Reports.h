@@ -14,7 +14,8 @@ class TDataSetToExcel;
 class TSearchCriteriaManager;
 
 // The report window: the user picks a developer, a project, a customer, a
-// date range and the completion state; Search composes the statement, shows
+// date range, the completion state and whether only intervals edited after
+// their stop are wanted; Search composes the statement, shows
 // the matching work intervals and Export writes them into a copy of the
 // report workbook.
 class TdmReports : public TCustomModule
@@ -77,6 +78,8 @@ public:
     // The builder's statement in the query's lines (the builder ends each
     // join with a carriage return).
     static QString statementLines(const QString& composed);
+    // The statement with one more condition, before its order.
+    static QString withCondition(const QString& composed, const QString& condition);
     static QString developersStatement(int kind);
 
 protected:

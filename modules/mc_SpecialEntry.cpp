@@ -3,6 +3,7 @@
 #include "components/o_Dialect.h"
 #include "components/o_HandEntries.h"
 #include "components/o_IntervalEditor.h"
+#include "components/o_PeriodLock.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_Schema.h"
 #include "components/o_SharedStatements.h"
@@ -98,10 +99,15 @@ void TdmSpecialEntry::InsertSpecialEntry()
     // Without a comment the column stays empty, as it always was for hand entries.
     QLineEdit* comment = Lookup(QStringLiteral("edtComment"))->as<QLineEdit>();
     const QString text = comment ? comment->text() : QString();
-    TransactionGuard transaction(db);
-    // Marked as entered by hand where the database has the mark, so the week
-    // grid may shorten or remove it.
-    db.exec(THandEntries::insertStatement(Schema::hasHandEntryMark(db)), {projectId, DeveloperID, start, stop, TqvProjectMonitor::TimeSpendBetween(start, stop),
-                                1, start.date(), stop.date(), text.isEmpty() ? QVariant() : QVariant(text)});
-    transaction.commit();
+    User.source = WorkSource::SpecialEntry;
+    TPeriodLock::writeConfirming(User.lockConfirmed, ModuleForm(), [&] {
+        TransactionGuard transaction(db);
+        // Marked as entered by hand where the database has the mark, so the
+        // week grid may shorten or remove it.
+        TWorkWriter(db, User.author())
+            .insert(THandEntries::insertStatement(Schema::hasHandEntryMark(db)),
+                    {projectId, DeveloperID, start, stop, TqvProjectMonitor::TimeSpendBetween(start, stop), 1,
+                     start.date(), stop.date(), text.isEmpty() ? QVariant() : QVariant(text)});
+        transaction.commit();
+    });
 }

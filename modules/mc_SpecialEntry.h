@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/o_IntervalEditor.h"
 #include "framework/mc_CustomModule.h"
 
 #include <QDateTime>
@@ -16,12 +17,15 @@ public:
     using TCustomModule::TCustomModule;
 
     int DeveloperID = 0;
+    // Who enters the time: for the history and the locked period.
+    TIntervalUser User;
 
     SqlQuery* ProjectsQuery() const { return m_projects; }
     bool ProjectExists(int projectId);
     // Writes one closed interval with the comment typed; each press writes
     // one more. A stop before the start is refused and nothing is written;
-    // an overlap with the developer's other intervals is asked about first.
+    // an overlap with the developer's other intervals is asked about first,
+    // and an administrator's entry in the locked period after it.
     void InsertSpecialEntry();
     // The date of one picker with the time of day of the other.
     static QDateTime combine(const QDate& date, const QTime& time);

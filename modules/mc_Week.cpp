@@ -6,6 +6,7 @@
 #include "components/o_DurationText.h"
 #include "components/o_HandEntries.h"
 #include "components/o_OptionsManager.h"
+#include "components/o_PeriodLock.h"
 #include "components/o_ReportTotals.h"
 #include "components/o_Schema.h"
 #include "components/o_WeekModel.h"
@@ -23,8 +24,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -275,6 +278,18 @@ bool TdmWeek::SetCell(int projectId, int day, const QString& text)
         change.comment = Lookup(QStringLiteral("edtComment"))->AsLabeledEdit()->text();
         m_entries->WorkingDayStart = workingDayStart();
         m_entries->apply(User, m_developerId, {change});
+    } catch (const LockedPeriodError& error) {
+        refusal = error.message();
+        // The grid's editor is still closing: an administrator is asked
+        // once it has, and the cell is set again on yes.
+        if (error.confirmable())
+            QTimer::singleShot(0, this, [this, projectId, day, text, through = error.through()] {
+                if (!TPeriodLock::askToChange(through, ModuleForm()))
+                    return;
+                User.lockConfirmed = true;
+                const auto reset = qScopeGuard([this] { User.lockConfirmed = false; });
+                SetCell(projectId, day, text);
+            });
     } catch (const std::exception& error) {
         refusal = errorMessage(error);
     }
@@ -370,7 +385,8 @@ void TdmWeek::CopyLastWeek()
     m_model->clearProblem();
     try {
         m_entries->WorkingDayStart = workingDayStart();
-        m_entries->apply(User, m_developerId, changes);
+        TPeriodLock::writeConfirming(User.lockConfirmed, ModuleForm(),
+                                     [&] { m_entries->apply(User, m_developerId, changes); });
     } catch (const std::exception& error) {
         reload();
         showMessage(errorMessage(error), true);

@@ -5,6 +5,7 @@
 #include "components/o_Dialect.h"
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
+#include "components/o_PeriodLock.h"
 #include "components/o_Schema.h"
 #include "components/o_ServerLogins.h"
 #include "components/o_SharedStatements.h"
@@ -51,7 +52,7 @@ std::optional<ConnectionSettings> withDefaultDatabase(const QString& command, QS
     static const QMap<QString, int> pathsNeeded{{QStringLiteral("init"), 1}, {QStringLiteral("add-user"), 2},
                                                 {QStringLiteral("set-password"), 2},
                                                 {QStringLiteral("sample"), 1}, {QStringLiteral("check"), 1},
-                                                {QStringLiteral("upgrade"), 1},
+                                                {QStringLiteral("upgrade"), 1}, {QStringLiteral("lock"), 2},
                                                 {QStringLiteral("backup"), 1}};
     const auto needed = pathsNeeded.constFind(command);
     if (needed == pathsNeeded.constEnd())
@@ -59,7 +60,7 @@ std::optional<ConnectionSettings> withDefaultDatabase(const QString& command, QS
     QString optionsFile;
     const bool optionsGiven = takeOption(args, QStringLiteral("--options"), &optionsFile);
     static const QStringList withValue{QStringLiteral("--password"), QStringLiteral("--developer"),
-                                       QStringLiteral("--intervals")};
+                                       QStringLiteral("--intervals"), QStringLiteral("--grace-days")};
     int positional = 0;
     for (int i = 0; i < args.size(); ++i) {
         if (withValue.contains(args.at(i)))
@@ -163,6 +164,10 @@ QString DbTool::usage()
         "                            that may create roles, also turn a database made for one shared\n"
         "                            login into one login per person, keeping every row, and list the\n"
         "                            users who still need a password\n"
+        "  lock PATH DATE|none [--grace-days N|none]\n"
+        "                            lock intervals on or before DATE (yyyy-MM-dd, before today) against\n"
+        "                            changes by anyone but administrators; none lifts the date. With\n"
+        "                            --grace-days also, each day, everything more than N days old\n"
         "  backup PATH [DEST]        copy the SQLite database while it is in use; DEST is a file or a\n"
         "                            folder (default: the folder Backups beside the database)\n"
         "  write-options FILE --kind N [--server H] [--database D] [--user U] [--password-stdin]\n"
@@ -215,6 +220,8 @@ int DbTool::run(const QStringList& arguments)
             return upgrade(args);
         if (command == QLatin1String("backup"))
             return backup(args);
+        if (command == QLatin1String("lock"))
+            return lock(args);
         m_err << usage();
         return fail(QStringLiteral("unknown command: %1").arg(command), 2);
     } catch (const std::exception& error) {
@@ -507,6 +514,44 @@ int DbTool::upgrade(const QStringList& arguments)
     if (teamServer && !TeamServer::hasPersonalLogins(connection))
         m_out << "one login per person needs upgrade with a login that may create roles (see \"A team server\" "
                  "in the README)" << Qt::endl;
+    return 0;
+}
+
+int DbTool::lock(const QStringList& arguments)
+{
+    QStringList args = arguments;
+    QString grace;
+    const bool graceGiven = takeOption(args, QStringLiteral("--grace-days"), &grace);
+    if (positionalCount(args) != 2)
+        return fail(QStringLiteral("lock needs PATH (or --options FILE) and DATE or none"), 2);
+    const Target target = takeTarget(args);
+    const QString when = args.at(0);
+    const QDate today = Clock::now().date();
+    QDate day;
+    if (when != QLatin1String("none")) {
+        day = QDate::fromString(when, QStringLiteral("yyyy-MM-dd"));
+        const QString refused = TPeriodLock::refusalOfDate(day, today);
+        if (!refused.isEmpty())
+            return fail(QStringLiteral("%1 (%2)").arg(refused, when), 2);
+    }
+    int graceDays = -1;
+    if (graceGiven && grace != QLatin1String("none")) {
+        bool ok = false;
+        graceDays = grace.toInt(&ok);
+        if (!ok || graceDays < 0 || graceDays > TPeriodLock::MaxGraceDays)
+            return fail(QStringLiteral("--grace-days needs a number of days from 0 to %1, or none, not %2")
+                            .arg(TPeriodLock::MaxGraceDays)
+                            .arg(grace),
+                        2);
+    }
+    DbConnection connection;
+    open(connection, target);
+    TPeriodLock lock = TPeriodLock::read(connection);
+    lock.lockedThrough = day;
+    if (graceGiven)
+        lock.graceDays = graceDays;
+    TPeriodLock::write(connection, lock);
+    m_out << target.name << ": " << TPeriodLock::read(connection).describe(today) << Qt::endl;
     return 0;
 }
 

@@ -54,6 +54,7 @@ private:
     int check(const QStringList& args);
     int upgrade(const QStringList& args);
     int backup(const QStringList& args);
+    int lock(const QStringList& args);
     int fail(const QString& message, int code = 1);
 
     QString readPassword(bool fromStdin, const QString& name);

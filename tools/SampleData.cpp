@@ -1,6 +1,7 @@
 #include "tools/SampleData.h"
 
 #include "components/o_Dialect.h"
+#include "components/o_WorkWriter.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/PasswordHash.h"
 
@@ -85,21 +86,27 @@ void SampleData::fill(DbConnection& connection, const Counts& counts, const QDat
 
     // Walk back from `until`: every developer records about three intervals a day.
     const int perDay = 3 * counts.developers;
-    // Oldest first, as intervals are recorded: keys grow with time.
-    for (qint64 n = 0; n < counts.intervals; ++n) {
-        const qint64 back = counts.intervals - 1 - n;
-        const qint64 dayBack = back / perDay + 1;
-        const int d = int(back % counts.developers);
-        const int slot = 2 - int((back / counts.developers) % 3);
-        const QDate day = until.date().addDays(-dayBack);
-        const QDateTime start(day, QTime(8 + slot * 3, int(random.bounded(50))));
-        const qint64 minutes = 20 + random.bounded(150);
-        const QDateTime end = start.addSecs(minutes * 60 + random.bounded(60));
-        const QList<qint64>& mine = projectsOf[d];
-        const qint64 projectId =
-            mine.isEmpty() ? projectIds.first() : mine.at(int(random.bounded(int(mine.size()))));
-        connection.execPrepared(work, {projectId, developerIds.at(d), start, end, double(minutes) / 60.0,
-                                       start.date(), end.date()});
-    }
+    const auto intervals = [&] {
+        // Oldest first, as intervals are recorded: keys grow with time.
+        for (qint64 n = 0; n < counts.intervals; ++n) {
+            const qint64 back = counts.intervals - 1 - n;
+            const qint64 dayBack = back / perDay + 1;
+            const int d = int(back % counts.developers);
+            const int slot = 2 - int((back / counts.developers) % 3);
+            const QDate day = until.date().addDays(-dayBack);
+            const QDateTime start(day, QTime(8 + slot * 3, int(random.bounded(50))));
+            const qint64 minutes = 20 + random.bounded(150);
+            const QDateTime end = start.addSecs(minutes * 60 + random.bounded(60));
+            const QList<qint64>& mine = projectsOf[d];
+            const qint64 projectId =
+                mine.isEmpty() ? projectIds.first() : mine.at(int(random.bounded(int(mine.size()))));
+            connection.execPrepared(work, {projectId, developerIds.at(d), start, end, double(minutes) / 60.0,
+                                           start.date(), end.date()});
+        }
+    };
+    if (counts.recorded)
+        TWorkWriter(connection, {QString(), true, WorkSource::DatabaseTool, true}).insertInBulk(intervals);
+    else
+        intervals();
     transaction.commit();
 }

@@ -41,8 +41,8 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("item");
         QTest::addColumn<bool>("allowed");
-        const QStringList adminOnly{"mnuUsers",    "mnuDevelopers",           "mnuCustomers",
-                                    "mnuProjects", "mnuProjectsperDeveloper", "mnuRecalcTimeSpend"};
+        const QStringList adminOnly{"mnuUsers",           "mnuDevelopers", "mnuCustomers", "mnuProjects",
+                                    "mnuProjectsperDeveloper", "mnuRecalcTimeSpend", "mnuLockPeriod", "mnuChanges"};
         for (const QString& item : adminOnly) {
             QTest::addRow("developer, %s", qPrintable(item)) << "chidi" << "pw" << item << false;
             QTest::addRow("administrator, %s", qPrintable(item)) << "admin" << "secret" << item << true;

@@ -414,7 +414,7 @@ private slots:
         window.setAdoConnection(other.get());
         window.DeveloperID = 2;
         window.ProjectID = 3;
-        m_beforeStart = [&] { window.StartMonitoring(); };
+        m_beforeStart = [&] { window.StartMonitoring(WorkSource::Window); };
         const Result result = as(fixture, "chidi", "pw", {"start", "--project", "Portal"});
         QCOMPARE(result.code, 1);
         QVERIFY2(result.err.contains("Interval 1 is already running for this developer"), qPrintable(result.err));
@@ -437,7 +437,7 @@ private slots:
         QCOMPARE(window.CheckIncompleteWork(), 1);
         m_beforeStop = [&] {
             Clock::setNow(at("2026-05-11 10:00:00"));
-            window.StopMonitoring();
+            window.StopMonitoring(WorkSource::Window);
             Clock::setNow(at("2026-05-11 11:00:00"));
         };
         const Result result = as(fixture, "chidi", "pw", {"stop"});

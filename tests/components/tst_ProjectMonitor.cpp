@@ -73,14 +73,14 @@ private slots:
         monitor.DeveloperID = 2;
 
         Clock::setNow(start);
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         QVERIFY(monitor.Monitoring());
         QVERIFY(monitor.CurrentWorkID() > 0);
         QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 0);
         QVERIFY(db.scalar("select TIME_END from PROJECTWORK").isNull());
 
         Clock::setNow(stop);
-        QVERIFY_SQL(monitor.StopMonitoring());
+        QVERIFY_SQL(monitor.StopMonitoring(WorkSource::Window));
         QVERIFY(!monitor.Monitoring());
 
         QSqlQuery row = db.connection().exec(
@@ -106,11 +106,11 @@ private slots:
         TestDatabase db;
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
-        QVERIFY_SQL(monitor.StopMonitoring());
+        QVERIFY_SQL(monitor.StopMonitoring(WorkSource::Window));
         QCOMPARE(db.count("PROJECTWORK"), 0);
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         const int first = monitor.CurrentWorkID();
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         QCOMPARE(db.count("PROJECTWORK"), 1);
         QCOMPARE(monitor.CurrentWorkID(), first);
     }
@@ -155,7 +155,7 @@ private slots:
         monitor.DeveloperID = 1;
         QCOMPARE(monitor.CheckIncompleteWork(), 1);
         Clock::setNow(at("2009-05-11 09:45:10.000"));
-        QVERIFY_SQL(monitor.StopMonitoring());
+        QVERIFY_SQL(monitor.StopMonitoring(WorkSource::Window));
         QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=1").toDouble(), 1.75);
         QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK where ID=1").toInt(), 1);
     }
@@ -180,16 +180,16 @@ private slots:
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         Clock::setNow(at("2009-05-11 08:00:00.000"));
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         db.openAnother()->exec(QStringLiteral("update PROJECTWORK set TIME_START='%1'").arg(newStart));
         Clock::setNow(at("2009-05-11 09:00:00.000"));
         if (refused) {
-            QVERIFY_THROWS_EXCEPTION(AppError, monitor.StopMonitoring());
+            QVERIFY_THROWS_EXCEPTION(AppError, monitor.StopMonitoring(WorkSource::Window));
             QVERIFY(monitor.Monitoring());
             QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 0);
             return;
         }
-        QVERIFY_SQL(monitor.StopMonitoring());
+        QVERIFY_SQL(monitor.StopMonitoring(WorkSource::Window));
         QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK").toDouble(), hours);
         QCOMPARE(monitor.StartTime(), at(newStart.toLatin1().constData()));
     }
@@ -200,11 +200,11 @@ private slots:
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         Clock::setNow(at("2009-05-11 08:00:00.000"));
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         auto other = db.openAnother();
         other->exec("update PROJECTWORK set COMPLETED=1,TIME_END='2009-05-11 08:30:00.000',TIME_SPEND=0.5");
         Clock::setNow(at("2009-05-11 09:00:00.000"));
-        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StopMonitoring());
+        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StopMonitoring(WorkSource::Window));
         QVERIFY(!monitor.Monitoring());
         QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 0.5);
     }
@@ -219,7 +219,7 @@ private slots:
         db.exec("insert into PROJECTWORK (TIME_START,COMPLETED) values ('2009-05-13 08:00:00.000',0)");
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
-        QVERIFY_SQL(monitor.RecalcTimeSpend());
+        QVERIFY_SQL(monitor.RecalcTimeSpend(WorkSource::Window));
         QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=1").toDouble(), 1.0);
         QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=2").toDouble(), 1.0);
         QVERIFY(db.scalar("select TIME_SPEND from PROJECTWORK where ID=3").isNull());
@@ -235,7 +235,7 @@ private slots:
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         try {
-            monitor.RecalcTimeSpend();
+            monitor.RecalcTimeSpend(WorkSource::Window);
             QFAIL("expected the database to refuse");
         } catch (const DatabaseError& error) {
             QVERIFY2(error.message().contains("row 4 refused"), qPrintable(error.message()));
@@ -291,9 +291,9 @@ private slots:
                 while (ready.load() < 2 || (!together && index == 1 && !firstDone.load()))
                     std::this_thread::yield();
                 if (stopping)
-                    monitor.StopMonitoringAt(at("2009-05-11 09:00:00.000").addSecs(60 * (index + 1)));
+                    monitor.StopMonitoringAt(at("2009-05-11 09:00:00.000").addSecs(60 * (index + 1)), WorkSource::Window);
                 else
-                    monitor.StartMonitoring();
+                    monitor.StartMonitoring(WorkSource::Window);
                 outcome[index] = "ok";
             } catch (const std::exception& error) {
                 outcome[index] = QString::fromUtf8(error.what());
@@ -334,11 +334,11 @@ private slots:
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         monitor.DeveloperID = 2;
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         QCOMPARE(db.scalar("select count(*) from PROJECTWORK where COMPLETED = 0").toInt(), 2);
         monitor.OneOpenPerDeveloper = true;
-        QVERIFY_SQL(monitor.StopMonitoring());
-        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StopMonitoring(WorkSource::Window));
+        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StartMonitoring(WorkSource::Window));
         QVERIFY(!monitor.Monitoring());
         QCOMPARE(monitor.CurrentWorkID(), 0);
         QCOMPARE(db.scalar("select count(*) from PROJECTWORK where COMPLETED = 0").toInt(), 1);
@@ -350,7 +350,7 @@ private slots:
         db.refuseWrites("insert", "PROJECTWORK", "no inserts");
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
-        QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StartMonitoring());
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StartMonitoring(WorkSource::Window));
         QVERIFY(!monitor.Monitoring());
         QCOMPARE(monitor.CurrentWorkID(), 0);
         QCOMPARE(db.count("PROJECTWORK"), 0);
@@ -361,13 +361,13 @@ private slots:
         TestDatabase db;
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         db.refuseWrites("update", "PROJECTWORK", "no updates");
-        QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StopMonitoring());
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, monitor.StopMonitoring(WorkSource::Window));
         QVERIFY(monitor.Monitoring());
         QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 0);
         db.allowWrites();
-        QVERIFY_SQL(monitor.StopMonitoring());
+        QVERIFY_SQL(monitor.StopMonitoring(WorkSource::Window));
         QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 1);
     }
 
@@ -388,7 +388,7 @@ private slots:
         QElapsedTimer waited;
         waited.start();
         try {
-            monitor.StartMonitoring();
+            monitor.StartMonitoring(WorkSource::Window);
             QFAIL("expected a busy database");
         } catch (const DatabaseError& error) {
             QVERIFY2(error.message().contains("locked", Qt::CaseInsensitive), qPrintable(error.message()));
@@ -397,7 +397,7 @@ private slots:
         QVERIFY(!monitor.Monitoring());
         holder->rollback();
         QCOMPARE(db.count("PROJECTWORK"), 0);
-        QVERIFY_SQL(monitor.StartMonitoring());
+        QVERIFY_SQL(monitor.StartMonitoring(WorkSource::Window));
         QVERIFY(monitor.Monitoring());
     }
 
@@ -410,7 +410,7 @@ private slots:
             QCOMPARE(monitor.AdoConnection(), &connection);
         }
         QVERIFY(monitor.AdoConnection() == nullptr);
-        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StartMonitoring());
+        QVERIFY_THROWS_EXCEPTION(AppError, monitor.StartMonitoring(WorkSource::Window));
     }
 
     // A started interval is committed before Start returns: a process killed
@@ -428,7 +428,7 @@ private slots:
             monitor.setAdoConnection(&connection);
             monitor.DeveloperID = 7;
             monitor.ProjectID = 3;
-            monitor.StartMonitoring();
+            monitor.StartMonitoring(WorkSource::Window);
             raise(SIGKILL);
             _exit(0);
         }

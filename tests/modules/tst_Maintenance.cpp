@@ -400,7 +400,7 @@ private slots:
         if (monitoring) {
             monitor->DeveloperID = 1;
             monitor->ProjectID = 2;
-            monitor->StartMonitoring();
+            monitor->StartMonitoring(WorkSource::Window);
         }
         const QStringList tables = {"PROJECTS", "DEVELOPERS", "CUSTOMER", "USERS", "DEVELOPER_PROJECTS"};
         const QString table = tables.at(window);
@@ -424,7 +424,7 @@ private slots:
         QCOMPARE(m_db->count(table), deleted ? before - 1 : before);
         QCOMPARE(m_db->count("PROJECTWORK"), intervals); // what referred to it stays
         if (monitoring)
-            monitor->StopMonitoring();
+            monitor->StopMonitoring(WorkSource::Window);
     }
 
     // The key columns are never edited; Manage Users showed the ID and let

@@ -682,7 +682,7 @@ private slots:
         TqvProjectMonitor* monitor = m_main->ProjectMonitor();
         monitor->DeveloperID = 1;
         monitor->ProjectID = 1;
-        monitor->StartMonitoring();
+        monitor->StartMonitoring(WorkSource::Window);
         QVERIFY(monitor->Monitoring());
         {
             auto entry = TCustomModule::Create<TdmSpecialEntry, TFrmSpecialEntry>();

@@ -28,6 +28,7 @@ QString LargeDatabase::path(qint64 intervals)
         Schema::createSqlite(connection);
         SampleData::Counts counts;
         counts.intervals = intervals;
+        counts.recorded = false;
         SampleData::fill(connection, counts, QDateTime(QDate(2026, 11, 30), QTime(18, 0)));
         connection.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         connection.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));

@@ -1,0 +1,197 @@
+#include "components/o_WorkWriter.h"
+
+#include "components/o_Dialect.h"
+#include "components/o_PeriodLock.h"
+#include "components/o_Schema.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DbConnection.h"
+
+#include <QSqlQuery>
+
+const QStringList& TWorkValues::columns()
+{
+    static const QStringList list{QStringLiteral("PROJECT_ID"), QStringLiteral("DEVELOPER_ID"),
+                                  QStringLiteral("TIME_START"), QStringLiteral("TIME_END"),
+                                  QStringLiteral("TIME_SPEND"), QStringLiteral("COMMENTS"),
+                                  QStringLiteral("COMPLETED"),  QStringLiteral("DAY_START"),
+                                  QStringLiteral("DAY_END"),    QStringLiteral("HAND_ENTRY")};
+    return list;
+}
+
+QDate TWorkValues::day() const
+{
+    const QDate day = DbConnection::parseDateTime(values.at(DayStart)).date();
+    return day.isValid() ? day : DbConnection::parseDateTime(values.at(TimeStart)).date();
+}
+
+LockedPeriodError::LockedPeriodError(const QString& message, const QDate& through, bool confirmable)
+    : AppError(message)
+    , m_through(through)
+    , m_confirmable(confirmable)
+{
+}
+
+namespace {
+
+QString historyColumns()
+{
+    QStringList columns{QStringLiteral("WORK_ID"), QStringLiteral("ACTION"), QStringLiteral("CHANGED_BY"),
+                        QStringLiteral("SOURCE")};
+    for (const QString& column : TWorkValues::columns())
+        columns << QStringLiteral("OLD_") + column << QStringLiteral("NEW_") + column;
+    return columns.join(QLatin1Char(','));
+}
+
+QVariant nullIfEmpty(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+} // namespace
+
+TWorkWriter::TWorkWriter(DbConnection& connection, const WorkAuthor& author)
+    : m_connection(connection)
+    , m_author(author)
+    , m_kind(Dialect::kindOf(connection))
+{
+}
+
+QString TWorkWriter::sourceCode(WorkSource source)
+{
+    switch (source) {
+    case WorkSource::Window:
+        return QStringLiteral("window");
+    case WorkSource::CommandLine:
+        return QStringLiteral("command line");
+    case WorkSource::IdleQuestion:
+        return QStringLiteral("idle question");
+    case WorkSource::ForgottenStop:
+        return QStringLiteral("forgotten-stop question");
+    case WorkSource::SpecialEntry:
+        return QStringLiteral("special entry");
+    case WorkSource::WeekEntry:
+        return QStringLiteral("week entry");
+    case WorkSource::DatabaseTool:
+        return QStringLiteral("database tool");
+    }
+    return QString();
+}
+
+void TWorkWriter::prepare()
+{
+    if (m_prepared)
+        return;
+    // The server's settings for the history last as long as the transaction;
+    // outside one they would be lost at once.
+    if (!m_connection.inTransaction())
+        throw AppError(QStringLiteral("Intervals are written inside a transaction"));
+    const QString context = Dialect::writeContextStatement(m_kind);
+    if (!context.isEmpty())
+        m_connection.exec(context, {sourceCode(m_author.source), m_author.userName});
+    QSqlQuery present = m_connection.exec(Dialect::tablesPresentStatement(m_kind, {Schema::HistoryTable, Schema::LockTable}));
+    const bool history = present.next() && present.value(0).toInt() == 1;
+    const bool lock = present.isValid() && present.value(1).toInt() == 1;
+    present.finish();
+    m_records = history && !Dialect::recordsOnServer(m_kind);
+    if (lock)
+        m_through = TPeriodLock::read(m_connection).through(Clock::now().date());
+    m_prepared = true;
+}
+
+QDate TWorkWriter::lockedThrough()
+{
+    prepare();
+    return m_through;
+}
+
+bool TWorkWriter::readsRows()
+{
+    prepare();
+    return m_records || m_through.isValid();
+}
+
+std::optional<TWorkValues> TWorkWriter::read(DbConnection& connection, qint64 id)
+{
+    QSqlQuery query = connection.exec(QStringLiteral("select %1 from PROJECTWORK where ID = ?")
+                                          .arg(TWorkValues::columns().join(QLatin1Char(','))),
+                                      {id});
+    if (!query.next())
+        return std::nullopt;
+    TWorkValues row;
+    for (int i = 0; i < TWorkValues::columns().size(); ++i)
+        row.values << query.value(i);
+    return row;
+}
+
+void TWorkWriter::guard(const std::optional<TWorkValues>& before, const std::optional<TWorkValues>& after) const
+{
+    if (!m_through.isValid())
+        return;
+    const QString refused = TPeriodLock::refusal(before, after, m_through);
+    if (refused.isEmpty() || (m_author.isAdmin && m_author.lockConfirmed))
+        return;
+    throw LockedPeriodError(refused, m_through, m_author.isAdmin);
+}
+
+void TWorkWriter::record(qint64 id, const std::optional<TWorkValues>& before, const std::optional<TWorkValues>& after)
+{
+    if (!m_records)
+        return;
+    QVariantList values{id,
+                        before ? (after ? QStringLiteral("update") : QStringLiteral("delete")) : QStringLiteral("insert"),
+                        nullIfEmpty(m_author.userName), sourceCode(m_author.source)};
+    for (int i = 0; i < TWorkValues::columns().size(); ++i)
+        values << (before ? before->values.at(i) : QVariant()) << (after ? after->values.at(i) : QVariant());
+    QStringList marks;
+    for (int i = 0; i < values.size(); ++i)
+        marks << QStringLiteral("?");
+    m_connection.exec(QStringLiteral("insert into %1 (%2) values (%3)")
+                          .arg(Schema::HistoryTable, historyColumns(), marks.join(QLatin1Char(','))),
+                      values);
+}
+
+qint64 TWorkWriter::insert(const QString& statement, const QVariantList& values)
+{
+    prepare();
+    const qint64 id = Dialect::insertReturningId(m_connection, statement, values);
+    if (readsRows()) {
+        const std::optional<TWorkValues> after = read(m_connection, id);
+        guard(std::nullopt, after);
+        record(id, std::nullopt, after);
+    }
+    return id;
+}
+
+int TWorkWriter::change(qint64 id, const QString& statement, const QVariantList& values)
+{
+    const bool reads = readsRows();
+    const std::optional<TWorkValues> before = reads ? read(m_connection, id) : std::nullopt;
+    // A stopped interval in the locked period is refused before anything is
+    // written; a running one only once it is known what became of it.
+    if (before && !before->running())
+        guard(before, std::nullopt);
+    const int changed = m_connection.exec(statement, values).numRowsAffected();
+    if (changed <= 0 || !reads)
+        return changed;
+    const std::optional<TWorkValues> after = read(m_connection, id);
+    guard(before, after);
+    record(id, before, after);
+    return changed;
+}
+
+void TWorkWriter::insertInBulk(const std::function<void()>& inserts)
+{
+    prepare();
+    QSqlQuery highest = m_connection.exec(QStringLiteral("select max(ID) from PROJECTWORK"));
+    const qint64 before = highest.next() ? highest.value(0).toLongLong() : 0;
+    highest.finish();
+    inserts();
+    if (!m_records)
+        return;
+    QStringList columns{QStringLiteral("ID"), QStringLiteral("'insert'"), QStringLiteral("?"), QStringLiteral("?")};
+    for (const QString& column : TWorkValues::columns())
+        columns << QStringLiteral("null") << column;
+    m_connection.exec(QStringLiteral("insert into %1 (%2) select %3 from PROJECTWORK where ID > ?")
+                          .arg(Schema::HistoryTable, historyColumns(), columns.join(QLatin1Char(','))),
+                      {nullIfEmpty(m_author.userName), sourceCode(m_author.source), before});
+}
