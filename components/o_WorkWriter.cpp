@@ -7,6 +7,7 @@
 #include "toolkit/DbConnection.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 const QStringList& TWorkValues::columns()
 {
@@ -112,14 +113,17 @@ bool TWorkWriter::readsRows()
 
 std::optional<TWorkValues> TWorkWriter::read(DbConnection& connection, qint64 id)
 {
-    QSqlQuery query = connection.exec(QStringLiteral("select %1 from PROJECTWORK where ID = ?")
-                                          .arg(TWorkValues::columns().join(QLatin1Char(','))),
-                                      {id});
+    // Every column by name: a table made before the hand-entry mark has no
+    // HAND_ENTRY, and its history keeps none.
+    QSqlQuery query = connection.exec(QStringLiteral("select * from PROJECTWORK where ID = ?"), {id});
     if (!query.next())
         return std::nullopt;
+    const QSqlRecord record = query.record();
     TWorkValues row;
-    for (int i = 0; i < TWorkValues::columns().size(); ++i)
-        row.values << query.value(i);
+    for (const QString& column : TWorkValues::columns()) {
+        const int index = record.indexOf(column);
+        row.values << (index >= 0 ? query.value(index) : QVariant());
+    }
     return row;
 }
 

@@ -71,7 +71,7 @@ TFrmReports::TFrmReports(QWidget* parent)
     setWindowTitle(tr("Project Reports"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-    resize(796, 540);
+    resize(796, 560);
 
     auto* dsCriteria = named(new DataSource(this), "dsCriteria");
     auto* dsDevelopers = named(new DataSource(this), "dsDevelopers");

@@ -132,7 +132,7 @@ BEGIN
         o.PROJECT_ID, n.PROJECT_ID, o.DEVELOPER_ID, n.DEVELOPER_ID, o.TIME_START, n.TIME_START,
         o.TIME_END, n.TIME_END, o.TIME_SPEND, n.TIME_SPEND, o.COMMENTS, n.COMMENTS,
         o.COMPLETED, n.COMPLETED, o.DAY_START, n.DAY_START, o.DAY_END, n.DAY_END,
-        o.HAND_ENTRY, n.HAND_ENTRY);
+        (to_jsonb(o)->>'hand_entry')::integer, (to_jsonb(n)->>'hand_entry')::integer);
     RETURN NULL;
 END
 $hw$;

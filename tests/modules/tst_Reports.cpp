@@ -273,7 +273,7 @@ private slots:
         auto module = open();
         QWidget* form = module->ModuleForm();
         QCOMPARE(form->windowTitle(), "Project Reports");
-        QCOMPARE(form->size(), QSize(796, 540));
+        QCOMPARE(form->size(), QSize(796, 560));
         QCOMPARE(find<QTabWidget>(*module, "PageControl1")->tabText(0), "Project Reports");
         QCOMPARE(find<QGroupBox>(*module, "GroupBox1")->title(), "Search Criteria");
         QCOMPARE(find<QPushButton>(*module, "btnSearch")->text(), "Search");

@@ -224,6 +224,8 @@ private slots:
         QString options = optionsOf(db);
         for (const Schema::Table& table : Schema::tables())
             db.exec(QStringLiteral("drop table %1").arg(table.name));
+        for (const QString& later : {Schema::HistoryTable, Schema::LockTable})
+            db.exec(QStringLiteral("drop table %1").arg(later));
         QString out, err;
         const QString boss = TestDatabase::onServer() ? db.login("boss") : "boss";
         if (!TestDatabase::onServer()) {
