@@ -85,4 +85,11 @@ QString workRowsOfProjectStatement(int kind, qint64 projectId, qint64 beforeId, 
 // The same for the one interval with the given ID.
 QString workRowStatement(int kind, qint64 workId);
 
+// Sets TIME_SPEND of the intervals whose ID lies in (:FIRST_ID, :LAST_ID]
+// from their start and stop: hours in whole minutes, truncated, whichever
+// way round the times are, exactly as TqvProjectMonitor::TimeSpendBetween
+// counts them. Intervals without both times (running ones) keep theirs,
+// and rows already right are not written.
+QString recalcTimeSpendStatement(int kind);
+
 } // namespace Dialect
