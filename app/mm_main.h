@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/o_ConnectionSettings.h"
 #include "components/o_SignIn.h"
 #include "framework/mc_CustomModule.h"
 #include "framework/o_MainModule.h"
@@ -11,6 +12,7 @@ class MemTable;
 class QLabel;
 class SqlQuery;
 class TLoginDialog;
+class TDailyBackup;
 class TIntervalCommands;
 class TTrayIcon;
 class TqvIdleWatch;
@@ -62,6 +64,8 @@ public:
     // The selected project's intervals, newest first, read as they are shown.
     MemTable* ProjectWorkData() const { return m_projectWorkData; }
     TqvWorkRowLoader* WorkRowLoader() const { return m_workRows; }
+    // The day's copy of the embedded database, made after the sign-in.
+    TDailyBackup* DailyBackup() const { return m_backup; }
     QDateTime DisplayStartTime() const { return m_displayStartTime; }
 
     void AfterLogin(QObject* sender, const QString& userName);
@@ -77,6 +81,8 @@ public:
     void AskAboutTimeAway(const QDateTime& since, const QDateTime& until);
     TqvIdleWatch* idleWatch() const { return m_idleWatch.get(); }
     void RefreshData();
+    // Recalculate Time Spend, off the window's thread, with a progress window.
+    void Recalculate();
     void UpdateElapsedLabel();
     // Whether the signed-in user is an administrator (IS_ADMIN exactly 1).
     bool IsAdmin() const { return m_user.isAdmin; }
@@ -119,14 +125,20 @@ private:
     QVariant projectToKeep() const;
     void selectProject(const QVariant& key);
     void setButtons(bool monitoring);
-    void setMonitoringDisplay(bool startedHere);
+    // The buttons, the clock, the list and "Currently Monitoring" while
+    // time runs, and while it does not.
+    void setMonitoringDisplay();
     void setIdleDisplay();
+    QString monitoredProjectName() const;
+    // The day's copy in the status bar; a failure also in a warning.
+    void showBackupOutcome(const QString& written, const QString& problem);
     void runWindow(int command);
     void stopAt(const QDateTime& end);
     void prepareIdleWatch();
     void showTrayState();
 
     DbConnection* m_connection = nullptr;
+    ConnectionSettings m_settings;
     int m_databaseKind = -1;
     TqvProjectMonitor* m_monitor = nullptr;
     SqlQuery* m_projectsQuery = nullptr;
@@ -134,6 +146,7 @@ private:
     TqvWorkRowLoader* m_workRows = nullptr;
     SqlQuery* m_usersQuery = nullptr;
     TTrayIcon* m_trayIcon = nullptr;
+    TDailyBackup* m_backup = nullptr;
     TLoginDialog* m_loginDialog = nullptr;
     QLabel* m_elapsedLabel = nullptr;
     QDateTime m_displayStartTime;

@@ -44,6 +44,7 @@ public:
 
 private:
     int currentWorkId() const;
+    void enableRowCommands();
     std::optional<TInterval> openInterval();
     void adopt(const TInterval& open);
     void showComment(const QString& stored);
@@ -52,6 +53,8 @@ private:
     TdmMain& m_main;
     // Enter and Delete in the work grid.
     std::unique_ptr<QObject> m_gridKeys;
+    // Follows the work grid's rows for the commands on them.
+    std::unique_ptr<QObject> m_rowWatch;
     QString m_storedComment;
     QString m_shownComment;
 };
