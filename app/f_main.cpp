@@ -126,6 +126,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     // The project being measured (or that nothing is), however long its
     // name: the controller fills it in.
     auto* currentProject = named(new ElidedLabel(monitoring), "CurrentProject");
+    currentProject->setText(tr("Not monitoring"));
     currentProject->setAlignment(Qt::AlignCenter);
     QFont big = currentProject->font();
     big.setPointSize(big.pointSize() + 4);
