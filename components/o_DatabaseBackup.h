@@ -45,10 +45,9 @@ public:
     // A copy named for the clock's now in an existing folder; returns its path.
     static QString copyInto(const QString& sourcePath, const QString& folder, const Progress& progress = {});
     // Empty when the file is a sound SQLite database, else what is wrong
-    // ("PRAGMA integrity_check", which also compares every index with its table).
+    // ("PRAGMA integrity_check", which also compares every index with its
+    // table; a copy is checked with the quicker "PRAGMA quick_check").
     static QString integrityProblem(const QString& path);
-    // The same with "PRAGMA quick_check": every page and record, not the indexes' contents.
-    static QString quickCheckProblem(const QString& path);
 
     // Removes the oldest backups beyond `keep`. The largest backup is spared
     // when every kept one is smaller, so a database that was emptied or
