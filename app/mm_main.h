@@ -11,6 +11,7 @@ class DbConnection;
 class MemTable;
 class QLabel;
 class SqlQuery;
+class TDesktopCompanion;
 class TLoginDialog;
 class TDailyBackup;
 class TIntervalCommands;
@@ -37,6 +38,7 @@ public:
         cmdRecalcTimeSpend = 106,
         cmdProjectsPerDeveloper = 107,
         cmdTimerTick = 108,
+        cmdWeek = 109,
         cmdClose = 200,
         cmdOptions = 201,
         cmdRestore = 202,
@@ -46,6 +48,7 @@ public:
         cmdStopMonitoring = 401,
         cmdEditInterval = 402,
         cmdDeleteInterval = 403,
+        cmdStartLastProject = 404,
     };
 
     using TCustomModule::TCustomModule;
@@ -94,6 +97,7 @@ public:
     // interval was corrected or deleted.
     void MonitorChanged();
     TIntervalCommands* intervalCommands() const { return m_intervals.get(); }
+    TDesktopCompanion* desktopCompanion() const { return m_desktop; }
     void Terminate();
 
     // "hh:mm:ss" with the hours counted in full (25 hours show as 25:00:00).
@@ -153,4 +157,5 @@ private:
     SignedInUser m_user;
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
     std::unique_ptr<TIntervalCommands> m_intervals;
+    TDesktopCompanion* m_desktop = nullptr;
 };

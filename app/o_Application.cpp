@@ -27,6 +27,11 @@ bool HourwrightApplication::isSetupMode(const QStringList& arguments)
     return arguments.size() > 1 && arguments.at(1).compare(QLatin1String("-setup"), Qt::CaseInsensitive) == 0;
 }
 
+bool HourwrightApplication::startsHidden(const QStringList& arguments)
+{
+    return arguments.size() > 1 && arguments.at(1).compare(QLatin1String("-hidden"), Qt::CaseInsensitive) == 0;
+}
+
 void HourwrightApplication::reportStartupFailure(const QString& message)
 {
     std::fprintf(stderr, "hourwright: %s\n", message.toLocal8Bit().constData());
@@ -51,13 +56,14 @@ QString HourwrightApplication::versionText()
 QString HourwrightApplication::helpText()
 {
     return QStringLiteral(
-        "Usage: hourwright [-setup]\n"
+        "Usage: hourwright [-setup | -hidden]\n"
         "Records the time you spend on software projects: sign in, pick a project, Start\n"
         "Monitoring (F7) and Stop Monitoring (F8). Closing the window keeps Hourwright in the\n"
         "notification area; a second start brings the running one's window back.\n"
         "\n"
         "  -setup         edit the connection settings in the settings window, before any\n"
         "                 database is reachable (beside a running Hourwright too)\n"
+        "  -hidden        after the sign-in, keep the window in the notification area\n"
         "  -h, --help     print this help and end\n"
         "  -v, --version  print the version and end\n"
         "\n"

@@ -1,6 +1,7 @@
 #include "modules/f_Settings.h"
 
 #include "framework/o_FormBuilding.h"
+#include "modules/f_DesktopRows.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -137,11 +139,16 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     longInterval->setSuffix(tr(" h"));
     addRow(monitoring, monitoringPage, longInterval, tr("Ask about intervals running over :"),
            "lblLongIntervalHours");
+    addSessionRows(monitoring, monitoringPage);
 
     // The report export.
     QFormLayout* reports = addPage("tsReports", tr("Reports"));
     addPathRow(reports, reports->parentWidget(), tr("Excel Path :"), "edtExcelFilePath", "lblExcelFilePath",
                "btnSetExcelPath");
+
+    // Reminders during the working week.
+    QFormLayout* reminders = addPage("tsReminders", tr("Reminders"));
+    addReminderRows(reminders, reminders->parentWidget());
 
     // The bar at the bottom.
     auto* bar = named(new QFrame(this), "TabControl1");

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QSpinBox>
+#include <QTimeEdit>
 
 #include "components/o_ConnectionProbe.h"
 #include "components/o_ConnectionSettings.h"
@@ -142,8 +143,10 @@ void TdmSettings::LoadSettings()
     Lookup(QStringLiteral("lblIdleSource"))
         ->AsLabel()
         ->setText(source ? QStringLiteral("Idle time is read from the %1.").arg(source->name())
-                         : QStringLiteral("Idle detection is not available on this desktop: "
-                                          "neither the X11 screen saver nor the freedesktop screen saver answers."));
+                         : QStringLiteral("Idle detection is not available on this desktop, so the time-away "
+                                          "question is off. None of these answers: %1.")
+                               .arg(IdleSource::candidateNames().join(QStringLiteral(", "))));
+    m_desktop.load(ModuleForm(), *options);
 }
 
 int TdmSettings::showLimit(const char* spinName, const QString& key, int fallback)
@@ -185,6 +188,7 @@ void TdmSettings::SaveSettings()
     const int longHours = Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>()->value();
     if (longHours != m_longIntervalHours)
         options->WriteValue(ProjectsSection, LongIntervalHours, longHours);
+    m_desktop.save(ModuleForm(), *options);
 }
 
 ConnectionSettings TdmSettings::ScreenSettings()

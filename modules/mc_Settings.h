@@ -2,6 +2,7 @@
 
 #include "framework/mc_CustomModule.h"
 #include "framework/o_FileChooser.h"
+#include "modules/o_DesktopSettings.h"
 
 #include <functional>
 
@@ -62,4 +63,5 @@ private:
     int m_idleMinutes = 0; // as shown when the window opened
     bool m_unreadableKind = false; // the stored DatabaseType is no number
     int m_longIntervalHours = 0;
+    DesktopSettings m_desktop;
 };

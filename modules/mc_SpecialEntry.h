@@ -33,8 +33,6 @@ public:
     // seconds: a hand-entered time has no milliseconds.
     static QDateTime combine(const QDate& date, const QTime& time);
 
-    static QString insertStatement();
-
 protected:
     void CreateData() override;
     void WireEvents() override;

@@ -152,7 +152,7 @@ private slots:
     {
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("printed");
-        QTest::newRow("--help") << "--help" << "Usage: hourwright [-setup]";
+        QTest::newRow("--help") << "--help" << "Usage: hourwright [-setup | -hidden]";
         QTest::newRow("-h") << "-h" << "-v, --version";
         QTest::newRow("--version") << "--version" << "hourwright " HW_VERSION "\n";
     }

@@ -2,13 +2,17 @@
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Settings.h"
 #include "modules/mc_Settings.h"
+#include "modules/o_DesktopSettings.h"
+#include "toolkit/AutostartEntry.h"
 #include "support/TestDatabase.h"
 #include "toolkit/AppError.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/ProfileFile.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QTimeEdit>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -16,6 +20,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTimeEdit>
 #include <QtTest>
 #include <QScopeGuard>
 #include <QSpinBox>
@@ -154,6 +159,50 @@ private slots:
         QCOMPARE(open()->Lookup("edtLongIntervalHours")->as<QSpinBox>()->value(), 10);
     }
 
+    // Reminders are off, the week Monday to Friday 09:00-17:00 and nothing
+    // starts at login until changed; Ok writes only what changed, and the
+    // autostart entry comes and goes with its box.
+    void desktopPage()
+    {
+        const AutostartEntry entry(DesktopSettings::autostartId());
+        auto find = [](TdmSettings& module, const char* name) { return module.Lookup(name)->as<QWidget>(); };
+        auto day = [](TdmSettings& module, int number) {
+            return module.ModuleForm()->findChild<QCheckBox*>(QStringLiteral("chkWorkDay%1").arg(number));
+        };
+        {
+            auto module = open();
+            QCOMPARE(qobject_cast<QSpinBox*>(find(*module, "edtReminderMinutes"))->value(), 0);
+            QVERIFY(day(*module, 5)->isChecked() && !day(*module, 6)->isChecked());
+            QCOMPARE(qobject_cast<QTimeEdit*>(find(*module, "edtWorkEnd"))->time(), QTime(17, 0));
+            click(*module, "btnOk");
+        }
+        QVERIFY(!ProfileFile(m_options).sectionNames().contains("DesktopSettings"));
+        QVERIFY(!entry.exists());
+        for (bool on : {true, false}) {
+            auto module = open();
+            QCOMPARE(qobject_cast<QCheckBox*>(find(*module, "chkStartAtLogin"))->isChecked(), !on);
+            qobject_cast<QSpinBox*>(find(*module, "edtReminderMinutes"))->setValue(on ? 20 : 0);
+            for (int number = 1; number <= 7; ++number)
+                day(*module, number)->setChecked(on && number == 6);
+            qobject_cast<QTimeEdit*>(find(*module, "edtWorkEnd"))->setTime(QTime(18, 30));
+            qobject_cast<QComboBox*>(find(*module, "edtOnLockOrSuspend"))->setCurrentIndex(on ? 1 : 2);
+            qobject_cast<QCheckBox*>(find(*module, "chkStartAtLogin"))->setChecked(on);
+            click(*module, "btnOk");
+            ProfileFile file(m_options);
+            QCOMPARE(file.readString("DesktopSettings", "ReminderMinutes"), on ? QStringLiteral("20") : QStringLiteral("0"));
+            QCOMPARE(file.readString("DesktopSettings", "WorkDays"), on ? QStringLiteral("6") : QStringLiteral("0"));
+            QCOMPARE(file.readString("DesktopSettings", "WorkEnd"), QStringLiteral("18:30"));
+            QCOMPARE(file.readString("DesktopSettings", "OnLockOrSuspend"), on ? QStringLiteral("1") : QStringLiteral("2"));
+            QCOMPARE(entry.exists(), on);
+            if (on)
+                QVERIFY(readAll(entry.path()).contains("Exec=\"" + QCoreApplication::applicationFilePath().toUtf8()
+                                                       + "\" \"-hidden\"\n"));
+        }
+        auto module = open();
+        for (int number = 1; number <= 7; ++number)
+            QVERIFY(!day(*module, number)->isChecked());
+    }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -184,11 +233,12 @@ private slots:
         QVERIFY(form->width() >= 359 && form->height() >= 307);
         auto* pages = module->Lookup("PageControl1")->as<QTabWidget>();
         QVERIFY(pages);
-        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->count(), 4);
         // Each value sits on the tab that names what it concerns.
         const QMap<QString, QString> tabOf{{"edtDataBaseKind", "Database"},   {"edtServerName", "Database"},
                                            {"edtDataBasePath", "Database"},   {"edtIdleMinutes", "Monitoring"},
-                                           {"edtLongIntervalHours", "Monitoring"}, {"edtExcelFilePath", "Reports"}};
+                                           {"edtLongIntervalHours", "Monitoring"}, {"edtExcelFilePath", "Reports"},
+                                           {"edtReminderMinutes", "Reminders"}, {"chkStartAtLogin", "Monitoring"}};
         for (auto it = tabOf.begin(); it != tabOf.end(); ++it) {
             auto* control = module->Lookup(it.key())->as<QWidget>();
             int page = 0;
