@@ -10,7 +10,6 @@
 #include "components/TrayIcon.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_DailyBackup.h"
-#include "components/o_DatabaseBackup.h"
 #include "components/o_Dialect.h"
 #include "components/o_IdleWatch.h"
 #include "components/o_OptionsManager.h"
@@ -84,6 +83,7 @@ const CommandWiring s_wiring[] = {
     {"mnuPopStart", TdmMain::cmdStartLastProject, "OnClick"},
     {"mnuPopStop", TdmMain::cmdStopMonitoring, "OnClick"},
     {"mnuAbout", TdmMain::cmdAbout, "OnClick"},
+    {"mnuChangePassword", TdmMain::cmdChangePassword, "OnClick"},
     {"btnStartMonitoring", TdmMain::cmdStartMonitoring, "OnClick"},
     {"btnStopMonitoring", TdmMain::cmdStopMonitoring, "OnClick"},
     // The menu's Start and Stop do what the buttons do.
@@ -174,9 +174,14 @@ void TdmMain::CreateData()
 {
     TCustomModule::CreateData();
     m_connection = new DbConnection(this);
-    m_settings = ConnectionSettings::read(*GetOptionsManager());
-    m_databaseKind = m_settings.kind;
-    m_settings.open(*m_connection);
+    const ConnectionSettings settings = ConnectionSettings::read(*GetOptionsManager());
+    m_databaseKind = settings.kind;
+    // On a team server where everyone has a login of their own, nothing can
+    // be read before the sign-in: it opens the connection.
+    if (settings.personalLogins())
+        m_serverSignIn = settings;
+    else
+        settings.open(*m_connection);
 
     m_monitor = new TqvProjectMonitor(this);
     m_monitor->setAdoConnection(m_connection);
@@ -198,7 +203,8 @@ void TdmMain::CreateData()
     connect(m_backup, &TDailyBackup::finished, this, &TdmMain::showBackupOutcome);
 
     m_usersQuery = new SqlQuery(m_connection, SharedStatements::usersList(m_databaseKind), this);
-    m_usersQuery->open();
+    if (!m_serverSignIn)
+        m_usersQuery->open();
 }
 
 void TdmMain::DestroyData()
@@ -221,7 +227,8 @@ void TdmMain::WireEvents()
     for (const CommandWiring& wiring : s_wiring) {
         const bool isWindow = (wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend)
                               || wiring.command == cmdWeek;
-        const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout;
+        const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout
+                              || wiring.command == cmdChangePassword;
         if (optional && !windows().contains(wiring.command))
             if (QAction* action = Lookup(QString::fromLatin1(wiring.name))->AsAction())
                 action->setEnabled(false);
@@ -243,6 +250,10 @@ void TdmMain::WireEvents()
     m_loginDialog->setDataset(m_usersQuery);
     m_loginDialog->setConnection(m_connection, m_databaseKind);
     m_loginDialog->setOptions(GetOptionsManager());
+    if (m_serverSignIn) {
+        m_loginDialog->ListUsers = false;
+        m_loginDialog->setServerSignIn(*m_serverSignIn, ServerLoginTimeoutSeconds);
+    }
     ApplyRoles();
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
@@ -279,6 +290,7 @@ void TdmMain::HandleEvent0(QObject* sender)
     case cmdUsers:
     case cmdReports:
     case cmdAbout:
+    case cmdChangePassword:
         runWindow(TagOf(sender));
         break;
     case cmdOptions:
@@ -326,11 +338,9 @@ void TdmMain::HandleEvent0(QObject* sender)
 
 void TdmMain::Recalculate()
 {
-    // The work opens a connection of its own to the same database.
-    ConnectionSettings settings = m_settings;
-    if (Dialect::isFile(m_databaseKind))
-        settings.dataBasePath = DatabaseBackup::databaseFileOf(*m_connection);
-    const TRecalculation::Result result = TRecalculation::run(settings, ModuleForm());
+    // The work opens a connection of its own to the same database, as the
+    // same login.
+    const TRecalculation::Result result = TRecalculation::run(Dialect::parametersOf(*m_connection), ModuleForm());
     RefreshData();
     if (result.outcome == TRecalculation::Outcome::Done)
         Lookup(QStringLiteral("RecalculateMsgBox"))->AsMessageBox()->Execute();

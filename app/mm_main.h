@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <optional>
+
 class DbConnection;
 class MemTable;
 class QLabel;
@@ -44,12 +46,16 @@ public:
         cmdRestore = 202,
         cmdTerminate = 203,
         cmdAbout = 204,
+        cmdChangePassword = 205,
         cmdStartMonitoring = 400,
         cmdStopMonitoring = 401,
         cmdEditInterval = 402,
         cmdDeleteInterval = 403,
         cmdStartLastProject = 404,
     };
+
+    // How long a sign-in waits for a team server that does not answer.
+    static constexpr int ServerLoginTimeoutSeconds = 10;
 
     using TCustomModule::TCustomModule;
     ~TdmMain() override;
@@ -142,8 +148,9 @@ private:
     void showTrayState();
 
     DbConnection* m_connection = nullptr;
-    ConnectionSettings m_settings;
     int m_databaseKind = -1;
+    // Set on a team server with one login per person: the sign-in connects.
+    std::optional<ConnectionSettings> m_serverSignIn;
     TqvProjectMonitor* m_monitor = nullptr;
     SqlQuery* m_projectsQuery = nullptr;
     MemTable* m_projectWorkData = nullptr;

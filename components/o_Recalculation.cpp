@@ -7,7 +7,7 @@
 #include <QEventLoop>
 #include <QProgressDialog>
 
-TRecalculation::Result TRecalculation::run(const ConnectionSettings& settings, QWidget* parent)
+TRecalculation::Result TRecalculation::run(const Dialect::ConnectionParameters& database, QWidget* parent)
 {
     QProgressDialog window(QStringLiteral("Recalculating the time spent on every interval..."),
                            QStringLiteral("Cancel"), 0, 100, parent);
@@ -33,9 +33,9 @@ TRecalculation::Result TRecalculation::run(const ConnectionSettings& settings, Q
         job.stop();
         loop.quit();
     });
-    job.start([settings](const BackgroundJob::Report& report) {
+    job.start([database](const BackgroundJob::Report& report) {
         DbConnection connection;
-        settings.open(connection);
+        Dialect::openWith(connection, database);
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&connection);
         monitor.RecalcTimeSpend([&report](qint64 done, qint64 total) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/o_ConnectionSettings.h"
+#include "components/o_Dialect.h"
 
 #include <QString>
 
@@ -19,7 +19,6 @@ public:
         QString problem; // when failed: the database's message
     };
 
-    // settings: those of the program's connection (for the embedded file,
-    // with the file's full path). Returns when the work has ended.
-    static Result run(const ConnectionSettings& settings, QWidget* parent);
+    // database: that of the program's connection. Returns when the work has ended.
+    static Result run(const Dialect::ConnectionParameters& database, QWidget* parent);
 };
