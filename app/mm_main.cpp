@@ -14,6 +14,7 @@
 #include "components/o_IdleWatch.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
 #include "components/o_StartConflict.h"
 #include "components/o_QVMessageBox.h"
 #include "components/o_QVTimer.h"
@@ -182,6 +183,7 @@ void TdmMain::CreateData()
         m_serverSignIn = settings;
     else
         settings.open(*m_connection);
+    Schema::upgradeOwnFile(*m_connection);
 
     m_monitor = new TqvProjectMonitor(this);
     m_monitor->setAdoConnection(m_connection);

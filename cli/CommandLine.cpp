@@ -11,6 +11,7 @@
 #include "components/o_OptionsManager.h"
 #include "components/o_OwnPassword.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
 #include "components/o_SignIn.h"
 #include "components/o_Week.h"
 #include "toolkit/AppError.h"
@@ -414,6 +415,7 @@ SignIn::Result CommandLine::signIn(const Request& request, const QString& typed,
     // A relative database path is taken from the folder that holds
     // options.ini, as the program takes it.
     settings.open(connection);
+    Schema::upgradeOwnFile(connection);
     return SignIn::check(connection, *kind, request.user, typed, SignIn::masterLoginEnabled(options));
 }
 

@@ -156,6 +156,12 @@ void createTables(DbConnection& c, const Roles& r, Report&)
     });
 }
 
+// What later versions added to the tables, made as their owner.
+void addLaterColumns(DbConnection& c, const Roles& r, Report&)
+{
+    asRole(c, r.owner, [&c] { Schema::addMissing(c); });
+}
+
 void grantPrivileges(DbConnection& c, const Roles& r, Report&)
 {
     const QString members = identifier(r.members);
@@ -429,6 +435,7 @@ const QList<Step>& steps()
         {"roles", createRoles},
         {"ownership", transferOwnership},
         {"tables", createTables},
+        {"additions", addLaterColumns},
         {"privileges", grantPrivileges},
         {"row security", protectIntervals},
         {"people functions", createPeopleFunctions},

@@ -157,9 +157,12 @@ QString DbTool::usage()
         "                            add customers, developers, projects, users and N work intervals\n"
         "  check PATH                list missing tables or columns and passwords still stored as\n"
         "                            plain text, or on a team server users without a password (exit 1 if any)\n"
-        "  upgrade --options FILE    turn a team server's database made for one shared login into one\n"
-        "                            login per person, keeping every row (FILE names a login that may\n"
-        "                            create roles); lists the users who still need a password\n"
+        "  upgrade PATH              add to the tables what later versions added (the program does this\n"
+        "                            to its own SQLite file by itself)\n"
+        "  upgrade --options FILE    the same on the database FILE names; on a team server, with a login\n"
+        "                            that may create roles, also turn a database made for one shared\n"
+        "                            login into one login per person, keeping every row, and list the\n"
+        "                            users who still need a password\n"
         "  backup PATH [DEST]        copy the SQLite database while it is in use; DEST is a file or a\n"
         "                            folder (default: the folder Backups beside the database)\n"
         "  write-options FILE --kind N [--server H] [--database D] [--user U] [--password-stdin]\n"
@@ -479,22 +482,31 @@ int DbTool::check(const QStringList& arguments)
     return problems.isEmpty() && plain == 0 ? 0 : 1;
 }
 
-int DbTool::upgrade(const QStringList& args)
+int DbTool::upgrade(const QStringList& arguments)
 {
-    if (!m_server || m_server->kind != Dialect::PostgreSql) {
-        if (positionalCount(args) != 1)
-            return fail(QStringLiteral("upgrade needs --options FILE"), 2);
-        m_out << "nothing to upgrade: only a team server (PostgreSQL) has a layout to upgrade" << Qt::endl;
+    QStringList args = arguments;
+    if (positionalCount(args) != 1)
+        return fail(QStringLiteral("upgrade needs exactly one PATH or --options FILE"), 2);
+    const Target target = takeTarget(args);
+    DbConnection connection;
+    open(connection, target);
+    const bool teamServer = m_server && m_server->kind == Dialect::PostgreSql;
+    if (teamServer && TeamServer::mayCreateRoles(connection)) {
+        // The team server's layout has the additions among its steps.
+        const TeamServer::Report report = TeamServer::upgrade(connection);
+        m_out << "the " << target.name << " has one login per person, row security and the people "
+              << "functions; every row was kept" << Qt::endl;
+        tellReport(m_out, report);
         return 0;
     }
-    if (!args.isEmpty())
-        rejectExtra(args);
-    DbConnection connection;
-    m_server->open(connection);
-    const TeamServer::Report report = TeamServer::upgrade(connection);
-    m_out << "the " << serverDatabaseName(*m_server) << " has one login per person, row security and the people "
-          << "functions; every row was kept" << Qt::endl;
-    tellReport(m_out, report);
+    const QStringList added = Schema::upgrade(connection);
+    for (const QString& addition : added)
+        m_out << addition << " added" << Qt::endl;
+    if (added.isEmpty())
+        m_out << target.name << " is up to date" << Qt::endl;
+    if (teamServer && !TeamServer::hasPersonalLogins(connection))
+        m_out << "one login per person needs upgrade with a login that may create roles (see \"A team server\" "
+                 "in the README)" << Qt::endl;
     return 0;
 }
 

@@ -186,6 +186,8 @@ private slots:
         QTest::newRow("add-user bad developer") << QStringList{"add-user", "x.db", "bob", "--password", "p", "--developer", "me"} << 2;
         QTest::newRow("option without value") << QStringList{"add-user", "x.db", "bob", "--password"} << 1;
         QTest::newRow("check missing file") << QStringList{"check", "/nonexistent/x.db"} << 1;
+        QTest::newRow("upgrade without path") << QStringList{"upgrade"} << 2;
+        QTest::newRow("upgrade missing file") << QStringList{"upgrade", "/nonexistent/x.db"} << 1;
         QTest::newRow("sample bad count") << QStringList{"sample", "x.db", "--intervals", "many"} << 2;
     }
     void badArguments()
