@@ -71,6 +71,24 @@ TIntervalCommands::TIntervalCommands(TdmMain& main)
         m_gridKeys = std::make_unique<GridKeys>(edit, remove);
         grid->installEventFilter(m_gridKeys.get());
     }
+    // Edit and Delete are offered only while the grid is on an interval.
+    m_rowWatch = std::make_unique<QObject>();
+    if (MemTable* rows = m_main.ProjectWorkData()) {
+        const auto follow = [this] { enableRowCommands(); };
+        QObject::connect(rows, &MemTable::currentChanged, m_rowWatch.get(), follow);
+        QObject::connect(rows, &MemTable::rowsReset, m_rowWatch.get(), follow);
+        QObject::connect(rows, &MemTable::rowInserted, m_rowWatch.get(), follow);
+        QObject::connect(rows, &MemTable::rowRemoved, m_rowWatch.get(), follow);
+    }
+    enableRowCommands();
+}
+
+void TIntervalCommands::enableRowCommands()
+{
+    const bool onRow = currentWorkId() != 0;
+    for (const char* name : {"mnuEditInterval", "mnuDeleteInterval", "actGridEditInterval", "actGridDeleteInterval"})
+        if (QAction* action = m_main.Lookup(QString::fromLatin1(name))->AsAction())
+            action->setEnabled(onRow);
 }
 
 TIntervalCommands::~TIntervalCommands() = default;
@@ -161,23 +179,6 @@ bool TIntervalCommands::deleteCurrent()
     }
     showAfterChange(interval.projectId, 0);
     return true;
-}
-
-int TIntervalCommands::recalculate()
-{
-    return m_main.ProjectMonitor()->RecalcTimeSpend(WorkSource::Window, [this](int locked, const QDate& through) {
-        const QString question =
-            QStringLiteral("%1 of the durations to correct lie in the period locked through %2, which may already "
-                           "have been paid or invoiced.\n\nCorrect those too? (No corrects only the others.) Every "
-                           "correction is recorded in its interval's history.")
-                .arg(locked)
-                .arg(through.toString(QStringLiteral("yyyy-MM-dd")));
-        return MessageService::show(MessageService::Request::make(QStringLiteral("Hourwright"), question,
-                                                                  QMessageBox::Warning,
-                                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No),
-                                    m_main.ModuleForm())
-               == QMessageBox::Yes;
-    });
 }
 
 QString TIntervalCommands::comment() const

@@ -27,9 +27,6 @@ public:
     bool editCurrent();
     // The work grid's current interval deleted after a question; true when deleted.
     bool deleteCurrent();
-    // Actions > Recalculate Time Spend: every duration that differs from
-    // its times is corrected; those in the locked period after a question.
-    int recalculate();
 
     // The comment the monitor writes now: what the field shows, or the
     // stored text when the field shows it unchanged (it holds one line).
@@ -47,6 +44,7 @@ public:
 
 private:
     int currentWorkId() const;
+    void enableRowCommands();
     std::optional<TInterval> openInterval();
     void adopt(const TInterval& open);
     void showComment(const QString& stored);
@@ -55,6 +53,8 @@ private:
     TdmMain& m_main;
     // Enter and Delete in the work grid.
     std::unique_ptr<QObject> m_gridKeys;
+    // Follows the work grid's rows for the commands on them.
+    std::unique_ptr<QObject> m_rowWatch;
     QString m_storedComment;
     QString m_shownComment;
 };

@@ -66,8 +66,9 @@ void registerHourwrightWindows()
     TdmMain::registerWindow(TdmMain::cmdUsers, runner<TdmUsers, TFrmUsers>());
     TdmMain::registerWindow(TdmMain::cmdSpecialEntry,
                             runner<TdmSpecialEntry, TFrmSpecialEntry>([](TdmSpecialEntry& module, TdmMain& main) {
-                                module.DeveloperID = main.ProjectMonitor()->DeveloperID;
-                                module.User = main.intervalCommands()->user();
+                                module.DeveloperID = main.signedInUser().developerId;
+                                module.UserName = main.signedInUser().userName;
+                                module.IsAdmin = main.IsAdmin();
                             }));
     TdmMain::registerWindow(TdmMain::cmdLockPeriod, runner<TdmLockPeriod, TFrmLockPeriod>());
     TdmMain::registerWindow(TdmMain::cmdChanges, runner<TdmChanges, TFrmChanges>());

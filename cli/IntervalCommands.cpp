@@ -1,6 +1,7 @@
 #include "cli/IntervalCommands.h"
 
 #include "cli/TextTable.h"
+#include "components/o_Duration.h"
 #include "components/o_SignIn.h"
 #include "components/o_IntervalEditor.h"
 #include "components/o_WorkHistory.h"
@@ -31,8 +32,7 @@ IntervalCommands::IntervalCommands(DbConnection& connection, int kind, const Sig
 void IntervalCommands::requireDeveloper(const SignedInUser& user)
 {
     if (user.developerId == 0)
-        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
-                           .arg(user.userName));
+        throw AppError(TIntervalEditor::noDeveloperText(user.userName));
 }
 
 TIntervalUser IntervalCommands::intervalUser(const SignedInUser& user)
@@ -84,7 +84,7 @@ void IntervalCommands::list(const QDate& from, const QDate& to)
                              row.projectName,
                              momentText(row.start),
                              row.running() ? QStringLiteral("running") : momentText(row.end),
-                             row.running() ? QString() : QString::number(row.hours, 'f', 2),
+                             row.running() ? QString() : Duration::ofStoredHours(row.hours),
                              TextTable::oneLine(row.comment)};
     // IDs and hours to the right, the rest to the left; the comment last, unpadded.
     TextTable::write(m_out, lines, {0, 4}, false);
@@ -113,7 +113,9 @@ void IntervalCommands::edit(int id, const IntervalEdit& edit)
     const QString refused = TIntervalEditor::refusal(current, change, Clock::now());
     if (!refused.isEmpty())
         throw AppError(refused);
-    const QList<TInterval> overlaps = editor.overlapping(current.developerId, change.start, change.end, id);
+    const QList<TInterval> overlaps = TIntervalEditor::timesChanged(current, change)
+                                          ? editor.overlapping(current.developerId, change.start, change.end, id)
+                                          : QList<TInterval>();
     if (!overlaps.isEmpty() && !edit.allowOverlap) {
         QStringList lines;
         for (const TInterval& other : overlaps)
@@ -160,14 +162,14 @@ void IntervalCommands::history(int id)
     m_out.flush();
 }
 
-TIntervalEditor::Project IntervalCommands::project(const QString& wanted)
+TIntervalEditor::Project IntervalCommands::project(const QString& wanted, bool forStart)
 {
     // Digits name a project by its ID; a project whose name is all digits is
     // still found by its name when no ID matches.
     static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
     const QString name = wanted.trimmed();
     const QList<TIntervalEditor::Project> choices =
-        TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user));
+        TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user), forStart);
     QList<TIntervalEditor::Project> found;
     if (digits.match(name).hasMatch())
         for (const auto& p : choices)

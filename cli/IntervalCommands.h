@@ -39,9 +39,10 @@ public:
     void remove(int id, bool allowLocked);
     // The interval's recorded changes, oldest first: when, who, from where, what.
     void history(int id);
-    // The project named by an ID or a name among the user's projects; AppError
-    // when there is none or the name is shared by several.
-    TIntervalEditor::Project project(const QString& wanted);
+    // The project named by an ID or a name among the user's projects (those
+    // Edit Interval offers; forStart: those the main window lists for Start);
+    // AppError when there is none or the name is shared by several.
+    TIntervalEditor::Project project(const QString& wanted, bool forStart = false);
 
     // AppError unless the user has a developer, for whom intervals are recorded.
     static void requireDeveloper(const SignedInUser& user);

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QSqlQuery>
+#include <QUrl>
 
 bool Dialect::isKnownKind(int kind)
 {
@@ -88,6 +89,44 @@ void Dialect::openServer(const ConnectionSettings& settings, DbConnection& conne
         return;
     }
     throw DatabaseError(QStringLiteral("The database kind %1 is no server").arg(settings.kind));
+}
+
+Dialect::ConnectionParameters Dialect::parametersOf(const DbConnection& connection)
+{
+    const QSqlDatabase db = connection.database();
+    ConnectionParameters parameters;
+    parameters.kind = kindOf(connection);
+    parameters.database = db.databaseName();
+    if (parameters.kind == LocalFile) {
+        // Opened as a URI (file:…?mode=rw); the file is what a new one opens.
+        const QUrl uri(parameters.database);
+        if (uri.isLocalFile())
+            parameters.database = uri.toLocalFile();
+    }
+    parameters.host = db.hostName();
+    parameters.port = db.port() > 0 ? db.port() : 0;
+    parameters.user = db.userName();
+    parameters.password = db.password();
+    parameters.options = db.connectOptions();
+    return parameters;
+}
+
+void Dialect::openWith(DbConnection& connection, const ConnectionParameters& parameters)
+{
+    switch (parameters.kind) {
+    case LocalFile:
+        connection.openSqlite(parameters.database);
+        break;
+    case SqlServer:
+        connection.openOdbc(parameters.database, parameters.options);
+        break;
+    case PostgreSql:
+        connection.openPostgres(parameters.host, parameters.port, parameters.database, parameters.user,
+                                parameters.password, parameters.options);
+        break;
+    default:
+        throw DatabaseError(QStringLiteral("The database kind %1 is unknown").arg(parameters.kind));
+    }
 }
 
 QStringList Dialect::sslModes()
@@ -350,4 +389,48 @@ QString Dialect::workRowsOfProjectStatement(int kind, qint64 projectId, qint64 b
 QString Dialect::workRowStatement(int kind, qint64 workId)
 {
     return workRowsSelect(kind, QString()) + workRowsFrom(kind) + QStringLiteral("\rwhere PW.ID = %1").arg(workId);
+}
+
+QString Dialect::recalcHoursExpression(int kind)
+{
+    switch (kind) {
+    case PostgreSql:
+        // The span of two TIMESTAMP(3) in seconds, exact (numeric).
+        return QStringLiteral("floor(abs(extract(epoch from TIME_END - TIME_START)) / 60)::float8 / 60");
+    case SqlServer:
+        return QStringLiteral("cast(abs(datediff_big(millisecond, TIME_START, TIME_END)) / 60000 as float) / 60");
+    default:
+        // The stored texts as days; the difference is exact to well below a
+        // millisecond, so rounding gives the milliseconds the program counts.
+        // A text that is no moment gives NULL, and its row stays as it is.
+        return QStringLiteral(
+            "abs(cast(round((julianday(TIME_END) - julianday(TIME_START)) * 86400000.0) as integer)) / 60000 / 60.0");
+    }
+}
+
+QString Dialect::recalcCondition(int kind)
+{
+    const QString bothTimes = kind == LocalFile
+                                  ? QStringLiteral("julianday(TIME_START) is not null and julianday(TIME_END) is not null")
+                                  : QStringLiteral("TIME_START is not null and TIME_END is not null");
+    return QStringLiteral("ID > ? and ID <= ? and %1 and (TIME_SPEND is null or TIME_SPEND <> %2)")
+        .arg(bothTimes, recalcHoursExpression(kind));
+}
+
+QString Dialect::recalcTimeSpendStatement(int kind)
+{
+    return QStringLiteral("update PROJECTWORK set TIME_SPEND = %1\nwhere %2")
+        .arg(recalcHoursExpression(kind), recalcCondition(kind));
+}
+
+QString Dialect::workDayExpression(int kind)
+{
+    switch (kind) {
+    case PostgreSql:
+        return QStringLiteral("coalesce(DAY_START, cast(TIME_START as date))");
+    case SqlServer:
+        return QStringLiteral("cast(coalesce(DAY_START, TIME_START) as date)");
+    default:
+        return QStringLiteral("coalesce(date(DAY_START), date(TIME_START))");
+    }
 }

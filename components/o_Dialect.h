@@ -109,4 +109,35 @@ QString workRowsOfProjectStatement(int kind, qint64 projectId, qint64 beforeId, 
 // The same for the one interval with the given ID.
 QString workRowStatement(int kind, qint64 workId);
 
+// What opens a second connection to the database an open connection
+// reaches, as the same login: read on the connection's own thread, used on
+// any other (a second connection is what work off the window's thread needs).
+struct ConnectionParameters
+{
+    int kind = -1;
+    QString database; // the SQLite file, the ODBC string or the server's database
+    QString host;
+    int port = 0;
+    QString user;
+    QString password;
+    QString options;
+};
+ConnectionParameters parametersOf(const DbConnection& connection);
+void openWith(DbConnection& connection, const ConnectionParameters& parameters);
+
+// Sets TIME_SPEND of the intervals whose ID lies in (?, ?]
+// from their start and stop: hours in whole minutes, truncated, whichever
+// way round the times are, exactly as TqvProjectMonitor::TimeSpendBetween
+// counts them. Intervals without both times (running ones) keep theirs,
+// and rows already right are not written.
+// The duration as that statement computes it, and its condition on the
+// rows it writes (with the range of keys as ? and ?), for the history that
+// records each row it changes.
+QString recalcTimeSpendStatement(int kind);
+QString recalcHoursExpression(int kind);
+QString recalcCondition(int kind);
+// The day an interval counts on (DAY_START, else the day of TIME_START), as
+// an expression comparable with a bound date.
+QString workDayExpression(int kind);
+
 } // namespace Dialect

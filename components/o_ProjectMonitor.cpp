@@ -7,7 +7,6 @@
 
 #include <QSqlQuery>
 
-#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -18,44 +17,6 @@ constexpr qint64 MSecsPerDay = 24 * 60 * 60 * 1000;
 QString textValue(const QString& text)
 {
     return text.isNull() ? QStringLiteral("") : text;
-}
-
-// Fast path for the stored form "yyyy-MM-dd HH:mm:ss[.zzz]"; anything else
-// goes through the general parser. Returns false for an empty value.
-bool storedWallClock(const QVariant& stored, qint64* msecs)
-{
-    if (stored.isNull())
-        return false;
-    if (stored.typeId() == QMetaType::QString) {
-        const QString text = stored.toString();
-        auto digits = [&](int from, int count, bool* ok) {
-            int value = 0;
-            for (int i = from; i < from + count; ++i) {
-                const QChar c = text.at(i);
-                if (!c.isDigit()) {
-                    *ok = false;
-                    return 0;
-                }
-                value = value * 10 + c.digitValue();
-            }
-            return value;
-        };
-        if (text.size() >= 19 && text.at(4) == QLatin1Char('-') && text.at(10) == QLatin1Char(' ')) {
-            bool ok = true;
-            const QDate date(digits(0, 4, &ok), digits(5, 2, &ok), digits(8, 2, &ok));
-            const int h = digits(11, 2, &ok), m = digits(14, 2, &ok), s = digits(17, 2, &ok);
-            const int ms = text.size() >= 23 && text.at(19) == QLatin1Char('.') ? digits(20, 3, &ok) : 0;
-            if (ok && date.isValid()) {
-                *msecs = date.toJulianDay() * MSecsPerDay + ((h * 60 + m) * 60 + s) * 1000 + ms;
-                return true;
-            }
-        }
-    }
-    const QDateTime parsed = DbConnection::parseDateTime(stored);
-    if (!parsed.isValid())
-        return false;
-    *msecs = TqvProjectMonitor::wallClockMSecs(parsed);
-    return true;
 }
 
 double hoursOfSpan(qint64 spanMSecs)
@@ -207,51 +168,39 @@ void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end, WorkSource source
     }
 }
 
-int TqvProjectMonitor::RecalcTimeSpend(WorkSource source, const LockedQuestion& confirmLocked)
+int TqvProjectMonitor::RecalcTimeSpend(const std::function<bool(qint64 done, qint64 total)>& progress)
 {
+    // Keys per statement: enough to keep the statements few, few enough that
+    // progress moves and a cancel is heard within a moment.
+    constexpr qint64 KeysPerStep = 100000;
     DbConnection& db = connection();
-    struct Row
-    {
-        int id;
-        double hours;
-        bool locked;
-    };
-    QList<Row> rows;
-    // Read under the write lock, so that a time changed by another client
+    // Under the write lock, so that a time changed by another client
     // meanwhile is not overwritten with a duration of its old value.
     TransactionGuard transaction(db);
-    const QDate through = TWorkWriter(db, author(source)).lockedThrough();
-    int locked = 0;
-    {
-        QSqlQuery read = db.exec(QStringLiteral("select ID,TIME_START,TIME_END,TIME_SPEND,DAY_START from PROJECTWORK"));
-        while (read.next()) {
-            qint64 start = 0, end = 0;
-            // An open interval has no end and so no duration yet.
-            if (!storedWallClock(read.value(1), &start) || !storedWallClock(read.value(2), &end))
-                continue;
-            const double hours = hoursOfSpan(end - start);
-            // Only what really changes is written, and so recorded.
-            if (!read.value(3).isNull() && std::abs(read.value(3).toDouble() - hours) < 1e-9)
-                continue;
-            QDate day = DbConnection::parseDateTime(read.value(4)).date();
-            if (!day.isValid())
-                day = DbConnection::parseDateTime(read.value(1)).date();
-            const bool inLock = through.isValid() && day.isValid() && day <= through;
-            locked += inLock ? 1 : 0;
-            rows.append({read.value(0).toInt(), hours, inLock});
-        }
+    QSqlQuery range = db.exec(QStringLiteral("select min(ID), max(ID) from PROJECTWORK"));
+    qint64 first = 0;
+    qint64 last = -1;
+    if (range.next() && !range.value(0).isNull()) {
+        first = range.value(0).toLongLong();
+        last = range.value(1).toLongLong();
     }
-    const bool withLocked = locked > 0 && IsAdmin && confirmLocked && confirmLocked(locked, through);
-    TWorkWriter confirmed(db, {UserName, IsAdmin, source, withLocked});
-    int written = 0;
-    for (const Row& row : std::as_const(rows)) {
-        if (row.locked && !withLocked)
-            continue;
-        written += confirmed.change(row.id, QStringLiteral("update PROJECTWORK set TIME_SPEND=? where ID=?"),
-                                    {row.hours, row.id});
+    range.finish();
+    const int kind = Dialect::kindOf(db);
+    // Only the rows whose duration really changes are written, and so
+    // recorded: a database with nothing to correct gains no history.
+    TWorkWriter writer(db, {UserName, IsAdmin, WorkSource::Window, false});
+    const QString hours = Dialect::recalcHoursExpression(kind);
+    const QString condition = Dialect::recalcCondition(kind);
+    const qint64 total = last - first + 1;
+    int left = 0;
+    for (qint64 from = first - 1; from < last; from += KeysPerStep) {
+        const qint64 to = std::min(from + KeysPerStep, last);
+        left += writer.changeMany(QStringLiteral("TIME_SPEND"), hours, condition, {from, to}).left;
+        if (progress && !progress(to - first + 1, total))
+            throw AppError(QStringLiteral("Recalculate Time Spend was cancelled; no duration was changed."));
     }
     transaction.commit();
-    return written;
+    return left;
 }
 
 int TqvProjectMonitor::CheckIncompleteWork()

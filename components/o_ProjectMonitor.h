@@ -50,13 +50,14 @@ public:
     // Closes the running interval as of an earlier moment (time spent away
     // from the desk is not counted).
     void StopMonitoringAt(const QDateTime& end, WorkSource source);
-    // Recomputes every stored duration from the interval's times and writes
-    // only those that differ, so a large database with nothing to correct
-    // is only read. Durations in the locked period are corrected only when
-    // confirmLocked (given how many there are and the lock date) says yes.
-    // Returns how many were corrected.
-    using LockedQuestion = std::function<bool(int locked, const QDate& through)>;
-    int RecalcTimeSpend(WorkSource source, const LockedQuestion& confirmLocked = {});
+    // Every closed interval's duration computed again from its times, by the
+    // database, a range of keys at a time, in one transaction; only those
+    // that differ are written (and so recorded in the history). Intervals in
+    // the locked period keep theirs: what was paid stays as it was paid.
+    // progress hears the keys done and in all between ranges; false cancels,
+    // and nothing is changed then. Returns how many durations in the locked
+    // period differ and were left.
+    int RecalcTimeSpend(const std::function<bool(qint64 done, qint64 total)>& progress = {});
     // Takes over the newest open interval of DeveloperID; returns its ID or 0.
     int CheckIncompleteWork();
     int GetLastID();

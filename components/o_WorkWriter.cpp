@@ -183,6 +183,37 @@ int TWorkWriter::change(qint64 id, const QString& statement, const QVariantList&
     return changed;
 }
 
+TWorkWriter::ManyChanged TWorkWriter::changeMany(const QString& column, const QString& expression,
+                                                 const QString& condition, const QVariantList& values)
+{
+    prepare();
+    ManyChanged result;
+    QString chosen = condition;
+    QVariantList bound = values;
+    if (m_through.isValid() && !(m_author.isAdmin && m_author.lockConfirmed)) {
+        const QString day = Dialect::workDayExpression(m_kind);
+        QSqlQuery locked = m_connection.exec(
+            QStringLiteral("select count(*) from PROJECTWORK where (%1) and %2 <= ?").arg(condition, day),
+            QVariantList(values) << m_through);
+        result.left = locked.next() ? locked.value(0).toInt() : 0;
+        locked.finish();
+        chosen = QStringLiteral("(%1) and %2 > ?").arg(condition, day);
+        bound << m_through;
+    }
+    if (m_records) {
+        QStringList columns{QStringLiteral("ID"), QStringLiteral("'update'"), QStringLiteral("?"), QStringLiteral("?")};
+        for (const QString& name : TWorkValues::columns())
+            columns << name << (name == column ? expression : name);
+        m_connection.exec(QStringLiteral("insert into %1 (%2) select %3 from PROJECTWORK where %4")
+                              .arg(Schema::HistoryTable, historyColumns(), columns.join(QLatin1Char(',')), chosen),
+                          QVariantList{nullIfEmpty(m_author.userName), sourceCode(m_author.source)} + bound);
+    }
+    result.changed =
+        m_connection.exec(QStringLiteral("update PROJECTWORK set %1 = %2 where %3").arg(column, expression, chosen), bound)
+            .numRowsAffected();
+    return result;
+}
+
 void TWorkWriter::insertInBulk(const std::function<void()>& inserts)
 {
     prepare();

@@ -78,6 +78,17 @@ public:
     // Runs an update or delete of the row with key id (and of no other row);
     // returns the rows it changed.
     int change(qint64 id, const QString& statement, const QVariantList& values);
+    // Sets one column of every row that `condition` picks to `expression`
+    // in one statement (Recalculate), each row written recorded. Rows in the
+    // locked period are left out unless an administrator confirmed; how many
+    // that were is `left`.
+    struct ManyChanged
+    {
+        int changed = 0;
+        int left = 0;
+    };
+    ManyChanged changeMany(const QString& column, const QString& expression, const QString& condition,
+                           const QVariantList& values);
     // Runs inserts that add many rows at once (the sample data) and records
     // them afterwards with one statement, where the server does not record
     // each as it comes. The lock is not looked at.

@@ -142,9 +142,10 @@ bool TdmEditInterval::Save()
     const QString refused = TIntervalEditor::refusal(m_original, change, Clock::now());
     if (!refused.isEmpty())
         throw AppError(refused);
-    const QList<TInterval> overlaps =
-        m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id);
-    if (!TIntervalEditor::overlapsAccepted(overlaps, ModuleForm()))
+    // Only moved times can come to share time with another interval.
+    if (TIntervalEditor::timesChanged(m_original, change)
+        && !TIntervalEditor::overlapsAccepted(
+            m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id), ModuleForm()))
         return false;
     if (!TPeriodLock::writeConfirming(User.lockConfirmed, ModuleForm(),
                                       [&] { m_result = m_editor->update(User, change); }))

@@ -3,10 +3,16 @@
 #include "toolkit/AppError.h"
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 QAtomicInt s_counter;
@@ -83,7 +89,19 @@ void DbConnection::createSqlite(const QString& path)
 {
     if (QFileInfo::exists(path))
         throw DatabaseError(QStringLiteral("The file %1 already exists").arg(path));
-    openDatabase(QStringLiteral("QSQLITE"), path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    // The file is its owner's alone (0600); SQLite gives the -wal and -shm
+    // files the mode of the database file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw DatabaseError(QStringLiteral("The file %1 cannot be created: %2")
+                                .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(fd);
+    try {
+        openDatabase(QStringLiteral("QSQLITE"), path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    } catch (...) {
+        QFile::remove(path);
+        throw;
+    }
     exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     exec(QStringLiteral("PRAGMA synchronous=FULL"));
 }

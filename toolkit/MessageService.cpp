@@ -1,5 +1,6 @@
 #include "toolkit/MessageService.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
 
@@ -22,7 +23,9 @@ QMessageBox::StandardButton ask(const MessageService::Request& request, QWidget*
 {
     if (s_handler)
         return s_handler(request);
-    QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    // A box without a window of its own opens over the active one.
+    QMessageBox box(request.icon, request.title, request.text, request.buttons,
+                    parent ? parent : QApplication::activeWindow());
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
     for (auto it = request.buttonTexts.begin(); it != request.buttonTexts.end(); ++it)

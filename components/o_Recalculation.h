@@ -1,0 +1,29 @@
+#pragma once
+
+#include "components/o_Dialect.h"
+
+#include <QString>
+
+class QWidget;
+
+// Recalculate Time Spend on a thread and a connection of its own, while a
+// progress window (with Cancel) stands over the main window: the window's
+// thread keeps painting and the clock keeps ticking.
+class TRecalculation
+{
+public:
+    enum class Outcome { Done, Cancelled, Failed };
+    struct Result
+    {
+        Outcome outcome = Outcome::Done;
+        QString problem; // when failed: the database's message
+        int leftLocked = 0; // durations in the locked period that differ, left as they are
+    };
+
+    // database: that of the program's connection; userName and isAdmin: who
+    // signed in, for the history. Returns when the work has ended.
+    static Result run(const Dialect::ConnectionParameters& database, const QString& userName, bool isAdmin,
+                      QWidget* parent);
+    // What is said about durations left in the locked period; empty for none.
+    static QString leftLockedText(int count);
+};
