@@ -139,6 +139,76 @@ private slots:
         QCOMPARE(everything(db.connection()), before);
     }
 
+    // The history and the locked period hold for psql as for the program:
+    // every change is recorded with the login that made it, a member cannot
+    // touch the period locked through 2026-05-31 (except to stop what still
+    // runs) nor the history, an administrator can.
+    void historyAndLockHoldOutsideTheProgram_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("refusal"); // a part of the server's message; empty: done
+        QTest::addColumn<QString>("recorded"); // the action recorded for the login; empty: none
+        const QString locked = "The period through 2026-05-31 is locked";
+        QTest::newRow("member corrects an open day") << "chidi" << "update PROJECTWORK set COMMENTS = 'x' where ID = 3"
+                                                     << "" << "update";
+        QTest::newRow("member changes a locked interval")
+            << "chidi" << "update PROJECTWORK set COMMENTS = 'x' where ID = 2" << locked << "";
+        QTest::newRow("member moves an open one into the lock")
+            << "chidi" << "update PROJECTWORK set DAY_START = '2026-05-30' where ID = 3" << locked << "";
+        QTest::newRow("member deletes a locked interval") << "chidi" << "delete from PROJECTWORK where ID = 2" << locked
+                                                          << "";
+        QTest::newRow("member inserts into the lock")
+            << "chidi"
+            << "insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMPLETED) values (2,2,'2026-05-20 08:00',1)"
+            << locked << "";
+        QTest::newRow("member stops what runs across the lock date")
+            << "chidi"
+            << "update PROJECTWORK set TIME_END = '2026-06-02 09:00', COMPLETED = 1, COMMENTS = 'done' where ID = 4"
+            << "" << "update";
+        QTest::newRow("member rewrites the history") << "chidi" << "update PROJECTWORK_HISTORY set CHANGED_BY = 'x'"
+                                                     << "permission denied" << "";
+        QTest::newRow("member deletes the history") << "chidi" << "delete from PROJECTWORK_HISTORY"
+                                                    << "permission denied" << "";
+        QTest::newRow("member lifts the lock") << "chidi" << "update PERIOD_LOCK set LOCKED_THROUGH = null"
+                                               << "permission denied" << "";
+        QTest::newRow("administrator corrects a locked interval")
+            << "admin" << "update PROJECTWORK set COMMENTS = 'fixed' where ID = 2" << "" << "update";
+        QTest::newRow("administrator deletes a locked interval") << "admin" << "delete from PROJECTWORK where ID = 1"
+                                                                 << "" << "delete";
+    }
+    void historyAndLockHoldOutsideTheProgram()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, sql);
+        QFETCH(QString, refusal);
+        QFETCH(QString, recorded);
+        MainWindowFixture fixture;
+        TestDatabase& db = fixture.db();
+        addIntervals(db);
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START) "
+                "values (2,2,'2026-06-01 08:00:00','2026-06-01 09:00:00',1,1,'2026-06-01')");
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMPLETED) "
+                "values (2,2,'2026-05-31 22:00:00',0)");
+        db.usePersonalLogins();
+        db.exec("update PERIOD_LOCK set LOCKED_THROUGH = '2026-05-31'");
+        const QString before = everything(db.connection());
+        const qint64 history = db.count("PROJECTWORK_HISTORY");
+        const Outcome outcome = asPerson(db.settings(), db.login(user), user == "admin" ? "secret" : "pw", sql);
+        QVERIFY2(refusal.isEmpty() ? outcome.refusal.isEmpty() : outcome.refusal.contains(refusal),
+                 qPrintable(outcome.refusal));
+        if (!refusal.isEmpty()) {
+            QCOMPARE(everything(db.connection()), before);
+            QCOMPARE(db.count("PROJECTWORK_HISTORY"), history);
+            return;
+        }
+        QCOMPARE(db.scalar("select count(*) from PROJECTWORK_HISTORY where CHANGED_BY = ? and ACTION = ? "
+                           "and SOURCE = 'sql'",
+                           {db.login(user), recorded})
+                     .toInt(),
+                 1);
+    }
+
     // upgrade turns a database of one shared login into one login per
     // person and keeps every row; run again, it changes nothing.
     void upgradeKeepsEveryRow()
