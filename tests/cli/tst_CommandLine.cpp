@@ -658,6 +658,66 @@ private slots:
         QVERIFY(fixture.db().scalar("select TIME_END from PROJECTWORK where ID = 3").isNull());
     }
 
+    // The period locked through 2026-05-31: interval 1 lies in it, 2 runs
+    // across the lock date, 3 is after it. Each change that is made shows in
+    // `history` with the command line as its source.
+    void lockedPeriod_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("historyOf"); // the interval whose history shows the change; 0: refused
+        const QString locked = "The period through 2026-05-31 is locked";
+        QTest::newRow("member edits a locked interval") << "chidi" << QStringList{"edit", "1", "--comment", "late"}
+                                                       << locked << 0;
+        QTest::newRow("member moves one into the lock")
+            << "chidi" << QStringList{"edit", "3", "--start", "2026-05-31 08:00", "--stop", "2026-05-31 09:00"} << locked
+            << 0;
+        QTest::newRow("member deletes a locked interval") << "chidi" << QStringList{"delete", "1"} << locked << 0;
+        QTest::newRow("member allowed no lock") << "chidi" << QStringList{"delete", "1", "--allow-locked"} << locked
+                                                << 0;
+        QTest::newRow("member stops what runs across the lock date") << "chidi" << QStringList{"stop"}
+                                                                     << "Stopped interval 2" << 2;
+        QTest::newRow("member edits after the lock") << "chidi" << QStringList{"edit", "3", "--comment", "later"}
+                                                     << "Changed interval 3" << 3;
+        QTest::newRow("administrator is told how") << "admin" << QStringList{"edit", "1", "--comment", "late"}
+                                                   << "--allow-locked" << 0;
+        QTest::newRow("administrator corrects a locked interval")
+            << "admin" << QStringList{"edit", "1", "--comment", "late", "--allow-locked"} << "Changed interval 1" << 1;
+    }
+    void lockedPeriod()
+    {
+        QFETCH(QString, user);
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QFETCH(int, historyOf);
+        MainWindowFixture fixture;
+        TestDatabase& db = fixture.db();
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START,"
+                "DAY_END,COMMENTS) values "
+                "(2,2,'2026-05-11 08:00:00.000','2026-05-11 09:00:00.000',1,1,'2026-05-11','2026-05-11','')");
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMPLETED,DAY_START) values "
+                "(2,2,'2026-05-31 22:00:00.000',0,'2026-05-31')");
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START,"
+                "DAY_END,COMMENTS) values "
+                "(2,2,'2026-06-02 08:00:00.000','2026-06-02 09:00:00.000',1,1,'2026-06-02','2026-06-02','')");
+        db.exec("update PERIOD_LOCK set LOCKED_THROUGH = '2026-05-31'");
+        Clock::setNow(at("2026-06-03 10:00:00"));
+        const qint64 recorded = db.count("PROJECTWORK_HISTORY");
+        const Result result = as(fixture, user, user == "admin" ? "secret" : "pw", args);
+        QVERIFY2((result.out + result.err).contains(message), qPrintable(result.out + result.err));
+        QCOMPARE(result.code, historyOf == 0 ? 1 : 0);
+        if (historyOf == 0) {
+            QCOMPARE(db.count("PROJECTWORK_HISTORY"), recorded);
+            return;
+        }
+        const Result history = as(fixture, "admin", "secret", {"history", QString::number(historyOf)});
+        QCOMPARE(history.code, 0);
+        const QStringList lines = history.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() >= 2 && lines.last().contains("command line") && lines.last().contains(user),
+                 qPrintable(history.out));
+    }
+
     // Values go in as parameters: a quote in a name is data, not SQL.
     void startWithAQuoteInTheName()
     {
