@@ -2,6 +2,7 @@
 // question about an interval left running at sign-in.
 #include "app/mm_main.h"
 #include "components/o_OptionsManager.h"
+#include "components/o_PeriodLock.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_QVTimer.h"
 #include "framework/o_ComponentCaster.h"
@@ -22,6 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -246,6 +249,78 @@ private slots:
         QCOMPARE(shown.size(), 2);
         QVERIFY2(shown.first().text.contains("Inventory, 2009-05-11 10:00 to 12:00 (2:00 h)"),
                  qPrintable(shown.first().text));
+    }
+
+    // An interval of 2009-05-11 in the period locked through 2009-05-31:
+    // Edit Interval refuses a member with the lock date and asks an
+    // administrator; what was written shows on the History tab.
+    void lockedPeriodInTheWindow_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("member") << "chidi" << "pw" << int(QMessageBox::Yes) << false
+                                << "The period through 2009-05-31 is locked";
+        QTest::newRow("administrator, no") << "admin" << "secret" << int(QMessageBox::No) << false
+                                           << "touches the period locked through 2009-05-31";
+        QTest::newRow("administrator, yes") << "admin" << "secret" << int(QMessageBox::Yes) << true
+                                            << "touches the period locked through 2009-05-31";
+    }
+    void lockedPeriodInTheWindow()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, answer);
+        QFETCH(bool, written);
+        QFETCH(QString, message);
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,"
+                          "DAY_START,DAY_END,COMMENTS) values "
+                          "(2,2,'2009-05-11 08:00:00.000','2009-05-11 09:00:00.000',1,1,'2009-05-11','2009-05-11','old')");
+        TPeriodLock lock;
+        lock.lockedThrough = QDate(2009, 5, 31);
+        TPeriodLock::write(fixture.db().connection(), lock);
+        Clock::setNow(at("2009-06-10 09:00:00"));
+        auto main = signIn(user, password);
+        selectInterval(*main, "Portal", 1);
+        MessageService::queueAnswer(QMessageBox::StandardButton(answer));
+        WhenShown<TFrmEditInterval> edit([&](TFrmEditInterval* form) {
+            form->findChild<QLineEdit*>("edtComment")->setText(QStringLiteral("late"));
+            form->findChild<QPushButton*>("btnOk")->click();
+            if (form->isVisible())
+                form->findChild<QPushButton*>("btnCancel")->click();
+        });
+        QTest::keyClick(workGrid(*main), Qt::Key_Return);
+        QCOMPARE(edit.shown, 1);
+        QCOMPARE(stored(fixture, "COMMENTS", 1), written ? "late" : "old");
+        QVERIFY(!MessageService::shownForTests().isEmpty());
+        QVERIFY2(MessageService::shownForTests().first().text.contains(message),
+                 qPrintable(MessageService::shownForTests().first().text));
+
+        QStringList history;
+        WhenShown<TFrmEditInterval> look([&](TFrmEditInterval* form) {
+            auto* pages = form->findChild<QTabWidget*>("pages");
+            pages->setCurrentWidget(form->findChild<QWidget*>("tabHistory"));
+            auto* list = form->findChild<QTreeWidget*>("lstHistory");
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                history << QStringList{list->topLevelItem(i)->text(1), list->topLevelItem(i)->text(2),
+                                       list->topLevelItem(i)->text(4)}
+                               .join('|');
+            form->findChild<QPushButton*>("btnCancel")->click();
+        });
+        QTest::keyClick(workGrid(*main), Qt::Key_Return);
+        QCOMPARE(look.shown, 1);
+        // The row was put in by SQL before the test: only the window's change is recorded.
+        if (!written) {
+            QVERIFY2(history.isEmpty() || TestDatabase::onServer(), qPrintable(history.join('\n')));
+            QVERIFY2(!history.join('\n').contains("window"), qPrintable(history.join('\n')));
+            return;
+        }
+        QVERIFY2(history.last().contains("admin") && history.last().contains("|window|")
+                     && history.last().contains("comment \"old\" → \"late\""),
+                 qPrintable(history.join('\n')));
     }
 
     void deleteAfterTheQuestion_data()
