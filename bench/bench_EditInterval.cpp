@@ -7,6 +7,8 @@
 #include "components/o_IntervalEditor.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
+#include "modules/mc_EditInterval.h"
 #include "modules/f_EditInterval.h"
 #include "support/LargeDatabase.h"
 #include "toolkit/AppPaths.h"
@@ -18,6 +20,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <QTemporaryDir>
 
 #include "BenchMain.h"
@@ -129,6 +134,59 @@ void DeleteIntervalBackToUsableWindow(benchmark::State& state)
 BENCHMARK(DeleteIntervalBackToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 // The correction alone, without the window: the overlap question's search
 // and the one-transaction update that Ok runs, on the same database.
+// The History tab of Edit Interval on 1,000,000 intervals and 100,000
+// recorded changes, 20 of them of the interval shown: from the click on
+// the tab to the list filled.
+void HistoryTabOfOneInterval(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString file = LargeDatabase::freshCopy(Intervals, dir.path());
+    ::prepareOptions(dir, file);
+    auto main = signedInWindow("anna");
+    const QList<int> ids = ownIntervals(*main, 1);
+    if (ids.isEmpty()) {
+        state.SkipWithError("no interval of the signed-in developer in the first project");
+        return;
+    }
+    {
+        DbConnection seed;
+        seed.openSqlite(file);
+        Schema::upgradeOwnFile(seed);
+        QStringList columns, values;
+        for (const QString& column : TWorkValues::columns()) {
+            columns << QStringLiteral("OLD_") + column << QStringLiteral("NEW_") + column;
+            values << column << (column == QLatin1String("COMMENTS") ? QStringLiteral("'changed'") : column);
+        }
+        const QString insert = QStringLiteral("insert into %1 (WORK_ID,ACTION,CHANGED_BY,SOURCE,%2) "
+                                              "select ID,'update','anna','window',%3 from PROJECTWORK where %4")
+                                   .arg(Schema::HistoryTable, columns.join(','), values.join(','));
+        seed.exec(insert.arg(QStringLiteral("ID % 10 = 0 limit 99980")));
+        for (int i = 0; i < 20; ++i)
+            seed.exec(insert.arg(QStringLiteral("ID = %1").arg(ids.first())));
+        QSqlQuery count = seed.exec(QStringLiteral("select count(*) from ") + Schema::HistoryTable);
+        state.counters["history_rows"] = count.next() ? count.value(0).toDouble() : 0;
+    }
+    int shown = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto module = TCustomModule::Create<TdmEditInterval, TFrmEditInterval>();
+        module->WorkID = ids.first();
+        module->User = main->intervalCommands()->user();
+        module->Execute(false);
+        QWidget* form = module->ModuleForm();
+        state.ResumeTiming();
+        form->findChild<QTabWidget*>("pages")->setCurrentWidget(form->findChild<QWidget*>("tabHistory"));
+        QCoreApplication::processEvents();
+        shown = form->findChild<QTreeWidget*>("lstHistory")->topLevelItemCount();
+        state.PauseTiming();
+        module->Close();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["changes_shown"] = shown;
+}
+BENCHMARK(HistoryTabOfOneInterval)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 void EditIntervalWriteOnly(benchmark::State& state)
 {
     QTemporaryDir dir;

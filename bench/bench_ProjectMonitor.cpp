@@ -1,5 +1,6 @@
 // Start/stop round trip and recalculation on a database of 1,000,000 intervals.
 #include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
 #include "support/LargeDatabase.h"
 #include "toolkit/DbConnection.h"
 
@@ -13,11 +14,22 @@
 namespace {
 constexpr qint64 Intervals = 1000000;
 
+// Start + Stop as the program writes them: 0 without the history and the
+// lock (a file of an older version), 1 recording each in the history, 2
+// recording and with a lock date set (the row is read before and after each
+// write to check it).
 void StartStopRoundTrip(benchmark::State& state)
 {
     QTemporaryDir dir;
     DbConnection connection;
     connection.openSqlite(LargeDatabase::freshCopy(Intervals, dir.path()));
+    Schema::upgradeOwnFile(connection);
+    if (state.range(0) == 0) {
+        connection.exec(QStringLiteral("drop table ") + Schema::HistoryTable);
+        connection.exec(QStringLiteral("drop table ") + Schema::LockTable);
+    }
+    if (state.range(0) == 2)
+        connection.exec(QStringLiteral("update %1 set LOCKED_THROUGH = '2026-05-31'").arg(Schema::LockTable));
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
     monitor.DeveloperID = 1;
@@ -27,7 +39,7 @@ void StartStopRoundTrip(benchmark::State& state)
         monitor.StopMonitoring(WorkSource::Window);
     }
 }
-BENCHMARK(StartStopRoundTrip)->Unit(benchmark::kMillisecond);
+BENCHMARK(StartStopRoundTrip)->ArgName("history")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void CheckIncompleteWork(benchmark::State& state)
 {
