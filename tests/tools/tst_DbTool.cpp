@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include "toolkit/Clock.h"
+
 #include <QtTest>
 
 class TestDbTool : public QObject
@@ -289,6 +291,7 @@ private slots:
         QCOMPARE(run({"sample", "--options", options, "--intervals", "40"}, &out, &err), 0);
         QVERIFY2(err.isEmpty(), qPrintable(err));
         QCOMPARE(db.count("PROJECTWORK"), 40);
+        QCOMPARE(db.scalar("select count(*) from PROJECTWORK_HISTORY where SOURCE = 'database tool'").toInt(), 40);
         QCOMPARE(db.count("USERS"), 6);
         QCOMPARE(db.scalar("select count(*) from USERS U where not exists (select 1 from DEVELOPERS D where "
                            "D.ID = U.DEVELOPER_ID and lower(D.NAME) = U.USERNAME)")
@@ -308,6 +311,44 @@ private slots:
                      .toInt(),
                  0);
         QCOMPARE(run({"check", "--options", options}, &out), 0);
+    }
+
+    // lock sets the date (before today) and the grace period in the
+    // database, or lifts them; a refused one changes nothing.
+    void lock_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("stored"); // LOCKED_THROUGH|GRACE_DAYS afterwards
+        QTest::newRow("a date") << QStringList{"2026-05-31"} << 0 << "Locked through 2026-05-31" << "2026-05-31|";
+        QTest::newRow("with a grace period") << QStringList{"2026-05-31", "--grace-days", "30"} << 0
+                                             << "today: intervals on or before 2026-05-31" << "2026-05-31|30";
+        QTest::newRow("a grace period alone") << QStringList{"none", "--grace-days", "3"} << 0
+                                              << "today: intervals on or before 2026-06-06" << "|3";
+        QTest::newRow("today") << QStringList{"2026-06-10"} << 2 << "not before today" << "2026-04-30|";
+        QTest::newRow("not a date") << QStringList{"31.05.2026"} << 2 << "no valid date" << "2026-04-30|";
+        QTest::newRow("grace days not a number") << QStringList{"none", "--grace-days", "many"} << 2
+                                                 << "--grace-days needs" << "2026-04-30|";
+        QTest::newRow("none lifts it") << QStringList{"none"} << 0 << "Nothing is locked" << "|";
+    }
+    void lock()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QFETCH(QString, stored);
+        TestDatabase db;
+        db.exec("update PERIOD_LOCK set LOCKED_THROUGH = '2026-04-30'");
+        Clock::setNow(QDateTime(QDate(2026, 6, 10), QTime(9, 0)));
+        QString out, err;
+        QCOMPARE(run(QStringList{"lock", "--options", optionsOf(db)} + args, &out, &err), code);
+        Clock::reset();
+        QVERIFY2((out + err).contains(message), qPrintable(out + err));
+        const QVariant grace = db.scalar("select GRACE_DAYS from PERIOD_LOCK");
+        QCOMPARE(db.scalar("select LOCKED_THROUGH from PERIOD_LOCK").toString().left(10) + "|"
+                     + (grace.isNull() ? QString() : grace.toString()),
+                 stored);
     }
 
     // write-options writes what the settings window writes, and the program
