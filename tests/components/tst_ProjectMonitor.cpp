@@ -225,6 +225,33 @@ private slots:
         QVERIFY(db.scalar("select TIME_SPEND from PROJECTWORK where ID=3").isNull());
     }
 
+    // Recalculate records each duration it corrects, and none it leaves;
+    // the locked period keeps its durations, and their number is told.
+    void recalcRecordsAndKeepsTheLock()
+    {
+        TestDatabase db;
+        db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START) values "
+                "('2009-05-11 08:00:00.000','2009-05-11 09:00:00.000',22.98,1,'2009-05-11'),"
+                "('2009-05-20 08:00:00.000','2009-05-20 09:00:00.000',0.98,1,'2009-05-20'),"
+                "('2009-05-21 08:00:00.000','2009-05-21 09:00:00.000',1,1,'2009-05-21')");
+        db.exec("update PERIOD_LOCK set LOCKED_THROUGH = '2009-05-15'");
+        const qint64 recorded = db.count("PROJECTWORK_HISTORY");
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        monitor.UserName = QStringLiteral("admin");
+        monitor.IsAdmin = true;
+        int left = -1;
+        QVERIFY_SQL(left = monitor.RecalcTimeSpend());
+        QCOMPARE(left, 1);
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=1").toDouble(), 22.98);
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=2").toDouble(), 1.0);
+        QCOMPARE(db.count("PROJECTWORK_HISTORY"), recorded + 1);
+        QCOMPARE(db.scalar("select WORK_ID from PROJECTWORK_HISTORY where SOURCE = 'window' and OLD_TIME_SPEND = 0.98 "
+                           "and NEW_TIME_SPEND = 1")
+                     .toInt(),
+                 2);
+    }
+
     // The database computes each duration as the program does, whatever
     // the times: -1 marks a row that must stay as it was.
     void recalcGivesWhatTheProgramCounts_data()
