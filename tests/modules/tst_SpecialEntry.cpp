@@ -181,6 +181,9 @@ private slots:
                                               << "start (2009-05-11 10:30) is later than now";
         QTest::newRow("user without a developer") << at("2009-05-11 08:00:00") << at("2009-05-11 09:00:00") << 0
                                                   << "linked to no developer";
+        // Asked of the administrator, whose default answer is no.
+        QTest::newRow("the locked period") << at("2009-05-10 08:00:00") << at("2009-05-10 09:00:00") << 7
+                                           << "touches the period locked through 2009-05-10";
     }
     void refusals()
     {
@@ -189,6 +192,7 @@ private slots:
         QFETCH(int, developer);
         QFETCH(QString, reason);
         Clock::setNow(at("2009-05-11 10:00:00"));
+        m_db->exec("update PERIOD_LOCK set LOCKED_THROUGH = '2009-05-10'");
         auto module = open(developer);
         setPickers(*module, start, stop);
         insert(*module);
