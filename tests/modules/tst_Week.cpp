@@ -203,6 +203,11 @@ private slots:
         QTest::newRow("not the user's project") << "" << "Billing Wed" << "1:00" << "=" << "not among your projects";
         QTest::newRow("no time") << "" << "Portal Wed" << "1;30" << "=" << "is no time";
         QTest::newRow("more than a day") << "" << "Portal Wed" << "25:00" << "=" << "at most 24:00";
+        // Monday is locked (see typingACell).
+        const QString locked = "The period through 2026-05-11 is locked";
+        QTest::newRow("a locked day") << "" << "Portal Mon" << "1:00" << "=" << locked;
+        QTest::newRow("a locked day's hand entry") << "Portal Mon 09:00 Mon 10:00 hand" << "Portal Mon" << "0:30"
+                                                   << "=" << locked;
     }
     void typingACell()
     {
@@ -212,6 +217,7 @@ private slots:
         QFETCH(QString, after);
         QFETCH(QString, refusal);
         add(before);
+        db().exec("update PERIOD_LOCK set LOCKED_THROUGH = '2026-05-11'");
         auto week = openWeek();
         const QModelIndex index = TestWeek::cell(*week, cell);
         QCOMPARE(week->Model()->setData(index, typed), refusal.isEmpty());
