@@ -5,9 +5,12 @@
 #include "components/o_ProjectMonitor.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_SearchCriteria.h"
+#include "components/o_WorkWriter.h"
 #include "framework/o_ComponentCaster.h"
+#include "modules/f_Changes.h"
 #include "modules/f_Reports.h"
 #include "modules/f_SpecialEntry.h"
+#include "modules/mc_Changes.h"
 #include "modules/mc_Reports.h"
 #include "modules/mc_SpecialEntry.h"
 #include "support/ExternalReaders.h"
@@ -18,6 +21,7 @@
 #include "toolkit/DateTimePicker.h"
 #include "toolkit/DbGrid.h"
 #include "toolkit/DbLookupComboBox.h"
+#include "toolkit/MemTable.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
 #include "toolkit/UrlOpener.h"
@@ -391,6 +395,50 @@ private slots:
             QCOMPARE(foundInOrder(*module), expected);
             QCOMPARE(find<DbGrid>(*module, "ResultsGrid")->model()->rowCount(), expected.size());
         }
+    }
+
+    // Interval 2 is corrected after its stop, 5 is stopped: only the
+    // correction counts as edited. The Changes window lists both.
+    void editedAfterTheStop_data()
+    {
+        QTest::addColumn<QString>("developer");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("everyone") << "" << QList<int>{2};
+        QTest::newRow("another developer") << "Smith Ann" << QList<int>{};
+    }
+    void editedAfterTheStop()
+    {
+        QFETCH(QString, developer);
+        QFETCH(QList<int>, expected);
+        {
+            TransactionGuard transaction(m_db->connection());
+            TWorkWriter writer(m_db->connection(), {"boss", true, WorkSource::Window, true});
+            writer.change(2, "update PROJECTWORK set COMMENTS = 'late' where ID = ?", {2});
+            writer.change(5, "update PROJECTWORK set TIME_END = '2009-05-10 09:00:00.000', COMPLETED = 1 where ID = ?",
+                          {5});
+            transaction.commit();
+        }
+        for (int kind : runnableKinds()) {
+            auto module = open(kind);
+            if (!developer.isEmpty())
+                choose(*module, "DBLookupComboBox1", developer);
+            find<QCheckBox>(*module, "chkEditedOnly")->click();
+            search(*module);
+            QVERIFY2(errors().isEmpty(), qPrintable(errors().join('\n')));
+            QCOMPARE(found(*module), expected);
+        }
+        auto changes = TCustomModule::Create<TdmChanges, TFrmChanges>();
+        changes->Execute(false);
+        // The history keeps the database's own clock.
+        changes->Lookup("dtFrom")->as<DateTimePicker>()->setDateTime(QDateTime::currentDateTime().addDays(-1));
+        changes->Lookup("dtTo")->as<DateTimePicker>()->setDateTime(QDateTime::currentDateTime().addDays(1));
+        changes->Lookup("btnSearch")->as<QPushButton>()->click();
+        QStringList what;
+        MemTable* rows = changes->Rows();
+        for (rows->first(); !rows->eof(); rows->next())
+            if (rows->value("ACTION").toString() == "changed")
+                what << rows->value("WORK_ID").toString() + ": " + rows->value("WHAT").toString();
+        QCOMPARE(what, QStringList({"2: comment \"\" → \"late\"", "5: stopped at 2009-05-10 09:00:00"}));
     }
 
     void nothingChosenHasOneCondition()
