@@ -1,16 +1,20 @@
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Customers.h"
 #include "modules/f_Developers.h"
+#include "modules/f_LockPeriod.h"
 #include "modules/f_ProjectPerDeveloper.h"
 #include "modules/f_Projects.h"
 #include "modules/f_Users.h"
 #include "modules/mc_Customers.h"
 #include "modules/mc_Developers.h"
+#include "modules/mc_LockPeriod.h"
 #include "modules/mc_ProjectPerDeveloper.h"
 #include "modules/mc_Projects.h"
 #include "modules/mc_Users.h"
 #include "support/ModuleDriver.h"
 #include "support/TestMain.h"
+#include "toolkit/Clock.h"
+#include "toolkit/DateTimePicker.h"
 #include "toolkit/DbCheckBox.h"
 #include "toolkit/DbGrid.h"
 #include "toolkit/DbEdit.h"
@@ -19,7 +23,10 @@
 #include "toolkit/MessageService.h"
 #include "toolkit/PasswordHash.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -68,6 +75,53 @@ private slots:
                    "(NULL,NULL,0)");
         m_db->exec("insert into DEVELOPERS (LASTNAME,NAME) values ('Berg','Anna'),('Okafor','Chidi')");
     }
+    // Lock Period shows the stored lock, and Ok stores what it shows: a
+    // date before today, a grace period, or neither.
+    void lockPeriod_data()
+    {
+        QTest::addColumn<QDate>("through"); // invalid: unchecked
+        QTest::addColumn<int>("grace");     // below 0: unchecked
+        QTest::addColumn<QString>("stored"); // LOCKED_THROUGH|GRACE_DAYS afterwards
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("a date") << QDate(2026, 5, 31) << -1 << "2026-05-31|" << "";
+        QTest::newRow("a grace period") << QDate() << 30 << "|30" << "";
+        QTest::newRow("both") << QDate(2026, 5, 31) << 0 << "2026-05-31|0" << "";
+        QTest::newRow("neither") << QDate() << -1 << "|" << "";
+        QTest::newRow("today") << QDate(2026, 6, 10) << -1 << "2026-04-30|7" << "not before today";
+    }
+    void lockPeriod()
+    {
+        QFETCH(QDate, through);
+        QFETCH(int, grace);
+        QFETCH(QString, stored);
+        QFETCH(QString, refusal);
+        m_db->exec("update PERIOD_LOCK set LOCKED_THROUGH = '2026-04-30', GRACE_DAYS = 7");
+        Clock::setNow(QDateTime(QDate(2026, 6, 10), QTime(9, 0)));
+        auto module = TCustomModule::Create<TdmLockPeriod, TFrmLockPeriod>();
+        module->Execute(false);
+        auto* locked = module->Lookup("chkLockedThrough")->AsCheckBox();
+        auto* graceBox = module->Lookup("chkGrace")->AsCheckBox();
+        QVERIFY(locked->isChecked() && graceBox->isChecked());
+        QCOMPARE(module->Lookup("dtLockedThrough")->as<DateTimePicker>()->date(), QDate(2026, 4, 30));
+        QVERIFY2(module->Lookup("lblState")->AsLabel()->text().contains("on or before 2026-06-02"),
+                 qPrintable(module->Lookup("lblState")->AsLabel()->text()));
+        locked->setChecked(through.isValid());
+        if (through.isValid())
+            module->Lookup("dtLockedThrough")->as<DateTimePicker>()->setDateTime(through.startOfDay());
+        graceBox->setChecked(grace >= 0);
+        if (grace >= 0)
+            module->Lookup("spnGraceDays")->as<QSpinBox>()->setValue(grace);
+        module->Lookup("btnOk")->as<QPushButton>()->click();
+        Clock::reset();
+        const QVariant days = m_db->scalar("select GRACE_DAYS from PERIOD_LOCK");
+        QCOMPARE(m_db->scalar("select LOCKED_THROUGH from PERIOD_LOCK").toString().left(10) + "|"
+                     + (days.isNull() ? QString() : days.toString()),
+                 stored);
+        QCOMPARE(MessageService::shownForTests().isEmpty(), refusal.isEmpty());
+        if (!refusal.isEmpty())
+            QVERIFY(MessageService::shownForTests().first().text.contains(refusal));
+    }
+
     void cleanup()
     {
         m_main.reset();
