@@ -441,6 +441,8 @@ private slots:
             GetOptionsManager()->WriteValue(Options::ProjectsSection, Options::LongIntervalHours, limit);
         fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMMENTS,DAY_START) values "
                           "(2,2,'2009-05-11 08:00:00.000','forgot','2009-05-11')");
+        // Its day is locked: what still runs is stopped all the same.
+        fixture.db().exec("update PERIOD_LOCK set LOCKED_THROUGH = '2009-05-11'");
         Clock::setNow(QDateTime::fromString(now, "yyyy-MM-dd HH:mm:ss"));
         QString question;
         WhenShown<TFrmForgottenStop> ask([&](TFrmForgottenStop* form) {
@@ -457,6 +459,10 @@ private slots:
         if (!end.isEmpty()) {
             QCOMPARE(stored(fixture, "TIME_SPEND", 1).toDouble(), hours);
             QCOMPARE(stored(fixture, "COMMENTS", 1), "forgot");
+            QCOMPARE(fixture.db()
+                         .scalar("select SOURCE from PROJECTWORK_HISTORY where WORK_ID = 1 and ACTION = 'update'")
+                         .toString(),
+                     "forgotten-stop question");
         }
     }
 };
