@@ -152,11 +152,10 @@ void HistoryTabOfOneInterval(benchmark::State& state)
         DbConnection seed;
         seed.openSqlite(file);
         Schema::upgradeOwnFile(seed);
-        QStringList columns, values;
-        for (const QString& column : TWorkValues::columns()) {
-            columns << QStringLiteral("OLD_") + column << QStringLiteral("NEW_") + column;
+        const QStringList columns = TWorkValues::historyColumns();
+        QStringList values;
+        for (const QString& column : TWorkValues::columns())
             values << column << (column == QLatin1String("COMMENTS") ? QStringLiteral("'changed'") : column);
-        }
         const QString insert = QStringLiteral("insert into %1 (WORK_ID,ACTION,CHANGED_BY,SOURCE,%2) "
                                               "select ID,'update','anna','window',%3 from PROJECTWORK where %4")
                                    .arg(Schema::HistoryTable, columns.join(','), values.join(','));

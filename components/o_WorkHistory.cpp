@@ -53,10 +53,10 @@ QString TWorkHistory::editedCondition(const QString& idColumn)
 
 QList<TWorkChange> TWorkHistory::read(const QString& where, const QVariantList& values)
 {
-    QStringList columns{QStringLiteral("ID"),         QStringLiteral("WORK_ID"),    QStringLiteral("ACTION"),
-                        QStringLiteral("CHANGED_AT"), QStringLiteral("CHANGED_BY"), QStringLiteral("SOURCE")};
-    for (const QString& column : TWorkValues::columns())
-        columns << QStringLiteral("OLD_") + column << QStringLiteral("NEW_") + column;
+    const QStringList columns = QStringList{QStringLiteral("ID"),         QStringLiteral("WORK_ID"),
+                                            QStringLiteral("ACTION"),     QStringLiteral("CHANGED_AT"),
+                                            QStringLiteral("CHANGED_BY"), QStringLiteral("SOURCE")}
+                                + TWorkValues::historyColumns();
     QSqlQuery query = m_connection.exec(QStringLiteral("select %1 from %2 where %3 order by ID")
                                             .arg(columns.join(QLatin1Char(',')), Schema::HistoryTable, where),
                                         values);

@@ -19,6 +19,17 @@ const QStringList& TWorkValues::columns()
     return list;
 }
 
+const QStringList& TWorkValues::historyColumns()
+{
+    static const QStringList list = [] {
+        QStringList pairs;
+        for (const QString& column : columns())
+            pairs << QStringLiteral("OLD_") + column << QStringLiteral("NEW_") + column;
+        return pairs;
+    }();
+    return list;
+}
+
 QDate TWorkValues::day() const
 {
     const QDate day = DbConnection::parseDateTime(values.at(DayStart)).date();
@@ -36,10 +47,9 @@ namespace {
 
 QString historyColumns()
 {
-    QStringList columns{QStringLiteral("WORK_ID"), QStringLiteral("ACTION"), QStringLiteral("CHANGED_BY"),
-                        QStringLiteral("SOURCE")};
-    for (const QString& column : TWorkValues::columns())
-        columns << QStringLiteral("OLD_") + column << QStringLiteral("NEW_") + column;
+    const QStringList columns = QStringList{QStringLiteral("WORK_ID"), QStringLiteral("ACTION"),
+                                            QStringLiteral("CHANGED_BY"), QStringLiteral("SOURCE")}
+                                + TWorkValues::historyColumns();
     return columns.join(QLatin1Char(','));
 }
 

@@ -31,6 +31,8 @@ struct TWorkValues
 {
     enum Column { ProjectId, DeveloperId, TimeStart, TimeEnd, TimeSpend, Comments, Completed, DayStart, DayEnd, HandEntry };
     static const QStringList& columns();
+    // The history's columns of them: OLD_ and NEW_ of each, in that order.
+    static const QStringList& historyColumns();
 
     QVariantList values;
 
