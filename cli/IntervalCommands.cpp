@@ -156,7 +156,7 @@ void IntervalCommands::history(int id)
     QList<QStringList> lines{{QStringLiteral("When"), QStringLiteral("Who"), QStringLiteral("From"),
                               QStringLiteral("Action"), QStringLiteral("What")}};
     for (const TWorkChange& change : changes)
-        lines << QStringList{momentText(change.at), change.who, TWorkHistory::sourceText(change.source),
+        lines << QStringList{TWorkHistory::whenText(change), change.who, TWorkHistory::sourceText(change.source),
                              TWorkHistory::actionText(change.action), TextTable::oneLine(history.describe(change))};
     TextTable::write(m_out, lines, {}, false);
     m_out.flush();

@@ -229,7 +229,8 @@ QString Dialect::writeContextStatement(int kind)
 {
     if (kind != PostgreSql)
         return {};
-    return QStringLiteral("select set_config('hourwright.source', ?, true), set_config('hourwright.user', ?, true)");
+    return QStringLiteral("select set_config('hourwright.source', ?, true), set_config('hourwright.user', ?, true), "
+                          "set_config('hourwright.acted_at', ?, true)");
 }
 
 QString Dialect::referenceCountStatement(const QString& table, const QString& column, qint64 id)

@@ -76,7 +76,8 @@ bool recordsOnServer(int kind);
 // Counts the server's triggers of that name.
 QString triggerCountStatement(int kind, const QString& name);
 // Hands who writes and from where to the server's history for the rest of
-// the transaction (source, user); empty where the program writes it itself.
+// the transaction (source, user, the moment the user acted or empty);
+// empty where the program writes it itself.
 QString writeContextStatement(int kind);
 
 // Counts the rows of table whose column holds id.

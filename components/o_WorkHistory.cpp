@@ -55,7 +55,8 @@ QList<TWorkChange> TWorkHistory::read(const QString& where, const QVariantList& 
 {
     const QStringList columns = QStringList{QStringLiteral("ID"),         QStringLiteral("WORK_ID"),
                                             QStringLiteral("ACTION"),     QStringLiteral("CHANGED_AT"),
-                                            QStringLiteral("CHANGED_BY"), QStringLiteral("SOURCE")}
+                                            QStringLiteral("CHANGED_BY"), QStringLiteral("SOURCE"),
+                                            QStringLiteral("ACTED_AT")}
                                 + TWorkValues::historyColumns();
     QSqlQuery query = m_connection.exec(QStringLiteral("select %1 from %2 where %3 order by ID")
                                             .arg(columns.join(QLatin1Char(',')), Schema::HistoryTable, where),
@@ -71,10 +72,11 @@ QList<TWorkChange> TWorkHistory::read(const QString& where, const QVariantList& 
         change.at = DbConnection::parseDateTime(query.value(3)).toLocalTime();
         change.who = query.value(4).toString();
         change.source = query.value(5).toString();
+        change.actedAt = DbConnection::parseDateTime(query.value(6));
         TWorkValues before, after;
         for (int i = 0; i < count; ++i) {
-            before.values << query.value(6 + 2 * i);
-            after.values << query.value(7 + 2 * i);
+            before.values << query.value(7 + 2 * i);
+            after.values << query.value(8 + 2 * i);
         }
         if (change.action != QLatin1String("insert"))
             change.before = before;
@@ -127,6 +129,14 @@ QString TWorkHistory::actionText(const QString& action)
     if (action == QLatin1String("delete"))
         return QStringLiteral("deleted");
     return QStringLiteral("changed");
+}
+
+QString TWorkHistory::whenText(const TWorkChange& change)
+{
+    const QString written = change.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!change.actedAt.isValid())
+        return written;
+    return QStringLiteral("%1 (written %2)").arg(change.actedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), written);
 }
 
 QString TWorkHistory::sourceText(const QString& source)

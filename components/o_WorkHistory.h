@@ -18,6 +18,7 @@ struct TWorkChange
     qint64 workId = 0;
     QString action; // insert, update or delete
     QDateTime at;   // local time
+    QDateTime actedAt; // when the user acted, where that was earlier (sent later); else invalid
     QString who;
     QString source; // as stored; see sourceText
     std::optional<TWorkValues> before;
@@ -51,6 +52,8 @@ public:
     QString developerName(const QVariant& id);
 
     static QString actionText(const QString& action);
+    // When it was written, and when the user acted where that was earlier.
+    static QString whenText(const TWorkChange& change);
     static QString sourceText(const QString& source);
     // Why a database shows no history, and what turns it on.
     static QString notRecordedText();

@@ -48,7 +48,8 @@ namespace {
 QString historyColumns()
 {
     const QStringList columns = QStringList{QStringLiteral("WORK_ID"), QStringLiteral("ACTION"),
-                                            QStringLiteral("CHANGED_BY"), QStringLiteral("SOURCE")}
+                                            QStringLiteral("CHANGED_BY"), QStringLiteral("SOURCE"),
+                                            QStringLiteral("ACTED_AT")}
                                 + TWorkValues::historyColumns();
     return columns.join(QLatin1Char(','));
 }
@@ -88,6 +89,11 @@ QString TWorkWriter::sourceCode(WorkSource source)
     return QString();
 }
 
+QVariant TWorkWriter::actedAt() const
+{
+    return m_author.actedAt.isValid() ? QVariant(m_author.actedAt) : QVariant();
+}
+
 void TWorkWriter::prepare()
 {
     if (m_prepared)
@@ -98,7 +104,10 @@ void TWorkWriter::prepare()
         throw AppError(QStringLiteral("Intervals are written inside a transaction"));
     const QString context = Dialect::writeContextStatement(m_kind);
     if (!context.isEmpty())
-        m_connection.exec(context, {sourceCode(m_author.source), m_author.userName});
+        m_connection.exec(context, {sourceCode(m_author.source), m_author.userName,
+                                    m_author.actedAt.isValid()
+                                        ? m_author.actedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+                                        : QString()});
     QSqlQuery present = m_connection.exec(Dialect::tablesPresentStatement(m_kind, {Schema::HistoryTable, Schema::LockTable}));
     const bool history = present.next() && present.value(0).toInt() == 1;
     const bool lock = present.isValid() && present.value(1).toInt() == 1;
@@ -153,7 +162,7 @@ void TWorkWriter::record(qint64 id, const std::optional<TWorkValues>& before, co
         return;
     QVariantList values{id,
                         before ? (after ? QStringLiteral("update") : QStringLiteral("delete")) : QStringLiteral("insert"),
-                        nullIfEmpty(m_author.userName), sourceCode(m_author.source)};
+                        nullIfEmpty(m_author.userName), sourceCode(m_author.source), actedAt()};
     for (int i = 0; i < TWorkValues::columns().size(); ++i)
         values << (before ? before->values.at(i) : QVariant()) << (after ? after->values.at(i) : QVariant());
     QStringList marks;
@@ -211,12 +220,14 @@ TWorkWriter::ManyChanged TWorkWriter::changeMany(const QString& column, const QS
         bound << m_through;
     }
     if (m_records) {
-        QStringList columns{QStringLiteral("ID"), QStringLiteral("'update'"), QStringLiteral("?"), QStringLiteral("?")};
+        QStringList columns{QStringLiteral("ID"), QStringLiteral("'update'"), QStringLiteral("?"), QStringLiteral("?"),
+                            QStringLiteral("?")};
         for (const QString& name : TWorkValues::columns())
             columns << name << (name == column ? expression : name);
         m_connection.exec(QStringLiteral("insert into %1 (%2) select %3 from PROJECTWORK where %4")
                               .arg(Schema::HistoryTable, historyColumns(), columns.join(QLatin1Char(',')), chosen),
-                          QVariantList{nullIfEmpty(m_author.userName), sourceCode(m_author.source)} + bound);
+                          QVariantList{nullIfEmpty(m_author.userName), sourceCode(m_author.source), actedAt()}
+                              + bound);
     }
     result.changed =
         m_connection.exec(QStringLiteral("update PROJECTWORK set %1 = %2 where %3").arg(column, expression, chosen), bound)
@@ -233,10 +244,11 @@ void TWorkWriter::insertInBulk(const std::function<void()>& inserts)
     inserts();
     if (!m_records)
         return;
-    QStringList columns{QStringLiteral("ID"), QStringLiteral("'insert'"), QStringLiteral("?"), QStringLiteral("?")};
+    QStringList columns{QStringLiteral("ID"), QStringLiteral("'insert'"), QStringLiteral("?"), QStringLiteral("?"),
+                        QStringLiteral("?")};
     for (const QString& column : TWorkValues::columns())
         columns << QStringLiteral("null") << column;
     m_connection.exec(QStringLiteral("insert into %1 (%2) select %3 from PROJECTWORK where ID > ?")
                           .arg(Schema::HistoryTable, historyColumns(), columns.join(QLatin1Char(','))),
-                      {nullIfEmpty(m_author.userName), sourceCode(m_author.source), before});
+                      {nullIfEmpty(m_author.userName), sourceCode(m_author.source), actedAt(), before});
 }

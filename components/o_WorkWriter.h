@@ -3,6 +3,7 @@
 #include "toolkit/AppError.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -23,6 +24,9 @@ struct WorkAuthor
     bool isAdmin = false;
     WorkSource source = WorkSource::Window;
     bool lockConfirmed = false;
+    // When the user acted, for a change written later (the offline
+    // journal); invalid for one written as it is made.
+    QDateTime actedAt;
 };
 
 // The values of one PROJECTWORK row that its history keeps, in the order of
@@ -108,6 +112,7 @@ public:
 private:
     void prepare();
     bool readsRows();
+    QVariant actedAt() const;
     void guard(const std::optional<TWorkValues>& before, const std::optional<TWorkValues>& after) const;
     void record(qint64 id, const std::optional<TWorkValues>& before, const std::optional<TWorkValues>& after);
 

@@ -82,7 +82,7 @@ void TdmChanges::Search()
     for (const TWorkChange& change : changes) {
         const TWorkValues& interval = change.interval();
         m_rows->append();
-        m_rows->setValue(0, change.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        m_rows->setValue(0, TWorkHistory::whenText(change));
         m_rows->setValue(1, change.who);
         m_rows->setValue(2, TWorkHistory::sourceText(change.source));
         m_rows->setValue(3, TWorkHistory::actionText(change.action));

@@ -56,7 +56,7 @@ void TdmEditInterval::ShowHistory()
     const QList<TWorkChange> changes = history.ofInterval(m_original.id);
     for (const TWorkChange& change : changes) {
         auto* item = new QTreeWidgetItem(
-            list, {QLocale().toString(change.at, QStringLiteral("yyyy-MM-dd HH:mm:ss")), change.who,
+            list, {TWorkHistory::whenText(change), change.who,
                    TWorkHistory::sourceText(change.source), TWorkHistory::actionText(change.action),
                    history.describe(change)});
         item->setToolTip(4, item->text(4));

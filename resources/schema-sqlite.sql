@@ -61,7 +61,8 @@ CREATE INDEX IX_DEVELOPER_PROJECTS_DEVELOPER ON DEVELOPER_PROJECTS (DEVELOPER_ID
 -- Every insert, change and delete of an interval: when (the database's
 -- clock), who (the signed-in user), from where (SOURCE) and the row's values
 -- before (OLD_) and after (NEW_). The program writes it in the transaction
--- of the change.
+-- of the change; one written later than the user made it (sent from the
+-- offline journal) has the moment the user acted in ACTED_AT.
 CREATE TABLE PROJECTWORK_HISTORY (
     ID               INTEGER PRIMARY KEY AUTOINCREMENT,
     WORK_ID          INTEGER,
@@ -69,6 +70,7 @@ CREATE TABLE PROJECTWORK_HISTORY (
     CHANGED_AT       DATETIME DEFAULT (strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')),
     CHANGED_BY       TEXT,
     SOURCE           TEXT,
+    ACTED_AT         DATETIME,
     OLD_PROJECT_ID   INTEGER,
     NEW_PROJECT_ID   INTEGER,
     OLD_DEVELOPER_ID INTEGER,
