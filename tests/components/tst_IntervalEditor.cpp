@@ -1,4 +1,5 @@
 #include "components/o_IntervalEditor.h"
+#include "components/o_PeriodLock.h"
 #include "support/TestDatabase.h"
 #include "support/TestTimes.h"
 #include "toolkit/AppError.h"
@@ -49,7 +50,61 @@ class TestIntervalEditor : public QObject
                 m_db->scalar("select PROJECT_ID from PROJECTWORK where ID = :ID", {id})};
     }
 
+    // A row of developer 2 that starts then; a stopped one lasts an hour.
+    static std::optional<TWorkValues> work(const QString& start, bool running, int project = 2)
+    {
+        if (start.isEmpty())
+            return std::nullopt;
+        const QDateTime from = at(start.toLatin1().constData());
+        return TWorkValues{{project, 2, from, running ? QVariant() : QVariant(from.addSecs(3600)),
+                            running ? QVariant() : QVariant(1.0), QString(), running ? 0 : 1, from.date(), QVariant(),
+                            0}};
+    }
+
 private slots:
+    // What the program refuses in the period locked through 2009-05-31, as
+    // the server's trigger does: the day an interval is on before or after
+    // the change, except a running one that keeps its start and project.
+    void lockRefusals_data()
+    {
+        QTest::addColumn<QString>("before"); // empty: an insert
+        QTest::addColumn<bool>("wasRunning");
+        QTest::addColumn<QString>("after"); // empty: a delete
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("project");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("insert on the lock date") << "" << false << "2009-05-31 08:00:00" << false << 2 << true;
+        QTest::newRow("insert after it") << "" << false << "2009-06-01 08:00:00" << false << 2 << false;
+        QTest::newRow("delete a locked one") << "2009-05-30 08:00:00" << false << "" << false << 2 << true;
+        QTest::newRow("change one after it") << "2009-06-02 08:00:00" << false << "2009-06-02 09:00:00" << false << 3
+                                             << false;
+        QTest::newRow("move one into the lock") << "2009-06-02 08:00:00" << false << "2009-05-31 08:00:00" << false
+                                                << 2 << true;
+        QTest::newRow("move a locked one out") << "2009-05-31 08:00:00" << false << "2009-06-02 08:00:00" << false
+                                               << 2 << true;
+        QTest::newRow("stop one running across the lock date")
+            << "2009-05-31 22:00:00" << true << "2009-05-31 22:00:00" << false << 2 << false;
+        QTest::newRow("move a running one's start") << "2009-05-31 22:00:00" << true << "2009-05-31 21:00:00" << true
+                                                    << 2 << true;
+        QTest::newRow("hand a running one to another project")
+            << "2009-05-31 22:00:00" << true << "2009-05-31 22:00:00" << false << 3 << true;
+        QTest::newRow("start one today") << "" << false << "2009-06-03 08:00:00" << true << 2 << false;
+    }
+    void lockRefusals()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, wasRunning);
+        QFETCH(QString, after);
+        QFETCH(bool, running);
+        QFETCH(int, project);
+        QFETCH(bool, refused);
+        const QString refusal = TPeriodLock::refusal(work(before, wasRunning), work(after, running, project),
+                                                     QDate(2009, 5, 31));
+        QCOMPARE(!refusal.isEmpty(), refused);
+        if (refused)
+            QVERIFY2(refusal.contains("The period through 2009-05-31 is locked"), qPrintable(refusal));
+    }
+
     void init()
     {
         m_db = std::make_unique<TestDatabase>();
