@@ -3,6 +3,7 @@
 #include "app/f_main.h"
 #include "app/o_Roles.h"
 #include "app/o_IntervalCommands.h"
+#include "app/o_ServerStatus.h"
 #include "app/o_WindowTable.h"
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
@@ -85,6 +86,7 @@ const CommandWiring s_wiring[] = {
     {"ProjectWorkGrid", TdmMain::cmdEditInterval, "OnDblClick"},
     {"mnuDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
     {"actGridDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
+    {"mnuRefresh", TdmMain::cmdRefresh, "OnClick"},
 };
 
 } // namespace
@@ -104,6 +106,7 @@ TdmMain::Ptr<TdmMain> TdmMain::create()
 
 TdmMain::~TdmMain()
 {
+    m_server.reset();
     m_intervals.reset();
     m_idleWatch.reset();
     if (dmMain() == this)
@@ -186,6 +189,7 @@ void TdmMain::CreateData()
 
 void TdmMain::DestroyData()
 {
+    m_server.reset();
     if (m_connection)
         m_connection->close();
     TCustomModule::DestroyData();
@@ -292,6 +296,9 @@ void TdmMain::HandleEvent0(QObject* sender)
     case cmdDeleteInterval:
         m_intervals->deleteCurrent();
         break;
+    case cmdRefresh:
+        Refresh();
+        break;
     default:
         break;
     }
@@ -332,6 +339,8 @@ void TdmMain::AfterLogin(QObject* sender, const QString& userName)
         ->setText(QStringLiteral("User %1 - > Developer :%2")
                       .arg(userName, m_user.developerName));
     m_monitor->DeveloperID = m_user.developerId;
+    m_server.reset();
+    m_server = TServerStatus::attach(*this, m_user);
     LoadProjects();
     // The day's copy of the embedded database; a failure is shown, never stops the sign-in.
     DatabaseBackup::copyAtSignIn(m_databaseKind, *m_connection, [this](const QString& problem) {
@@ -383,15 +392,16 @@ void TdmMain::showTrayState()
         m_trayIcon->ShowIdle();
         return;
     }
+    // The name as the project list holds it: the tip needs no server.
     QString project;
-    try {
-        QSqlQuery query = m_connection->exec(QStringLiteral("select DESCRIPTION from PROJECTS where ID = ?"),
-                                             {m_monitor->ProjectID});
-        if (query.next())
-            project = query.value(0).toString();
-    } catch (const std::exception&) {
-        // The tip then names no project; measuring is not affected.
-    }
+    const int key = m_projectsQuery->fieldIndex(projectKeyField());
+    const int name = m_projectsQuery->fieldIndex(QStringLiteral("PROJECT_NAME"));
+    qint64 id = 0;
+    for (int row = 0; key >= 0 && name >= 0 && row < m_projectsQuery->recordCount(); ++row)
+        if (m_projectsQuery->intAt(row, key, &id) && id == m_monitor->ProjectID) {
+            project = m_projectsQuery->valueAt(row, name).toString();
+            break;
+        }
     m_trayIcon->ShowMonitoring(project, m_displayStartTime);
 }
 
@@ -504,6 +514,7 @@ void TdmMain::DoStartMonitoring()
         setIdleDisplay();
         throw;
     }
+    m_intervals->commentWritten();
     setMonitoringDisplay(true);
     showTrayState();
     if (m_idleWatch)
@@ -526,6 +537,8 @@ void TdmMain::stopAt(const QDateTime& end)
     const int workId = m_monitor->CurrentWorkID();
     const int projectId = m_monitor->ProjectID;
     m_monitor->Comments = m_intervals->comment();
+    // A comment written elsewhere while the clock ran stays unless one was typed here.
+    m_monitor->CommentTyped = m_intervals->commentTyped();
     try {
         m_monitor->StopMonitoringAt(end);
     } catch (...) {
@@ -575,6 +588,14 @@ void TdmMain::RefreshData()
     m_projectsQuery->close();
     m_projectsQuery->open();
     selectProject(keep);
+}
+
+void TdmMain::Refresh()
+{
+    if (m_server)
+        m_server->refresh();
+    else
+        RefreshData();
 }
 
 QVariant TdmMain::projectToKeep() const

@@ -12,6 +12,7 @@ class QLabel;
 class SqlQuery;
 class TLoginDialog;
 class TIntervalCommands;
+class TServerStatus;
 class TTrayIcon;
 class TqvIdleWatch;
 class TqvProjectMonitor;
@@ -44,6 +45,7 @@ public:
         cmdStopMonitoring = 401,
         cmdEditInterval = 402,
         cmdDeleteInterval = 403,
+        cmdRefresh = 404,
     };
 
     using TCustomModule::TCustomModule;
@@ -77,6 +79,9 @@ public:
     void AskAboutTimeAway(const QDateTime& since, const QDateTime& until);
     TqvIdleWatch* idleWatch() const { return m_idleWatch.get(); }
     void RefreshData();
+    // View > Refresh: on a server, once it answers.
+    void Refresh();
+    TServerStatus* serverStatus() const { return m_server.get(); }
     void UpdateElapsedLabel();
     // Whether the signed-in user is an administrator (IS_ADMIN exactly 1).
     bool IsAdmin() const { return m_user.isAdmin; }
@@ -140,4 +145,5 @@ private:
     SignedInUser m_user;
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
     std::unique_ptr<TIntervalCommands> m_intervals;
+    std::unique_ptr<TServerStatus> m_server;
 };

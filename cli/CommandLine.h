@@ -4,10 +4,14 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include "toolkit/AppError.h"
+
 #include <functional>
 #include <optional>
 
 class DbConnection;
+class DirectJournal;
+class TJournal;
 struct SignedInUser;
 
 // hourwright-cli: status, start, stop, report, list, edit and delete on the program's own
@@ -16,7 +20,9 @@ struct SignedInUser;
 class CommandLine
 {
 public:
-    enum ExitCode { Ok = 0, Failure = 1, BadArguments = 2, SignInRefused = 3 };
+    // Kept: the server could not be reached; the change waits in the journal
+    // and is written by the next command of any Hourwright program.
+    enum ExitCode { Ok = 0, Failure = 1, BadArguments = 2, SignInRefused = 3, Kept = 4 };
 
     CommandLine(QTextStream& in, QTextStream& out, QTextStream& err);
     ~CommandLine();
@@ -51,8 +57,18 @@ private:
     void openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed);
 
     int status(DbConnection& connection, int kind);
-    int start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request);
-    int stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request);
+    int start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request,
+              DirectJournal* journal);
+    int stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request,
+             DirectJournal* journal);
+    // Whether the command changes recorded time (and is kept when the server is away).
+    static bool changesTime(const QString& command);
+    // Keeps the command's change in the journal for later: exit code Kept.
+    int keepOffline(const Request& request, const DbConnection& connection, int developerId,
+                    const DatabaseUnavailable& error);
+    int kept(const QString& description, const QString& detail);
+    // Writes what waits in the journal for the user, and tells what could not be.
+    void sendWaiting(TJournal& journal, DbConnection& connection, const SignedInUser& user);
     int report(DbConnection& connection, const Request& request);
 
     QTextStream& m_in;

@@ -53,3 +53,12 @@ CREATE INDEX IX_PROJECTWORK_COMPLETED ON PROJECTWORK (COMPLETED, DEVELOPER_ID);
 CREATE INDEX IX_PROJECTWORK_DAY_START ON PROJECTWORK (DAY_START);
 CREATE INDEX IX_DEVELOPER_PROJECTS_DEVELOPER ON DEVELOPER_PROJECTS (DEVELOPER_ID);
 GO
+
+-- The writes sent from a client's journal, by the unique ID each carries: a
+-- write sent again after its answer was lost finds its ID here and changes
+-- nothing. WORK_ID is the interval it made or changed.
+CREATE TABLE APPLIED_WRITES (
+    WRITE_ID VARCHAR(36) NOT NULL PRIMARY KEY,
+    WORK_ID  INTEGER
+);
+GO

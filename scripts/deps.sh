@@ -6,7 +6,7 @@ HW_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
   libsqlite3-dev unixodbc-dev tdsodbc libzip-dev libelf-dev libbenchmark-dev libxss-dev libx11-dev
   libgl1-mesa-dev fonts-dejavu-core poppler-utils python3 python3-openpyxl libsodium-dev
-  librsvg2-bin dpkg-dev file libqt6sql6-psql postgresql
+  librsvg2-bin dpkg-dev file libqt6sql6-psql postgresql libpq-dev
 )
 
 hw_install_packages() {

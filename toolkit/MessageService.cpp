@@ -1,5 +1,7 @@
 #include "toolkit/MessageService.h"
 
+#include "toolkit/AppError.h"
+
 #include <QDialogButtonBox>
 #include <QPushButton>
 
@@ -25,6 +27,8 @@ QMessageBox::StandardButton ask(const MessageService::Request& request, QWidget*
     QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
+    if (!request.detail.isEmpty())
+        box.setDetailedText(request.detail);
     for (auto it = request.buttonTexts.begin(); it != request.buttonTexts.end(); ++it)
         if (QAbstractButton* button = box.button(it.key()))
             button->setText(it.value());
@@ -67,6 +71,13 @@ void MessageService::warning(const QString& title, const QString& text, QWidget*
 void MessageService::error(const QString& title, const QString& text, QWidget* parent)
 {
     show(Request::make(title, text, QMessageBox::Critical), parent);
+}
+
+void MessageService::error(const QString& title, const std::exception& error, QWidget* parent)
+{
+    Request request = Request::make(title, errorMessage(error), QMessageBox::Critical);
+    request.detail = errorDetail(error);
+    show(request, parent);
 }
 
 void MessageService::setHandler(Handler handler)

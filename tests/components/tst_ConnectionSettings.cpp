@@ -124,7 +124,10 @@ private slots:
         QCOMPARE(Dialect::textLiteral(1, QString::fromUtf8("Łódź 'n' 日本")), QString::fromUtf8("N'Łódź ''n'' 日本'"));
         QCOMPARE(Dialect::textLiteral(0, "it's"), QStringLiteral("'it''s'"));
         QCOMPARE(Dialect::textLiteral(1, QString()), QStringLiteral("N''"));
-        QCOMPARE(Dialect::connectOptions(1, 5), QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_CONNECTION_TIMEOUT=5"));
+        QCOMPARE(Dialect::connectOptions(1, 5), QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_CONNECTION_TIMEOUT=7"));
+        // No wait on a server is left to the driver's own limit, which may be none.
+        QCOMPARE(Dialect::connectOptions(1, 0), QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_CONNECTION_TIMEOUT=7"));
+        QVERIFY(Dialect::connectOptions(2, 0).contains("connect_timeout=5"));
         QCOMPARE(Dialect::connectOptions(0, 5), QString());
     }
 };
