@@ -337,6 +337,12 @@ int CommandLine::execute(const QStringList& arguments)
     if (!Dialect::isFile(kind)) {
         journal = std::make_unique<TJournal>();
         sendWaiting(*journal, connection, *signedIn);
+        // Changes are written in the order they were made: while earlier
+        // ones still wait, this one waits behind them.
+        if (changesTime(request.command)
+            && journal->waitingCount(connection.parameters().target(), signedIn->userName) > 0)
+            return keepOffline(request, connection, signedIn->developerId,
+                               DatabaseUnavailable(QStringLiteral("Earlier changes could not be written yet.")));
         direct = std::make_unique<DirectJournal>(*journal, connection, signedIn->userName,
                                                  IntervalCommands::intervalUser(*signedIn));
     }

@@ -53,18 +53,18 @@ void TJournalSender::expect(const QString& writeId)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_expected = writeId;
-    m_outcome.reset();
+    m_answer.reset();
 }
 
-std::optional<TEntryWriter::Outcome> TJournalSender::await(int milliseconds)
+TJournalSender::Answer TJournalSender::await(int milliseconds)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_answered.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_outcome.has_value(); });
+    m_answered.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return m_answer.has_value(); });
     // Whatever comes later goes the way of any entry nobody waits for.
     m_expected.clear();
-    std::optional<TEntryWriter::Outcome> outcome = m_outcome;
-    m_outcome.reset();
-    return outcome;
+    Answer answer = m_answer.value_or(Answer());
+    m_answer.reset();
+    return answer;
 }
 
 bool TJournalSender::claim(const JournalEntry& entry, const TEntryWriter::Outcome& outcome)
@@ -74,10 +74,22 @@ bool TJournalSender::claim(const JournalEntry& entry, const TEntryWriter::Outcom
         if (m_expected.isEmpty() || m_expected != entry.writeId)
             return false;
         m_expected.clear();
-        m_outcome = outcome;
+        m_answer = Answer{outcome, false, QString()};
     }
     m_answered.notify_all();
     return true;
+}
+
+void TJournalSender::releaseWaiting(const QString& detail)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_expected.isEmpty())
+            return;
+        m_expected.clear();
+        m_answer = Answer{std::nullopt, true, detail};
+    }
+    m_answered.notify_all();
 }
 
 void TJournalSender::giveUp()
@@ -127,6 +139,8 @@ bool TJournalSender::ensureOpen()
 
 void TJournalSender::goneDown(const QString& detail)
 {
+    // A window waiting for its entry hears at once that it is kept.
+    releaseWaiting(detail);
     m_down = true;
     emit unreachable(detail);
     retryLater();

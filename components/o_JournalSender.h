@@ -53,11 +53,19 @@ public:
     explicit TJournalSender(const Setup& setup);
     ~TJournalSender() override;
 
+    // What a window waiting for its entry learns: the outcome, or that the
+    // server is away (with the driver's text), or neither in the time given.
+    struct Answer
+    {
+        std::optional<TEntryWriter::Outcome> outcome;
+        bool away = false;
+        QString detail;
+    };
     // From the window's thread, around one of its own entries: expect() before
-    // the entry is recorded, then await() its outcome for a short while
-    // (none: it was not written in that time, and is written later).
+    // the entry is recorded, then await() its answer for a short while; an
+    // entry not written in that time is written later.
     void expect(const QString& writeId);
-    std::optional<TEntryWriter::Outcome> await(int milliseconds);
+    Answer await(int milliseconds);
     // From any thread, before the sender's thread ends: a wait on the
     // server gives up at once.
     void giveUp();
@@ -86,6 +94,7 @@ private:
     void cameUp();
     void retryLater();
     bool claim(const JournalEntry& entry, const TEntryWriter::Outcome& outcome);
+    void releaseWaiting(const QString& detail);
 
     Setup m_setup;
     std::unique_ptr<TJournal> m_journal;
@@ -99,5 +108,5 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_answered;
     QString m_expected;
-    std::optional<TEntryWriter::Outcome> m_outcome;
+    std::optional<Answer> m_answer;
 };

@@ -141,13 +141,15 @@ std::optional<TEntryWriter::Outcome> TServerLink::submit(JournalEntry& entry)
     m_sender->expect(entry.writeId);
     m_journal->record(entry);
     QMetaObject::invokeMethod(m_sender, &TJournalSender::wake, Qt::QueuedConnection);
-    std::optional<TEntryWriter::Outcome> outcome = m_sender->await(patience());
-    if (!outcome) {
+    const TJournalSender::Answer answer = m_sender->await(patience());
+    if (!answer.outcome) {
         setWaiting(m_waiting + 1);
+        if (answer.away)
+            setAway(true, answer.detail);
         if (m_away)
             emit kept(entry.describe());
     }
-    return outcome;
+    return answer.outcome;
 }
 
 void TServerLink::probe()
