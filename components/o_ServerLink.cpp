@@ -46,7 +46,6 @@ TServerLink::~TServerLink()
     if (m_thread) {
         // A sender waiting on a server that does not answer gives up at once.
         m_sender->giveUp();
-        QMetaObject::invokeMethod(m_sender, &TJournalSender::finish, Qt::QueuedConnection);
         m_thread->quit();
         m_thread->wait();
         delete m_sender;
@@ -72,7 +71,7 @@ QStringList TServerLink::sendWaitingNow()
     // Also what an earlier run or the command line set aside and nobody saw.
     for (const JournalEntry& entry : m_journal->takeUntold(m_connection->parameters().target(), m_userName))
         setAside << QStringLiteral("%1 was not written: %2").arg(entry.describe(), entry.message);
-    setWaiting(m_journal->waitingCount(m_connection->parameters().target(), m_userName));
+    countWaiting();
     return setAside;
 }
 
@@ -91,12 +90,16 @@ void TServerLink::start()
     m_thread->setObjectName(QStringLiteral("hw-journal-sender"));
     m_sender->moveToThread(m_thread);
     connect(m_thread, &QThread::started, m_sender, &TJournalSender::begin);
+    // Its connection and journal are closed in its own thread, as it ends.
+    connect(m_thread, &QThread::finished, m_sender, &TJournalSender::finish, Qt::DirectConnection);
     connect(m_sender, &TJournalSender::reachable, this, [this] {
         setAway(false);
         replaceLostConnection();
     });
     connect(m_sender, &TJournalSender::unreachable, this, [this](const QString& detail) { setAway(true, detail); });
-    connect(m_sender, &TJournalSender::waitingChanged, this, &TServerLink::setWaiting);
+    // Counted in the journal itself: a count the sender sent may be older
+    // than an entry kept here since.
+    connect(m_sender, &TJournalSender::waitingChanged, this, [this] { countWaiting(); });
     connect(m_sender, &TJournalSender::written, this, &TServerLink::written);
     connect(m_sender, &TJournalSender::setAside, this, &TServerLink::setAside);
     connect(m_sender, &TJournalSender::probed, this, [this](bool answered) {
@@ -143,7 +146,7 @@ std::optional<TEntryWriter::Outcome> TServerLink::submit(JournalEntry& entry)
     QMetaObject::invokeMethod(m_sender, &TJournalSender::wake, Qt::QueuedConnection);
     const TJournalSender::Answer answer = m_sender->await(patience());
     if (!answer.outcome) {
-        setWaiting(m_waiting + 1);
+        countWaiting();
         if (answer.away)
             setAway(true, answer.detail);
         if (m_away)
@@ -166,6 +169,12 @@ void TServerLink::setAway(bool away, const QString& detail)
         return;
     m_away = away;
     emit stateChanged();
+}
+
+void TServerLink::countWaiting()
+{
+    if (m_connection)
+        setWaiting(m_journal->waitingCount(m_connection->parameters().target(), m_userName));
 }
 
 void TServerLink::setWaiting(int count)

@@ -65,6 +65,7 @@ signals:
 private:
     void setAway(bool away, const QString& detail = QString());
     void setWaiting(int count);
+    void countWaiting();
     void replaceLostConnection();
 
     QPointer<DbConnection> m_connection;

@@ -58,6 +58,15 @@ bool busyState(const QString& state)
            || state == QLatin1String("40P01") || state == QLatin1String("57P03") || state == QLatin1String("53300");
 }
 
+// Whether a PostgreSQL connection is gone: libpq knows, or the server said
+// so before it closed it (it shut down, or the session was ended).
+bool postgresGone(void* conn, const QSqlError& error)
+{
+    const QString state = error.nativeErrorCode();
+    return PQstatus(static_cast<PGconn*>(conn)) == CONNECTION_BAD || state.startsWith(QLatin1String("08"))
+           || state == QLatin1String("57P01") || state == QLatin1String("57P02") || state == QLatin1String("57P03");
+}
+
 // ODBC's states of a link that failed or timed out.
 bool odbcUnavailable(const QSqlError& error)
 {
@@ -104,7 +113,9 @@ void* DbConnection::pgConnection() const
     if (!db.driver())
         return nullptr;
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // Qt names the type by its struct or by its typedef, depending on how it was built.
+    if (!handle.isValid()
+        || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<void* const*>(handle.constData());
 }
@@ -133,7 +144,7 @@ void DbConnection::fail(const QSqlError& error, const QString& context)
     bool lost = false;
     bool byDeadline = false;
     if (void* conn = pgConnection()) {
-        lost = PQstatus(static_cast<PGconn*>(conn)) == CONNECTION_BAD;
+        lost = postgresGone(conn, error);
         byDeadline = lost && StatementWatchdog::instance().fired(conn);
     } else if (driverName() == QLatin1String("QODBC")) {
         lost = odbcUnavailable(error);
@@ -173,12 +184,17 @@ void DbConnection::openDatabase(const Parameters& parameters)
         db.setUserName(parameters.userName);
     if (!parameters.password.isEmpty())
         db.setPassword(parameters.password);
+    QElapsedTimer opening;
+    opening.start();
     if (!db.open()) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
         const QString text = errorText(error);
-        if ((parameters.driver == QLatin1String("QPSQL") && !postgresAnswers(parameters))
+        // A server refuses a login at once; one that took this long did not
+        // answer (and is not asked a second time).
+        const bool timedOut = opening.elapsed() >= 1500;
+        if ((parameters.driver == QLatin1String("QPSQL") && (timedOut || !postgresAnswers(parameters)))
             || (parameters.driver == QLatin1String("QODBC") && odbcUnavailable(error)))
             throw DatabaseUnavailable(QStringLiteral("The server cannot be reached."), text);
         throw DatabaseError(text);
@@ -357,8 +373,7 @@ void DbConnection::retryOnce(const std::function<bool()>& call, const std::funct
     // The server closed the connection (it restarted, or the session was
     // ended): outside a transaction nothing is lost by opening it again and
     // asking once more. A server that did not answer at all is not asked again.
-    if (!m_inTransaction && conn && PQstatus(static_cast<PGconn*>(conn)) == CONNECTION_BAD
-        && !StatementWatchdog::instance().fired(conn)) {
+    if (!m_inTransaction && conn && postgresGone(conn, failure) && !StatementWatchdog::instance().fired(conn)) {
         try {
             reopen();
         } catch (const DatabaseError&) {

@@ -32,9 +32,12 @@ class TestServerOutage : public QObject
     Q_OBJECT
 
     QTemporaryDir m_serverDir;
+    bool m_serverDown = false;
+    QString m_cliErrors;
 
     QString server(const QString& command)
     {
+        m_serverDown = command == QLatin1String("down");
         QProcess script;
         script.start("bash", {HW_TEST_SUPPORT_DIR "/pg-test-server.sh", command, m_serverDir.path()});
         if (!script.waitForFinished(120000) || script.exitCode() != 0)
@@ -51,7 +54,9 @@ class TestServerOutage : public QObject
         environment.insert(CommandLine::passwordVariable(), password);
         commandLine.setEnvironment(environment);
         args << "--user" << user << "--options" << fixture.optionsPath();
-        return commandLine.run(args);
+        const int code = commandLine.run(args);
+        m_cliErrors = err;
+        return code;
     }
 
     // Chidi's window (developer 2) on the fixture's database, reached at address.
@@ -84,7 +89,12 @@ private slots:
         MainWindowFixture::beforeWindowTest();
         TServerLink::setPatienceForTests(0);
     }
-    void cleanup() { MainWindowFixture::afterWindowTest(); }
+    void cleanup()
+    {
+        MainWindowFixture::afterWindowTest();
+        if (m_serverDown)
+            server("up");
+    }
 
     // The server stopped and started between Start and Stop: the Stop is
     // kept, said so, shown as waiting, and the row ends when it was pressed.
@@ -262,7 +272,7 @@ private slots:
                                                                      QStringLiteral("cli %1").arg(cycle)}
                                                        : QStringList{"stop"},
                                      "admin", "secret");
-                QVERIFY2(code == CommandLine::Ok || code == CommandLine::Kept, qPrintable(QString::number(code)));
+                QVERIFY2(code == CommandLine::Ok || code == CommandLine::Kept, qPrintable(m_cliErrors));
                 cliStarts += starting ? 1 : 0;
             }
             QCoreApplication::processEvents();
@@ -272,7 +282,7 @@ private slots:
         proxy.refuse(false);
         if (main->ProjectMonitor()->Monitoring())
             click(*main, "btnStopMonitoring");
-        QCOMPARE(cli(fixture, {"status"}, "admin", "secret"), int(CommandLine::Ok));
+        QVERIFY2(cli(fixture, {"status"}, "admin", "secret") == CommandLine::Ok, qPrintable(m_cliErrors));
         QTRY_COMPARE_WITH_TIMEOUT(link(*main).waitingCount(), 0, 30000);
         TestDatabase& db = fixture.db();
         QCOMPARE(db.scalar("select count(*) from PROJECTWORK where DEVELOPER_ID = 2").toInt(), windowStarts);
