@@ -146,7 +146,7 @@ TEntryWriter::Outcome TEntryWriter::start(const JournalEntry& entry, int develop
     // so the developer never has two open rows.
     if (OneOpenPerDeveloper) {
         QSqlQuery open = m_connection.exec(openIntervalStatement(), {developerId});
-        if (open.next() && !open.value(0).isNull()) {
+        if (m_connection.next(open) && !open.value(0).isNull()) {
             const int openId = open.value(0).toInt();
             const QDateTime openStart = DbConnection::parseDateTime(open.value(1));
             // Without write IDs, the open row of this very start (whose answer
@@ -194,7 +194,7 @@ TEntryWriter::Outcome TEntryWriter::stop(const JournalEntry& entry, int develope
     if (workId == 0 && entry.startRef.isEmpty()) {
         // A Stop kept without knowing the interval ends the developer's open one.
         QSqlQuery open = m_connection.exec(openIntervalStatement(), {developerId});
-        if (open.next() && !open.value(0).isNull())
+        if (m_connection.next(open) && !open.value(0).isNull())
             workId = open.value(0).toInt();
         else
             return notWritten(Outcome::Gone, QStringLiteral("No interval was open to stop."));
@@ -203,7 +203,7 @@ TEntryWriter::Outcome TEntryWriter::stop(const JournalEntry& entry, int develope
     // duration counts from the stored one.
     QSqlQuery row = m_connection.exec(
         QStringLiteral("select TIME_START, COMPLETED, TIME_END from PROJECTWORK where ID = :ID"), {workId});
-    if (!row.next())
+    if (!m_connection.next(row))
         return notWritten(Outcome::Gone, QStringLiteral("The interval %1 was deleted elsewhere.").arg(workId), workId);
     const QDateTime start = DbConnection::parseDateTime(row.value(0));
     if (row.value(1).toInt() != 0) {

@@ -82,7 +82,7 @@ QList<TInterval> TIntervalEditor::read(const QString& where, const QVariantList&
         sql += QStringLiteral("\norder by ") + order;
     QSqlQuery query = m_connection.exec(sql, values);
     QList<TInterval> rows;
-    while (query.next()) {
+    while (m_connection.next(query)) {
         TInterval row;
         row.id = query.value(0).toInt();
         row.projectId = query.value(1).toInt();
@@ -190,7 +190,7 @@ int TIntervalEditor::partitionFor(const TIntervalUser& user, int id)
     if (!user.isAdmin)
         return user.developerId;
     QSqlQuery owner = m_connection.exec(QStringLiteral("select DEVELOPER_ID from PROJECTWORK where ID = :ID"), {id});
-    return owner.next() ? owner.value(0).toInt() : DbConnection::WholeDatabase;
+    return m_connection.next(owner) ? owner.value(0).toInt() : DbConnection::WholeDatabase;
 }
 
 QString TIntervalEditor::changedSince(const TInterval& read, const TInterval& now)

@@ -53,7 +53,7 @@ std::optional<int> WriteIds::applied(DbConnection& connection, const QString& wr
 {
     QSqlQuery query =
         connection.exec(QStringLiteral("select WORK_ID from APPLIED_WRITES where WRITE_ID = :WRITE_ID"), {writeId});
-    if (!query.next())
+    if (!connection.next(query))
         return std::nullopt;
     return query.value(0).toInt();
 }

@@ -167,7 +167,7 @@ void DbConnection::fail(const QSqlError& error, const QString& context)
     throw DatabaseError(text);
 }
 
-void DbConnection::openDatabase(const Parameters& parameters)
+void DbConnection::openDatabase(const Parameters& parameters, bool secondAttempt)
 {
     closeDatabase();
     m_parameters = parameters;
@@ -197,6 +197,12 @@ void DbConnection::openDatabase(const Parameters& parameters)
         if ((parameters.driver == QLatin1String("QPSQL") && (timedOut || !postgresAnswers(parameters)))
             || (parameters.driver == QLatin1String("QODBC") && odbcUnavailable(error)))
             throw DatabaseUnavailable(QStringLiteral("The server cannot be reached."), text);
+        // The server answers: a refused login or a missing database fails
+        // again; a link broken midway (the other end closed) does not.
+        if (!secondAttempt && parameters.driver == QLatin1String("QPSQL")) {
+            openDatabase(parameters, true);
+            return;
+        }
         throw DatabaseError(text);
     }
     m_lost = false;
@@ -262,6 +268,20 @@ void DbConnection::openPostgres(const QString& host, int port, const QString& da
 void DbConnection::open(const Parameters& parameters)
 {
     openDatabase(parameters);
+}
+
+void DbConnection::reopenLost()
+{
+    try {
+        reopen();
+    } catch (const DatabaseError& error) {
+        // It was open a moment ago with the same login: whatever keeps it
+        // from opening now passes.
+        m_lost = true;
+        const QString detail = error.detail().isEmpty() ? error.message() : error.detail();
+        emit connectionLost(detail);
+        throw DatabaseUnavailable(QStringLiteral("The connection to the server was lost."), detail);
+    }
 }
 
 void DbConnection::reopen()
@@ -351,12 +371,25 @@ void DbConnection::ready()
         if (!reason.isEmpty())
             throw DatabaseUnavailable(reason);
     }
+    // The driver found its link broken while rows were read, without a
+    // statement failing: lost all the same.
+    if (!m_lost && !m_parameters.isEmpty() && m_parameters.driver != QLatin1String("QSQLITE")
+        && QSqlDatabase::contains(m_connectionName) && !database().isOpen()) {
+        m_lost = true;
+        m_lostByDeadline = false;
+        if (m_inTransaction) {
+            m_inTransaction = false;
+            m_failedStatements.clear();
+            emit connectionLost(QString());
+            throw DatabaseUnavailable(QStringLiteral("The connection to the server was lost."));
+        }
+    }
     if (m_lost) {
         // A server that stopped answering is not asked again here: whoever
         // watches the connection opens a new one when it answers again.
         if (m_lostByDeadline || m_parameters.isEmpty())
             throw DatabaseUnavailable(QStringLiteral("The server cannot be reached."));
-        reopen();
+        reopenLost();
     }
     if (!isOpen())
         throw DatabaseError(QStringLiteral("The database connection is not open"));
@@ -374,13 +407,8 @@ void DbConnection::retryOnce(const std::function<bool()>& call, const std::funct
     // ended): outside a transaction nothing is lost by opening it again and
     // asking once more. A server that did not answer at all is not asked again.
     if (!m_inTransaction && conn && postgresGone(conn, failure) && !StatementWatchdog::instance().fired(conn)) {
-        try {
-            reopen();
-        } catch (const DatabaseError&) {
-            m_lost = true;
-            emit connectionLost(errorText(failure));
-            throw;
-        }
+        m_lost = true;
+        reopenLost();
         arm();
         if (call())
             return;
@@ -518,6 +546,15 @@ void DbConnection::execPrepared(QSqlQuery& query, const QVariantList& values)
             m_failedStatements.append(query);
         fail(query.lastError());
     }
+}
+
+bool DbConnection::next(QSqlQuery& query)
+{
+    if (query.next())
+        return true;
+    if (query.lastError().isValid())
+        fail(query.lastError());
+    return false;
 }
 
 QSqlQuery DbConnection::exec(const QString& sql, const QVariantList& values)

@@ -124,6 +124,10 @@ public:
     QSqlQuery prepare(const QString& sql);
     // Binds values in order and executes a prepared statement.
     void execPrepared(QSqlQuery& query, const QVariantList& values);
+    // The next row of a query of this connection: false at the end, and the
+    // error raised when the link broke while the rows were read (a server
+    // hands them over one by one, so a break would otherwise look like the end).
+    bool next(QSqlQuery& query);
 
     // The stored form of a value for this connection's driver.
     QVariant toStorage(const QVariant& value) const;
@@ -145,7 +149,9 @@ signals:
     void connectionLost(const QString& detail);
 
 private:
-    void openDatabase(const Parameters& parameters);
+    void openDatabase(const Parameters& parameters, bool secondAttempt = false);
+    // Opens a lost connection again; any failure is DatabaseUnavailable.
+    void reopenLost();
     void closeDatabase();
     // Throws DatabaseUnavailable when the server is not to be asked now, and
     // opens a lost connection again when it may be.

@@ -52,7 +52,7 @@ void TcpProxy::cut()
 
 void TcpProxy::refuse(bool refusing)
 {
-    if (refusing != m_refusing)
-        signal(SIGUSR2);
-    m_refusing = refusing;
+    // Two of the same signal sent while the proxy is paused arrive as one:
+    // each state has a signal of its own.
+    signal(refusing ? SIGUSR2 : SIGHUP);
 }

@@ -26,5 +26,4 @@ private:
 
     QProcess m_process;
     int m_port = 0;
-    bool m_refusing = false;
 };

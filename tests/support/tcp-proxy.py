@@ -6,7 +6,7 @@
 #                       connections and acknowledges data, as a stalled
 #                       network does, but nothing gets through
 #   SIGUSR1             cuts every open connection (reset)
-#   SIGUSR2             refuses new connections, or accepts them again
+#   SIGUSR2 / SIGHUP    refuse new connections / accept them again
 import selectors
 import signal
 import socket
@@ -26,7 +26,8 @@ def main():
     partners = {}
     state = {"cut": False, "refuse": False}
     signal.signal(signal.SIGUSR1, lambda *_: state.update(cut=True))
-    signal.signal(signal.SIGUSR2, lambda *_: state.update(refuse=not state["refuse"]))
+    signal.signal(signal.SIGUSR2, lambda *_: state.update(refuse=True))
+    signal.signal(signal.SIGHUP, lambda *_: state.update(refuse=False))
 
     def reset(sock):
         try:

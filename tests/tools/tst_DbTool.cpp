@@ -222,6 +222,7 @@ private slots:
         const QString options = optionsOf(db);
         for (const Schema::Table& table : Schema::tables())
             db.exec(QStringLiteral("drop table %1").arg(table.name));
+        db.exec("drop table APPLIED_WRITES");
         if (!TestDatabase::onServer()) {
             db.connection().close();
             QVERIFY(QFile::remove(db.path()));
