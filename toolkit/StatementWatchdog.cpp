@@ -24,10 +24,11 @@ StatementWatchdog::~StatementWatchdog()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
     }
-    m_wake.notify_all();
+    m_wake->notify_all();
     if (m_thread && m_thread->joinable())
         m_thread->join();
     delete m_thread;
+    delete m_wake;
 }
 
 void StatementWatchdog::beforeFork()
@@ -44,8 +45,10 @@ void StatementWatchdog::afterForkInChild()
 {
     StatementWatchdog& watchdog = instance();
     watchdog.m_mutex.unlock();
-    // The parent's thread does not exist here; its handle is left behind.
+    // The parent's thread does not exist here; its handle and the condition
+    // it waited on are left behind.
     watchdog.m_thread = nullptr;
+    watchdog.m_wake = new std::condition_variable();
     watchdog.m_watched.clear();
 }
 
@@ -62,7 +65,7 @@ void StatementWatchdog::arm(void* conn, std::chrono::milliseconds allowed)
         if (!m_thread)
             m_thread = new std::thread([this] { run(); });
     }
-    m_wake.notify_all();
+    m_wake->notify_all();
 }
 
 void StatementWatchdog::forget(void* conn)
@@ -80,7 +83,7 @@ void StatementWatchdog::cutNow(void* conn)
             return;
         found->second.deadline = Clock::now();
     }
-    m_wake.notify_all();
+    m_wake->notify_all();
 }
 
 bool StatementWatchdog::fired(void* conn)
@@ -116,8 +119,8 @@ void StatementWatchdog::run()
             }
         }
         if (next == Clock::time_point::max())
-            m_wake.wait(lock);
+            m_wake->wait(lock);
         else
-            m_wake.wait_until(lock, next);
+            m_wake->wait_until(lock, next);
     }
 }

@@ -50,7 +50,9 @@ private:
         bool fired = false;
     };
     std::mutex m_mutex;
-    std::condition_variable m_wake;
+    // On the heap: a child made by fork() gets a new one (one copied with the
+    // parent's waiter in it would never let a signal through).
+    std::condition_variable* m_wake = new std::condition_variable();
     std::map<void*, Watched> m_watched;
     std::thread* m_thread = nullptr;
     bool m_stop = false;
