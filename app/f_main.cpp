@@ -93,6 +93,9 @@ TFrmMain::TFrmMain(QWidget* parent)
     actions->addSeparator();
     menuItem(actions, "mnuRefreshStatus", tr("Refresh Status"))->setVisible(false);
 
+    QMenu* tracking = named(bar->addMenu(tr("T&racking")), "Tracking1");
+    menuItem(tracking, "mnuWeek", tr("&Week..."), QKeySequence(Qt::Key_F9));
+
     QMenu* statistics = named(bar->addMenu(tr("&Statistics")), "Statistics1");
     menuItem(statistics, "mnuReports", tr("Project &Reports"));
 
@@ -107,6 +110,8 @@ TFrmMain::TFrmMain(QWidget* parent)
     addToolBar(Qt::TopToolBarArea, toolBar);
     toolButton(toolBar, "btnStartMonitoring", tr("Start Monitoring"), QStyle::SP_MediaPlay);
     toolButton(toolBar, "btnStopMonitoring", tr("Stop Monitoring"), QStyle::SP_MediaStop);
+    toolBar->addSeparator();
+    toolButton(toolBar, "btnWeek", tr("Week"), QStyle::SP_FileDialogDetailedView)->setEnabled(true);
 
     // Projects on the left, the running interval and the work list on the right.
     auto* central = new QWidget(this);
@@ -210,5 +215,8 @@ TFrmMain::TFrmMain(QWidget* parent)
     tray->setDefaultAction(title);
     tray->addSeparator();
     menuItem(tray, "mnuPopRestore", tr("&Restore"));
+    menuItem(tray, "mnuPopStart", tr("&Start Monitoring"))->setEnabled(false);
+    menuItem(tray, "mnuPopStop", tr("S&top Monitoring"))->setEnabled(false);
+    tray->addSeparator();
     menuItem(tray, "mnuPopTerminate", tr("&Terminate"));
 }

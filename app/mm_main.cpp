@@ -1,6 +1,7 @@
 #include "app/mm_main.h"
 
 #include "app/f_main.h"
+#include "app/o_DesktopCompanion.h"
 #include "app/o_Roles.h"
 #include "app/o_IntervalCommands.h"
 #include "app/o_ServerStatus.h"
@@ -66,6 +67,8 @@ const CommandWiring s_wiring[] = {
     {"mnuUsers", TdmMain::cmdUsers, "OnClick"},
     {"mnuSpecialEntry", TdmMain::cmdSpecialEntry, "OnClick"},
     {"mnuReports", TdmMain::cmdReports, "OnClick"},
+    {"mnuWeek", TdmMain::cmdWeek, "OnClick"},
+    {"btnWeek", TdmMain::cmdWeek, "OnClick"},
     {"mnuRecalcTimeSpend", TdmMain::cmdRecalcTimeSpend, "OnClick"},
     {"mnuProjectsperDeveloper", TdmMain::cmdProjectsPerDeveloper, "OnClick"},
     {"TimeElapsedTimer", TdmMain::cmdTimerTick, "OnTimer"},
@@ -74,6 +77,8 @@ const CommandWiring s_wiring[] = {
     {"mnuPopRestore", TdmMain::cmdRestore, "OnClick"},
     {"mnuTerminate", TdmMain::cmdTerminate, "OnClick"},
     {"mnuPopTerminate", TdmMain::cmdTerminate, "OnClick"},
+    {"mnuPopStart", TdmMain::cmdStartLastProject, "OnClick"},
+    {"mnuPopStop", TdmMain::cmdStopMonitoring, "OnClick"},
     {"mnuAbout", TdmMain::cmdAbout, "OnClick"},
     {"btnStartMonitoring", TdmMain::cmdStartMonitoring, "OnClick"},
     {"btnStopMonitoring", TdmMain::cmdStopMonitoring, "OnClick"},
@@ -203,7 +208,8 @@ void TdmMain::WireEvents()
 
     // Windows that are not part of this build stay in the menu, disabled.
     for (const CommandWiring& wiring : s_wiring) {
-        const bool isWindow = wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend;
+        const bool isWindow = (wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend)
+                              || wiring.command == cmdWeek;
         const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout;
         if (optional && !windows().contains(wiring.command))
             if (QAction* action = Lookup(QString::fromLatin1(wiring.name))->AsAction())
@@ -230,6 +236,7 @@ void TdmMain::WireEvents()
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
     m_intervals = std::make_unique<TIntervalCommands>(*this);
+    m_desktop = new TDesktopCompanion(*this);
 }
 
 void TdmMain::HandleEvent0(QObject* sender)
@@ -252,16 +259,20 @@ void TdmMain::HandleEvent0(QObject* sender)
         RefreshData();
         break;
     case cmdSpecialEntry:
-        runWindow(cmdSpecialEntry);
+    case cmdWeek:
+        runWindow(TagOf(sender));
         RefreshData();
         break;
     case cmdDevelopers:
     case cmdCustomers:
     case cmdUsers:
     case cmdReports:
-    case cmdOptions:
     case cmdAbout:
         runWindow(TagOf(sender));
+        break;
+    case cmdOptions:
+        runWindow(cmdOptions);
+        m_desktop->readSettings();
         break;
     case cmdRecalcTimeSpend:
         m_monitor->RecalcTimeSpend();
@@ -289,6 +300,9 @@ void TdmMain::HandleEvent0(QObject* sender)
         break;
     case cmdStopMonitoring:
         DoStopMonitoring();
+        break;
+    case cmdStartLastProject:
+        m_desktop->startLastProject();
         break;
     case cmdEditInterval:
         m_intervals->editCurrent();
@@ -452,6 +466,8 @@ void TdmMain::setButtons(bool monitoring)
     Lookup(QStringLiteral("StartMonitoring1"))->AsAction()->setEnabled(!monitoring);
     Lookup(QStringLiteral("btnStopMonitoring"))->AsToolButton()->setEnabled(monitoring);
     Lookup(QStringLiteral("StopMonitoring1"))->AsAction()->setEnabled(monitoring);
+    Lookup(QStringLiteral("mnuPopStart"))->AsAction()->setEnabled(!monitoring);
+    Lookup(QStringLiteral("mnuPopStop"))->AsAction()->setEnabled(monitoring);
 }
 
 void TdmMain::setMonitoringDisplay(bool startedHere)
@@ -621,9 +637,13 @@ void TdmMain::UpdateElapsedLabel()
 
 bool TdmMain::CanClose()
 {
-    // The window is never closed: it goes to the notification area (or is
-    // minimised where there is none), and monitoring goes on.
-    m_trayIcon->Minimize();
+    // The window is never closed: it goes to the notification area and
+    // monitoring goes on. Without one it could not be found again, so the
+    // user is asked whether to end the program instead.
+    if (m_trayIcon->isActive())
+        m_trayIcon->Minimize();
+    else if (m_desktop->confirmEndWithoutTray())
+        Terminate();
     return false;
 }
 

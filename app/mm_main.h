@@ -10,6 +10,7 @@ class DbConnection;
 class MemTable;
 class QLabel;
 class SqlQuery;
+class TDesktopCompanion;
 class TLoginDialog;
 class TIntervalCommands;
 class TServerStatus;
@@ -36,6 +37,7 @@ public:
         cmdRecalcTimeSpend = 106,
         cmdProjectsPerDeveloper = 107,
         cmdTimerTick = 108,
+        cmdWeek = 109,
         cmdClose = 200,
         cmdOptions = 201,
         cmdRestore = 202,
@@ -45,7 +47,8 @@ public:
         cmdStopMonitoring = 401,
         cmdEditInterval = 402,
         cmdDeleteInterval = 403,
-        cmdRefresh = 404,
+        cmdStartLastProject = 404,
+        cmdRefresh = 405,
     };
 
     using TCustomModule::TCustomModule;
@@ -93,6 +96,7 @@ public:
     // interval was corrected or deleted.
     void MonitorChanged();
     TIntervalCommands* intervalCommands() const { return m_intervals.get(); }
+    TDesktopCompanion* desktopCompanion() const { return m_desktop; }
     void Terminate();
 
     // "hh:mm:ss" with the hours counted in full (25 hours show as 25:00:00).
@@ -145,5 +149,6 @@ private:
     SignedInUser m_user;
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
     std::unique_ptr<TIntervalCommands> m_intervals;
+    TDesktopCompanion* m_desktop = nullptr;
     std::unique_ptr<TServerStatus> m_server;
 };

@@ -27,6 +27,11 @@ bool HourwrightApplication::isSetupMode(const QStringList& arguments)
     return arguments.size() > 1 && arguments.at(1).compare(QLatin1String("-setup"), Qt::CaseInsensitive) == 0;
 }
 
+bool HourwrightApplication::startsHidden(const QStringList& arguments)
+{
+    return arguments.size() > 1 && arguments.at(1).compare(QLatin1String("-hidden"), Qt::CaseInsensitive) == 0;
+}
+
 void HourwrightApplication::reportStartupFailure(const QString& message)
 {
     std::fprintf(stderr, "hourwright: %s\n", message.toLocal8Bit().constData());

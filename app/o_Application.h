@@ -13,6 +13,9 @@ public:
 
     // The first argument selects set-up mode when it is "-setup" in any letter case.
     static bool isSetupMode(const QStringList& arguments);
+    // "-hidden" in any letter case (the session's autostart): the main window
+    // waits in the notification area, where there is one.
+    static bool startsHidden(const QStringList& arguments);
     // Shows a start-up failure in a box titled "Application Error" and on stderr.
     static void reportStartupFailure(const QString& message);
 };

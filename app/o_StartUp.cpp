@@ -99,7 +99,10 @@ int StartUp::run(HourwrightApplication& app)
                     return 0;
             }
             auto main = TdmMain::create();
-            main->ModuleForm()->show();
+            // Started with the session: after the sign-in the window stays in
+            // the notification area, unless there is none to find it in.
+            if (!HourwrightApplication::startsHidden(app.arguments()) || !main->MainTrayIcon()->isActive())
+                main->ModuleForm()->show();
             mainController = std::move(main);
         }
         const int code = app.exec();

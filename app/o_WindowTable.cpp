@@ -1,6 +1,7 @@
 #include "app/o_WindowTable.h"
 
 #include "app/mm_main.h"
+#include "app/o_IntervalCommands.h"
 #include "components/o_ProjectMonitor.h"
 #include "modules/f_About.h"
 #include "modules/f_Customers.h"
@@ -11,6 +12,7 @@
 #include "modules/f_Settings.h"
 #include "modules/f_SpecialEntry.h"
 #include "modules/f_Users.h"
+#include "modules/f_Week.h"
 #include "modules/mc_Customers.h"
 #include "modules/mc_Developers.h"
 #include "modules/mc_ProjectPerDeveloper.h"
@@ -19,6 +21,7 @@
 #include "modules/mc_Settings.h"
 #include "modules/mc_SpecialEntry.h"
 #include "modules/mc_Users.h"
+#include "modules/mc_Week.h"
 
 namespace {
 
@@ -54,6 +57,10 @@ void registerHourwrightWindows()
     TdmMain::registerWindow(TdmMain::cmdSpecialEntry,
                             runner<TdmSpecialEntry, TFrmSpecialEntry>([](TdmSpecialEntry& module, TdmMain& main) {
                                 module.DeveloperID = main.ProjectMonitor()->DeveloperID;
+                            }));
+    // The week of the signed-in user's developer, as Edit Interval knows them.
+    TdmMain::registerWindow(TdmMain::cmdWeek, runner<TdmWeek, TFrmWeek>([](TdmWeek& module, TdmMain& main) {
+                                module.User = main.intervalCommands()->user();
                             }));
     TdmMain::registerWindow(TdmMain::cmdProjectsPerDeveloper,
                             runner<TdmProjectPerDeveloper, TFrmProjectPerDeveloper>(

@@ -2,6 +2,7 @@
 
 #include "cli/DirectJournal.h"
 #include "cli/IntervalCommands.h"
+#include "cli/WeekCommand.h"
 #include "cli/WorkReport.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
@@ -13,6 +14,7 @@
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_SignIn.h"
+#include "components/o_Week.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
@@ -107,6 +109,7 @@ struct CommandLine::Request
     IntervalEdit edit;  // edit; its comment also for start and stop
     QDate listFrom;     // list
     QDate listTo;
+    TWeek week;         // week; its --developer is filter.developerId
 };
 
 CommandLine::CommandLine(QTextStream& in, QTextStream& out, QTextStream& err)
@@ -137,6 +140,9 @@ QString CommandLine::usage()
         "  delete ID                     delete an interval\n"
         "  report --from DATE --to DATE [--developer ID] [--project ID] [--customer ID] [--csv]\n"
         "                                completed intervals whose days lie in the range (yyyy-MM-dd)\n"
+        "  week [--week YYYY-Www] [--developer ID]\n"
+        "                                a week (default: this one) as a grid of projects and days with\n"
+        "                                the totals; your developer's, an administrator's of anyone\n"
         "Users correct their own developer's intervals, administrators anyone's. An edit that would\n"
         "overlap another interval of the same developer is refused unless --allow-overlap is given.\n"
         "The password is asked on the terminal, or taken from HOURWRIGHT_PASSWORD, or read as one\n"
@@ -193,8 +199,9 @@ int CommandLine::execute(const QStringList& arguments)
     const QCommandLineOption startAt(QStringLiteral("start"), QString(), QStringLiteral("TIME"));
     const QCommandLineOption stopAt(QStringLiteral("stop"), QString(), QStringLiteral("TIME"));
     const QCommandLineOption allowOverlap(QStringLiteral("allow-overlap"));
-    const QList<QCommandLineOption> all{help,      options,  user, passwordStdin, project, from,   to,
-                                        developer, customer, csv,  comment,       startAt, stopAt, allowOverlap};
+    const QCommandLineOption week(QStringLiteral("week"), QString(), QStringLiteral("YYYY-Www"));
+    const QList<QCommandLineOption> all{help,     options, user,    passwordStdin, project,      from, to, developer,
+                                        customer, csv,     comment, startAt,       stopAt, allowOverlap, week};
     parser.addOptions(all);
     if (!parser.parse(QStringList{Program} + arguments))
         throw UsageError(parser.errorText());
@@ -235,6 +242,8 @@ int CommandLine::execute(const QStringList& arguments)
     else if (request.command == QLatin1String("delete")) {
         // the interval's ID only
     }
+    else if (request.command == QLatin1String("week"))
+        allowed << QStringLiteral("week") << QStringLiteral("developer");
     else if (request.command == QLatin1String("report"))
         allowed << QStringLiteral("project") << QStringLiteral("from") << QStringLiteral("to")
                 << QStringLiteral("developer") << QStringLiteral("customer") << QStringLiteral("csv");
@@ -273,6 +282,16 @@ int CommandLine::execute(const QStringList& arguments)
         if (parser.isSet(customer))
             request.filter.customerId = positiveId(QStringLiteral("customer"), parser.value(customer));
         request.csv = parser.isSet(csv);
+    }
+    if (request.command == QLatin1String("week")) {
+        const std::optional<TWeek> named =
+            parser.isSet(week) ? TWeek::fromIsoText(parser.value(week)) : TWeek::containing(Clock::now().date());
+        if (!named)
+            throw UsageError(QStringLiteral("--week needs an ISO week as YYYY-Www (2026-W20), not \"%1\"")
+                                 .arg(parser.value(week)));
+        request.week = *named;
+        if (parser.isSet(developer))
+            request.filter.developerId = positiveId(QStringLiteral("developer"), parser.value(developer));
     }
     if (parser.isSet(comment))
         request.edit.comment = parser.value(comment);
@@ -369,6 +388,10 @@ int CommandLine::execute(const QStringList& arguments)
         if (!journal || !changesTime(request.command))
             throw;
         return keepOffline(request, connection, signedIn->developerId, error);
+    }
+    if (request.command == QLatin1String("week")) {
+        WeekCommand::show(connection, *signedIn, request.week, request.filter.developerId, m_out);
+        return Ok;
     }
     return report(connection, request);
 }

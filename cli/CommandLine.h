@@ -14,7 +14,7 @@ class DirectJournal;
 class TJournal;
 struct SignedInUser;
 
-// hourwright-cli: status, start, stop, report, list, edit and delete on the program's own
+// hourwright-cli: status, start, stop, report, list, edit, delete and week on the program's own
 // options.ini, connection and project monitor, after signing in with the
 // program's rules. Returns the process exit code; text goes to the streams.
 class CommandLine

@@ -13,7 +13,9 @@ endfunction()
 # Writes the program's version strings into a named ELF section of the target.
 include(${CMAKE_CURRENT_LIST_DIR}/VersionSection.cmake)
 
-# One QtTest executable per tests/<layer>/tst_*.cpp, run headless with a fixed locale.
+# One QtTest executable per tests/<layer>/tst_*.cpp, run headless with a fixed locale,
+# away from the desktop of the person running it: no display, no Wayland
+# compositor, no message bus (tests start private ones where they need them).
 # SERVER_ONLY: the tests are about a server and run only on the PostgreSQL
 # test server, as "<layer>/<test>@postgres" (see hw_add_server_tests).
 function(hw_add_tests layer)
@@ -27,7 +29,7 @@ function(hw_add_tests layer)
     # of the person running it or meets their running program.
     set(_home ${CMAKE_BINARY_DIR}/tests/home/${_name})
     file(MAKE_DIRECTORY ${_home}/config ${_home}/data ${_home}/runtime)
-    set(_env "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;HW_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};XDG_CONFIG_HOME=${_home}/config;XDG_DATA_HOME=${_home}/data;XDG_RUNTIME_DIR=${_home}/runtime")
+    set(_env "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;HW_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};XDG_CONFIG_HOME=${_home}/config;XDG_DATA_HOME=${_home}/data;XDG_RUNTIME_DIR=${_home}/runtime;DBUS_SESSION_BUS_ADDRESS=unix:path=${_home}/runtime/no-bus;DBUS_SYSTEM_BUS_ADDRESS=unix:path=${_home}/runtime/no-bus;WAYLAND_DISPLAY=;DISPLAY=")
     if(ARG_SERVER_ONLY)
       _hw_add_server_test(${layer} ${_name} "${_env}")
       continue()

@@ -2,23 +2,29 @@
 
 #include "components/o_AppIcons.h"
 #include "toolkit/AppError.h"
+#include "toolkit/DesktopBus.h"
+#include "toolkit/TrayHosts.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusServiceWatcher>
 #include <QEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
 int s_availableOverride = -1;
+// How often a desktop without a notification area is looked at again.
+constexpr int LookAgainMSecs = 5000;
 }
 
 bool TTrayIcon::notificationAreaAvailable()
 {
     if (s_availableOverride >= 0)
         return s_availableOverride == 1;
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return TrayHosts::available(DesktopBus::session());
 }
 
 void TTrayIcon::setNotificationAreaForTests(int available)
@@ -31,16 +37,61 @@ TTrayIcon::TTrayIcon(QObject* owner)
     , m_icon(QApplication::windowIcon())
 {
     m_tip = QApplication::applicationDisplayName().left(MaxTipLength);
-    if (!notificationAreaAvailable())
+    if (notificationAreaAvailable()) {
+        createTray();
         return;
+    }
+    // A panel started after the program (a session's autostart, a restarted
+    // panel) still gets the icon: a host's watcher is noticed as it comes,
+    // an XEmbed tray at the next look.
+    m_lookAgain = new QTimer(this);
+    m_lookAgain->setInterval(LookAgainMSecs);
+    connect(m_lookAgain, &QTimer::timeout, this, &TTrayIcon::LookForNotificationArea);
+    m_lookAgain->start();
+    auto* watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"), DesktopBus::session(),
+                                            QDBusServiceWatcher::WatchForRegistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TTrayIcon::LookForNotificationArea);
+}
+
+void TTrayIcon::createTray()
+{
     m_tray = new QSystemTrayIcon(m_icon, this);
     m_tray->setToolTip(m_tip);
+    if (m_popupMenu)
+        m_tray->setContextMenu(m_popupMenu);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         onActivated(int(reason));
     });
     m_tray->show();
     if (!m_tray->isVisible())
         throw AppError(QStringLiteral("Cannot create shell notification icon"));
+}
+
+void TTrayIcon::LookForNotificationArea()
+{
+    if (m_tray || !notificationAreaAvailable())
+        return;
+    if (m_lookAgain)
+        m_lookAgain->stop();
+    createTray();
+    if (OnNotificationAreaFound)
+        OnNotificationAreaFound(this);
+}
+
+void TTrayIcon::ShowBalloon(const QString& title, const QString& text)
+{
+    if (isActive())
+        m_tray->showMessage(title, text, m_icon);
+}
+
+void TTrayIcon::ToggleMainWindow()
+{
+    if (!m_mainWindow)
+        return;
+    if (m_mainWindow->isVisible() && !m_mainWindow->isMinimized())
+        Minimize();
+    else
+        Restore();
 }
 
 TTrayIcon::~TTrayIcon()
@@ -169,6 +220,8 @@ void TTrayIcon::PopupAtCursor()
 
 void TTrayIcon::Click()
 {
+    // A click on the icon shows the main window, or puts it away.
+    ToggleMainWindow();
     if (OnClick)
         OnClick(this);
 }

@@ -10,6 +10,7 @@
 
 #include <QMenu>
 class QSystemTrayIcon;
+class QTimer;
 #include <QWidget>
 
 // The program's icon in the desktop's notification area, with a tooltip, a
@@ -18,7 +19,8 @@ class QSystemTrayIcon;
 //
 // A desktop without a notification area cannot hold the icon: it then stays
 // inactive, and minimising leaves the window minimised on the task bar
-// instead of hiding it, so it can always be brought back.
+// instead of hiding it, so it can always be brought back. When a
+// notification area appears later, the icon goes into it.
 class TTrayIcon : public QObject
 {
     Q_OBJECT
@@ -86,11 +88,19 @@ public:
     virtual void UpdateIcon();
     virtual void Minimize();
     virtual void Restore();
+    // A click on the icon: shows the main window, or hides it when shown.
+    void ToggleMainWindow();
+    // A short message beside the icon, where there is one.
+    void ShowBalloon(const QString& title, const QString& text);
+    // Puts the icon into a notification area that appeared since the start;
+    // runs by itself every few seconds while there is none.
+    void LookForNotificationArea();
 
     std::function<void(QObject*)> OnClick;
     std::function<void(QObject*)> OnDblClick;
     std::function<void(QObject*)> OnMinimize;
     std::function<void(QObject*)> OnRestore;
+    std::function<void(QObject*)> OnNotificationAreaFound;
     std::function<void(QObject*, Qt::KeyboardModifiers, int, int)> OnMouseMove;
     std::function<void(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseDown;
     std::function<void(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseUp;
@@ -103,6 +113,7 @@ protected:
 
 private:
     void onActivated(int reason);
+    void createTray();
     void composeTip();
 
     QString m_hint;
@@ -112,6 +123,7 @@ private:
     QPointer<QMenu> m_popupMenu;
     QPointer<QWidget> m_mainWindow;
     QSystemTrayIcon* m_tray = nullptr;
+    QTimer* m_lookAgain = nullptr;
     bool m_leftDown = false;
     bool m_showsMonitoring = false;
     int m_popups = 0;

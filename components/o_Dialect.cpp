@@ -132,6 +132,14 @@ QString Dialect::textType(int kind)
     return kind == PostgreSql ? QStringLiteral("text") : QStringLiteral("nvarchar(4000)");
 }
 
+QString Dialect::handEntryMarkStatement(int kind)
+{
+    if (kind == SqlServer)
+        return QStringLiteral("ALTER TABLE PROJECTWORK ADD HAND_ENTRY INT NULL "
+                              "CONSTRAINT DF_PROJECTWORK_HAND_ENTRY DEFAULT 0 WITH VALUES");
+    return QStringLiteral("ALTER TABLE PROJECTWORK ADD COLUMN HAND_ENTRY INTEGER DEFAULT 0");
+}
+
 QString Dialect::referenceCountStatement(const QString& table, const QString& column, qint64 id)
 {
     return QStringLiteral("select count(*) from %1 where %2 = %3").arg(table, column).arg(id);

@@ -55,6 +55,10 @@ QString newestFirst(const QString& column);
 // The type a text of any length is cast to.
 QString textType(int kind);
 
+// Adds the hand-entry mark to PROJECTWORK: 0 by default, and on the rows
+// already there (SQL Server fills them only when asked WITH VALUES).
+QString handEntryMarkStatement(int kind);
+
 // Counts the rows of table whose column holds id.
 QString referenceCountStatement(const QString& table, const QString& column, qint64 id);
 

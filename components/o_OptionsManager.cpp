@@ -67,6 +67,12 @@ int Options::toInt(const QVariant& value)
     return number;
 }
 
+QTime Options::toTimeOfDay(const QVariant& value, const QTime& fallback)
+{
+    const QTime time = QTime::fromString(value.toString().trimmed(), QStringLiteral("H:mm"));
+    return time.isValid() ? time : fallback;
+}
+
 double Options::toDouble(const QVariant& value)
 {
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Int)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
+#include <QTime>
 #include <QVariant>
 
 #include <memory>
@@ -28,6 +29,17 @@ inline const QString IdleMinutes = QStringLiteral("IdleMinutes"); // 0: no idle 
 inline const QString LongIntervalHours = QStringLiteral("LongIntervalHours");
 inline constexpr int DefaultLongIntervalHours = 10;
 
+// Per-user choices about the desktop: reminders during working hours, what a
+// lock or suspend does to a running interval, starting at login.
+inline const QString DesktopSection = QStringLiteral("DesktopSettings");
+inline const QString ReminderMinutes = QStringLiteral("ReminderMinutes"); // 0: no reminders
+inline const QString WorkDays = QStringLiteral("WorkDays"); // "1,2,3,4,5", Monday is 1
+// "09:00"; also the earliest start of time added in the week grid.
+inline const QString WorkStart = QStringLiteral("WorkStart");
+inline const QString WorkEnd = QStringLiteral("WorkEnd"); // "17:00"
+inline const QString OnLockOrSuspend = QStringLiteral("OnLockOrSuspend"); // 0 nothing, 1 stop, 2 ask on return
+inline const QString StartAtLogin = QStringLiteral("StartAtLogin"); // 1: the autostart entry is wanted
+
 inline const QString DefaultDataBasePath = QStringLiteral("DataBase\\hwr.db");
 inline const QString DefaultExcelPath = QStringLiteral("Reports\\Hourwright.xlsx");
 
@@ -35,6 +47,8 @@ inline const QString DefaultExcelPath = QStringLiteral("Reports\\Hourwright.xlsx
 // raises the conversion error.
 int toInt(const QVariant& value);
 double toDouble(const QVariant& value); // reads both '.' and ',' decimal points
+// A time of day written "HH:mm" (or "H:mm"); the fallback for anything else.
+QTime toTimeOfDay(const QVariant& value, const QTime& fallback);
 } // namespace Options
 
 // Reads and writes options.ini. Nothing is cached: every read and write goes

@@ -1,5 +1,6 @@
 #include "components/o_Schema.h"
 
+#include "components/o_Dialect.h"
 #include "components/o_Resources.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
@@ -19,6 +20,12 @@ const QList<Schema::Table>& Schema::tables()
          {"ID", "PROJECT_ID", "DEVELOPER_ID", "TIME_START", "TIME_END", "TIME_SPEND", "COMMENTS", "COMPLETED",
           "DAY_START", "DAY_END"}},
     };
+    return list;
+}
+
+const QList<Schema::Table>& Schema::addedColumns()
+{
+    static const QList<Table> list = {{QStringLiteral("PROJECTWORK"), {"HAND_ENTRY"}}};
     return list;
 }
 
@@ -98,6 +105,32 @@ QStringList Schema::check(DbConnection& connection)
             if (record.indexOf(column) < 0)
                 problems << QStringLiteral("column %1.%2 is missing").arg(table.name, column);
         }
+        for (const Table& added : addedColumns()) {
+            if (added.name != table.name)
+                continue;
+            for (const QString& column : added.columns)
+                if (record.indexOf(column) < 0)
+                    problems << QStringLiteral("column %1.%2 is missing (hourwright-db upgrade adds it)")
+                                    .arg(table.name, column);
+        }
     }
     return problems;
+}
+
+bool Schema::hasHandEntryMark(DbConnection& connection)
+{
+    const QString table = presentTables(connection).value(QStringLiteral("PROJECTWORK"));
+    return !table.isEmpty() && connection.database().record(table).indexOf(QStringLiteral("HAND_ENTRY")) >= 0;
+}
+
+bool Schema::addHandEntryMark(DbConnection& connection)
+{
+    // Looked at under the write lock: of two clients upgrading at once, the
+    // second finds the column there.
+    TransactionGuard transaction(connection);
+    if (hasHandEntryMark(connection))
+        return false;
+    connection.exec(Dialect::handEntryMarkStatement(Dialect::kindOf(connection)));
+    transaction.commit();
+    return true;
 }

@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
@@ -67,6 +68,12 @@ const EventBinding kEventTable[] = {
      [](QObject* component, QObject* context, Deliver deliver) {
          return QObject::connect(static_cast<QAbstractItemView*>(component), &QAbstractItemView::doubleClicked,
                                  context, [deliver] { deliver({}); });
+     }},
+    // A choice or an edit of a combo box's text.
+    {"OnChange", &QComboBox::staticMetaObject,
+     [](QObject* component, QObject* context, Deliver deliver) {
+         return QObject::connect(static_cast<QComboBox*>(component), &QComboBox::currentTextChanged, context,
+                                 [deliver] { deliver({}); });
      }},
     {"OnTimer", &TqvTimer::staticMetaObject,
      [](QObject* component, QObject* context, Deliver deliver) {

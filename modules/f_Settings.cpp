@@ -1,6 +1,7 @@
 #include "modules/f_Settings.h"
 
 #include "framework/o_FormBuilding.h"
+#include "modules/f_DesktopRows.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -24,12 +26,59 @@ QPushButton* smallButton(const QString& caption, QWidget* parent, const char* na
     return button;
 }
 
+// A captioned control on a row of its own; the caption is the control's buddy.
+template <class Control>
+Control* addRow(QFormLayout* rows, QWidget* parent, Control* control, const QString& caption, const char* labelName,
+                QLayout* row = nullptr)
+{
+    auto* label = named(new QLabel(caption, parent), labelName);
+    label->setBuddy(control);
+    if (row)
+        rows->addRow(label, row);
+    else
+        rows->addRow(label, control);
+    return control;
+}
+
+// A file path with its "..." chooser.
+QLineEdit* addPathRow(QFormLayout* rows, QWidget* parent, const QString& caption, const char* editName,
+                      const char* labelName, const char* buttonName)
+{
+    auto* path = named(new QLineEdit(parent), editName);
+    path->setMinimumWidth(path->fontMetrics().averageCharWidth() * 32);
+    auto* row = new QHBoxLayout();
+    row->addWidget(path, 1);
+    row->addWidget(smallButton(QStringLiteral("..."), parent, buttonName));
+    return addRow(rows, parent, path, caption, labelName, row);
+}
+
 } // namespace
 
 QStringList TFrmSettings::databaseKindNames()
 {
     // Kind 0 is the embedded SQLite file, kind 1 SQL Server, kind 2 PostgreSQL.
     return {QStringLiteral("SQLite"), QStringLiteral("MSSSQL"), QStringLiteral("PostgreSQL")};
+}
+
+QFormLayout* TFrmSettings::addPage(const char* name, const QString& title)
+{
+    auto* page = named(new QWidget(m_pages), name);
+    m_pages->addTab(page, title);
+    auto* layout = new QVBoxLayout(page);
+    auto* rows = new QFormLayout();
+    rows->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    layout->addLayout(rows);
+    layout->addStretch();
+    return rows;
+}
+
+QFormLayout* TFrmSettings::addSection(QFormLayout* page, const char* name, const QString& title)
+{
+    auto* section = named(new QGroupBox(title, page->parentWidget()), name);
+    page->addRow(section);
+    auto* rows = new QFormLayout(section);
+    rows->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    return rows;
 }
 
 TFrmSettings::TFrmSettings(QWidget* parent)
@@ -39,82 +88,67 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     setWindowTitle(tr("Hourwright - Settings"));
 
     auto* layout = new QVBoxLayout(this);
-    auto* pages = named(new QTabWidget(this), "PageControl1");
-    layout->addWidget(pages, 1);
+    m_pages = named(new QTabWidget(this), "PageControl1");
+    layout->addWidget(m_pages, 1);
 
-    // First page: the connection. Created in tab order.
-    auto* connectionPage = named(new QWidget(pages), "tsConnection");
-    pages->addTab(connectionPage, tr("Connection Settings"));
-    auto* connectionLayout = new QVBoxLayout(connectionPage);
-    auto* group = named(new QGroupBox(tr("Connection Settings"), connectionPage), "GroupBox1");
-    connectionLayout->addWidget(group);
-    connectionLayout->addStretch();
-    auto* rows = new QFormLayout(group);
-    QLineEdit* server = addLabeledEdit(rows, group, tr("Server :"), "edtServerName");
-    QLineEdit* dataBase = addLabeledEdit(rows, group, tr("DB Name :"), "edtDataBaseName");
-    QLineEdit* user = addLabeledEdit(rows, group, tr("UserName :"), "edtUserName");
-    QLineEdit* password = addLabeledEdit(rows, group, tr("Password :"), "edtPassWord");
-    password->setEchoMode(QLineEdit::Password);
-
-    auto* kindLabel = named(new QLabel(tr("DB Type :"), group), "Label1");
-    auto* kind = named(new QComboBox(group), "edtDataBaseKind");
+    // The database: its kind first, as it decides which of the sections
+    // below apply (the controller hides the others). Created in tab order.
+    QFormLayout* database = addPage("tsDatabase", tr("Database"));
+    QWidget* databasePage = database->parentWidget();
+    auto* kind = named(new QComboBox(databasePage), "edtDataBaseKind");
     kind->setEditable(true);
     // Return in the edit must not add a kind to the list.
     kind->setInsertPolicy(QComboBox::NoInsert);
     kind->addItems(databaseKindNames());
     kind->setCurrentIndex(-1);
-    kindLabel->setBuddy(kind);
-    auto* test = named(new QPushButton(tr("Test connection"), group), "btnTestConnection");
+    addRow(database, databasePage, kind, tr("DB Type :"), "Label1");
+
+    QFormLayout* server = addSection(database, "grpServer", tr("Server"));
+    QWidget* serverBox = server->parentWidget();
+    addLabeledEdit(server, serverBox, tr("Server :"), "edtServerName");
+    addLabeledEdit(server, serverBox, tr("DB Name :"), "edtDataBaseName");
+    addLabeledEdit(server, serverBox, tr("UserName :"), "edtUserName");
+    addLabeledEdit(server, serverBox, tr("Password :"), "edtPassWord")->setEchoMode(QLineEdit::Password);
+
+    QFormLayout* file = addSection(database, "grpDatabaseFile", tr("Database File"));
+    addPathRow(file, file->parentWidget(), tr("Database Path :"), "edtDataBasePath", "lblDataBasePath", "Button1");
+
+    auto* test = named(new QPushButton(tr("Test connection"), databasePage), "btnTestConnection");
     test->setAutoDefault(false);
-    auto* kindRow = new QHBoxLayout();
-    kindRow->addWidget(kind, 1);
-    kindRow->addWidget(test);
-    rows->addRow(kindLabel, kindRow);
+    auto* testRow = new QHBoxLayout();
+    testRow->addStretch();
+    testRow->addWidget(test);
+    database->addRow(testRow);
 
-    // Second page: the files.
-    auto* filesPage = named(new QWidget(pages), "tsFiles");
-    pages->addTab(filesPage, tr("Excel File Path"));
-    auto* filesLayout = new QVBoxLayout(filesPage);
-    auto* fileRows = new QFormLayout();
-    filesLayout->addLayout(fileRows);
-    filesLayout->addStretch();
-
-    auto* excelPath = named(new QLineEdit(filesPage), "edtExcelFilePath");
-    auto* excelLabel = named(new QLabel(tr("Excel Path :"), filesPage), "lblExcelFilePath");
-    excelLabel->setBuddy(excelPath);
-    auto* excelRow = new QHBoxLayout();
-    excelRow->addWidget(excelPath, 1);
-    excelRow->addWidget(smallButton(QStringLiteral("..."), filesPage, "btnSetExcelPath"));
-    fileRows->addRow(excelLabel, excelRow);
-
-    auto* dataBasePath = named(new QLineEdit(filesPage), "edtDataBasePath");
-    auto* dataBaseLabel = named(new QLabel(tr("Database Path :"), filesPage), "lblDataBasePath");
-    dataBaseLabel->setBuddy(dataBasePath);
-    auto* dataBaseRow = new QHBoxLayout();
-    dataBaseRow->addWidget(dataBasePath, 1);
-    dataBaseRow->addWidget(smallButton(QStringLiteral("..."), filesPage, "Button1"));
-    fileRows->addRow(dataBaseLabel, dataBaseRow);
-
+    // What happens while time is measured.
+    QFormLayout* monitoring = addPage("tsMonitoring", tr("Monitoring"));
+    QWidget* monitoringPage = monitoring->parentWidget();
     // Time away from the desk while monitoring.
-    auto* idle = named(new QSpinBox(filesPage), "edtIdleMinutes");
+    auto* idle = named(new QSpinBox(monitoringPage), "edtIdleMinutes");
     idle->setRange(0, 24 * 60);
     idle->setSpecialValueText(tr("off"));
     idle->setSuffix(tr(" min"));
-    auto* idleLabel = named(new QLabel(tr("Idle after :"), filesPage), "lblIdleMinutes");
-    idleLabel->setBuddy(idle);
-    fileRows->addRow(idleLabel, idle);
-    auto* idleSource = named(new QLabel(filesPage), "lblIdleSource");
+    addRow(monitoring, monitoringPage, idle, tr("Idle after :"), "lblIdleMinutes");
+    auto* idleSource = named(new QLabel(monitoringPage), "lblIdleSource");
     idleSource->setWordWrap(true);
-    fileRows->addRow(QString(), idleSource);
-
+    monitoring->addRow(QString(), idleSource);
     // An interval found running at sign-in for longer is asked about.
-    auto* longInterval = named(new QSpinBox(filesPage), "edtLongIntervalHours");
+    auto* longInterval = named(new QSpinBox(monitoringPage), "edtLongIntervalHours");
     longInterval->setRange(0, 24 * 7);
     longInterval->setSpecialValueText(tr("never ask"));
     longInterval->setSuffix(tr(" h"));
-    auto* longLabel = named(new QLabel(tr("Ask about intervals running over :"), filesPage), "lblLongIntervalHours");
-    longLabel->setBuddy(longInterval);
-    fileRows->addRow(longLabel, longInterval);
+    addRow(monitoring, monitoringPage, longInterval, tr("Ask about intervals running over :"),
+           "lblLongIntervalHours");
+    addSessionRows(monitoring, monitoringPage);
+
+    // The report export.
+    QFormLayout* reports = addPage("tsReports", tr("Reports"));
+    addPathRow(reports, reports->parentWidget(), tr("Excel Path :"), "edtExcelFilePath", "lblExcelFilePath",
+               "btnSetExcelPath");
+
+    // Reminders during the working week.
+    QFormLayout* reminders = addPage("tsReminders", tr("Reminders"));
+    addReminderRows(reminders, reminders->parentWidget());
 
     // The bar at the bottom.
     auto* bar = named(new QFrame(this), "TabControl1");
@@ -129,11 +163,5 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     barLayout->addWidget(cancel);
     layout->addWidget(bar);
 
-    setTabOrder(server, dataBase);
-    setTabOrder(dataBase, user);
-    setTabOrder(user, password);
-    setTabOrder(password, kind);
-    setTabOrder(kind, test);
-
-    resize(sizeHint().expandedTo(QSize(359, 307)));
+    resize(sizeHint().expandedTo(QSize(420, 307)));
 }

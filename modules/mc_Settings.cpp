@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QSpinBox>
+#include <QTimeEdit>
 
 #include "components/o_ConnectionProbe.h"
 #include "components/o_ConnectionSettings.h"
@@ -47,7 +48,9 @@ void TdmSettings::WireEvents()
     AssignEventByName(QStringLiteral("btnTestConnection"), cmdTestConnection, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("btnSetExcelPath"), cmdChooseExcelPath, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("Button1"), cmdChooseDataBasePath, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("edtDataBaseKind"), cmdKindChanged, 0, QStringLiteral("OnChange"));
     LoadSettings();
+    ShowFieldsOfKind();
 }
 
 void TdmSettings::HandleEvent0(QObject* sender)
@@ -63,6 +66,9 @@ void TdmSettings::HandleEvent0(QObject* sender)
         break;
     case cmdTestConnection:
         TestConnection();
+        break;
+    case cmdKindChanged:
+        ShowFieldsOfKind();
         break;
     case cmdChooseExcelPath:
         choosePath("edtExcelFilePath", tr("Excel workbook"), tr("Excel workbooks (*.xlsx);;All files (*)"));
@@ -84,6 +90,24 @@ QString TdmSettings::text(const char* editName)
 void TdmSettings::setText(const char* editName, const QString& value)
 {
     Lookup(QString::fromLatin1(editName))->AsLabeledEdit()->setText(value);
+}
+
+void TdmSettings::showPath(const char* editName, const QString& path)
+{
+    QLineEdit* edit = Lookup(QString::fromLatin1(editName))->AsLabeledEdit();
+    edit->setText(path);
+    // A path longer than its field shows its end, where the file's name
+    // is; the whole of it is in the tip.
+    edit->setCursorPosition(int(path.size()));
+    edit->setToolTip(path);
+}
+
+void TdmSettings::ShowFieldsOfKind()
+{
+    const int kind = SelectedKind();
+    const bool chosen = Dialect::isKnownKind(kind);
+    Lookup(QStringLiteral("grpServer"))->as<QWidget>()->setVisible(!chosen || !Dialect::isFile(kind));
+    Lookup(QStringLiteral("grpDatabaseFile"))->as<QWidget>()->setVisible(!chosen || Dialect::isFile(kind));
 }
 
 void TdmSettings::LoadSettings()
@@ -108,8 +132,8 @@ void TdmSettings::LoadSettings()
         kinds->setEditText(QString());
     }
 
-    setText("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
-    setText("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
+    showPath("edtExcelFilePath", options->ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString());
+    showPath("edtDataBasePath", options->ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString());
 
     // A limit that is no number or out of range shows as the default and is
     // rewritten only when the user sets another one.
@@ -119,8 +143,10 @@ void TdmSettings::LoadSettings()
     Lookup(QStringLiteral("lblIdleSource"))
         ->AsLabel()
         ->setText(source ? QStringLiteral("Idle time is read from the %1.").arg(source->name())
-                         : QStringLiteral("Idle detection is not available on this desktop: "
-                                          "neither the X11 screen saver nor the freedesktop screen saver answers."));
+                         : QStringLiteral("Idle detection is not available on this desktop, so the time-away "
+                                          "question is off. None of these answers: %1.")
+                               .arg(IdleSource::candidateNames().join(QStringLiteral(", "))));
+    m_desktop.load(ModuleForm(), *options);
 }
 
 int TdmSettings::showLimit(const char* spinName, const QString& key, int fallback)
@@ -162,6 +188,7 @@ void TdmSettings::SaveSettings()
     const int longHours = Lookup(QStringLiteral("edtLongIntervalHours"))->as<QSpinBox>()->value();
     if (longHours != m_longIntervalHours)
         options->WriteValue(ProjectsSection, LongIntervalHours, longHours);
+    m_desktop.save(ModuleForm(), *options);
 }
 
 ConnectionSettings TdmSettings::ScreenSettings()
@@ -215,5 +242,5 @@ void TdmSettings::choosePath(const char* editName, const QString& caption, const
     const QString chosen = Chooser ? Chooser(ModuleForm(), caption, filter, start) : QString();
     if (chosen.isEmpty())
         return;
-    setText(editName, optionPathFor(chosen, folder));
+    showPath(editName, optionPathFor(chosen, folder));
 }

@@ -2,6 +2,7 @@
 
 #include "framework/mc_CustomModule.h"
 #include "framework/o_FileChooser.h"
+#include "modules/o_DesktopSettings.h"
 
 #include <functional>
 
@@ -16,6 +17,7 @@ public:
     enum Command {
         cmdOk = 100,
         cmdCancel = 101,
+        cmdKindChanged = 102,
         cmdTestConnection = 200,
         cmdChooseExcelPath = 300,
         cmdChooseDataBasePath = 301,
@@ -38,6 +40,10 @@ public:
     // names, -1 for none.
     int SelectedKind();
 
+    // Shows the sections of the database tab that apply to the kind chosen
+    // (all of them while none is).
+    void ShowFieldsOfKind();
+
     // A chosen file as the options keep it: relative to the program folder
     // when it lies inside it, else absolute.
     static QString optionPathFor(const QString& chosenFile, const QString& applicationFolder);
@@ -51,9 +57,11 @@ private:
     void choosePath(const char* editName, const QString& caption, const QString& filter);
     QString text(const char* editName);
     void setText(const char* editName, const QString& value);
+    void showPath(const char* editName, const QString& path);
     // A limit of the projects section in its spin box; returns what it shows.
     int showLimit(const char* spinName, const QString& key, int fallback);
     int m_idleMinutes = 0; // as shown when the window opened
     bool m_unreadableKind = false; // the stored DatabaseType is no number
     int m_longIntervalHours = 0;
+    DesktopSettings m_desktop;
 };

@@ -1,8 +1,10 @@
 #include "modules/mc_SpecialEntry.h"
 
 #include "components/o_Dialect.h"
+#include "components/o_HandEntries.h"
 #include "components/o_IntervalEditor.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
 #include "components/o_SharedStatements.h"
 #include "framework/o_ComponentCaster.h"
 #include "framework/o_MainModule.h"
@@ -15,16 +17,6 @@
 #include "toolkit/SqlTemplate.h"
 
 #include <QLineEdit>
-
-QString TdmSpecialEntry::insertStatement()
-{
-    // DAY_START and DAY_END are written too, so that hand entries are found
-    // by reports over a date range.
-    return QStringLiteral("insert into PROJECTWORK "
-                          "(PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,DAY_START,DAY_END,COMMENTS)\r"
-                          " values (:PROJECT_ID,:DEVELOPER_ID,:TIME_START,:TIME_END,:TIME_SPEND,:COMPLETED,:DAY_START,"
-                          ":DAY_END,:COMMENTS)");
-}
 
 QDateTime TdmSpecialEntry::combine(const QDate& date, const QTime& time)
 {
@@ -107,7 +99,9 @@ void TdmSpecialEntry::InsertSpecialEntry()
     QLineEdit* comment = Lookup(QStringLiteral("edtComment"))->as<QLineEdit>();
     const QString text = comment ? comment->text() : QString();
     TransactionGuard transaction(db);
-    db.exec(insertStatement(), {projectId, DeveloperID, start, stop, TqvProjectMonitor::TimeSpendBetween(start, stop),
+    // Marked as entered by hand where the database has the mark, so the week
+    // grid may shorten or remove it.
+    db.exec(THandEntries::insertStatement(Schema::hasHandEntryMark(db)), {projectId, DeveloperID, start, stop, TqvProjectMonitor::TimeSpendBetween(start, stop),
                                 1, start.date(), stop.date(), text.isEmpty() ? QVariant() : QVariant(text)});
     transaction.commit();
 }

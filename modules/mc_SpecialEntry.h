@@ -26,8 +26,6 @@ public:
     // The date of one picker with the time of day of the other.
     static QDateTime combine(const QDate& date, const QTime& time);
 
-    static QString insertStatement();
-
 protected:
     void CreateData() override;
     void WireEvents() override;

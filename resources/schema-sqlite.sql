@@ -36,6 +36,8 @@ CREATE TABLE DEVELOPER_PROJECTS (
 
 -- Date-times are stored as 'YYYY-MM-DD HH:MM:SS.zzz' text in local time and
 -- dates as 'YYYY-MM-DD', so text comparisons are inclusive and sort right.
+-- HAND_ENTRY is 1 on intervals entered by hand (Special Entry, the week
+-- grid), which the week grid may shorten or remove; 0 on recorded ones.
 CREATE TABLE PROJECTWORK (
     ID           INTEGER PRIMARY KEY AUTOINCREMENT,
     PROJECT_ID   INTEGER,
@@ -46,7 +48,8 @@ CREATE TABLE PROJECTWORK (
     COMMENTS     TEXT,
     COMPLETED    INTEGER DEFAULT 0,
     DAY_START    DATE,
-    DAY_END      DATE
+    DAY_END      DATE,
+    HAND_ENTRY   INTEGER DEFAULT 0
 );
 
 CREATE INDEX IX_PROJECTWORK_PROJECT   ON PROJECTWORK (PROJECT_ID);

@@ -7,6 +7,7 @@ HW_PACKAGES=(
   libsqlite3-dev unixodbc-dev tdsodbc libzip-dev libelf-dev libbenchmark-dev libxss-dev libx11-dev
   libgl1-mesa-dev fonts-dejavu-core poppler-utils python3 python3-openpyxl libsodium-dev
   librsvg2-bin dpkg-dev file libqt6sql6-psql postgresql libpq-dev
+  libwayland-dev wayland-protocols dbus-daemon xvfb
 )
 
 hw_install_packages() {

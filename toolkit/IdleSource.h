@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -13,9 +14,12 @@ public:
     virtual qint64 idleMSecs() = 0;
     virtual QString name() const = 0;
 
-    // The best source this desktop offers: the X11 screen-saver extension,
-    // else the freedesktop screen-saver service on D-Bus; null when neither
-    // works. Tests install a source of their own.
+    // The first source of this desktop that answers, in this order: GNOME's
+    // idle monitor, the Wayland idle protocol, the freedesktop screen-saver
+    // service, the X11 screen-saver extension; null when none does. Tests
+    // install a source of their own.
     static std::unique_ptr<IdleSource> detect();
+    // The sources detect() tries, by name, for telling why none works.
+    static QStringList candidateNames();
     static void setFactoryForTests(std::unique_ptr<IdleSource> (*factory)());
 };

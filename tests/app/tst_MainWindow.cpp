@@ -8,15 +8,18 @@
 #include "components/o_WorkRowLoader.h"
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Settings.h"
+#include "support/DesktopStandIns.h"
 #include "support/FakeIdleSource.h"
 #include "support/LoginDriver.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestTimes.h"
 #include "components/o_IdleWatch.h"
+#include "app/o_DesktopCompanion.h"
 #include "toolkit/IdleSource.h"
 #include "toolkit/ApplicationControl.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbGrid.h"
+#include "toolkit/DesktopBus.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
 
@@ -36,6 +39,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
     int m_terminations = 0;
+    int m_busSignals = 0;
 
     TdmMain::Ptr<TdmMain> start()
     {
@@ -73,6 +77,41 @@ class TestMainWindow : public QObject
         else
             found->AsToolButton()->click();
     }
+
+    // The desktop's services on a bus of the test's own, for this test only.
+    struct Desktop
+    {
+        PrivateBus bus;
+        DesktopStandIns services{bus.address};
+        Desktop() { DesktopBus::useForTests(services.programBus()); }
+        ~Desktop() { DesktopBus::useForTests(); }
+        int notificationCount()
+        {
+            QMutexLocker lock(&services.mutex);
+            return int(services.notifications.size());
+        }
+    };
+    // Sends a signal as a desktop service would and returns once the
+    // program's connection has handed it on.
+    void sendAndWait(Desktop& desktop, const QString& path, const QString& interface, const QString& name,
+                     const QVariantList& arguments)
+    {
+        const int before = m_busSignals;
+        QDBusConnection bus = desktop.services.programBus();
+        bus.connect(QString(), path, interface, name, this, SLOT(onBusSignal()));
+        desktop.services.emitSignal(path, interface, name, arguments);
+        QTRY_VERIFY(m_busSignals > before);
+        QCoreApplication::processEvents();
+        bus.disconnect(QString(), path, interface, name, this, SLOT(onBusSignal()));
+    }
+    void clickTrayIcon(TdmMain& main)
+    {
+        main.MainTrayIcon()->WndProc(TTrayIcon::WM_LBUTTONDOWN);
+        main.MainTrayIcon()->WndProc(TTrayIcon::WM_LBUTTONUP);
+    }
+
+public slots:
+    void onBusSignal() { ++m_busSignals; }
 
 private slots:
     void init()
@@ -321,21 +360,126 @@ private slots:
         QVERIFY(main->AdoConn()->isOpen());
     }
 
-    void closeHidesAndRestoreBringsBack()
+    // With a notification area the close box and File > Close (Ctrl+Q) hide
+    // the window and a click on the icon brings it back; without one,
+    // closing asks whether to end the program.
+    void closeHidesOrAsks_data()
     {
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("tray") << true << int(QMessageBox::NoButton);
+        QTest::newRow("no tray, keep it open") << false << int(QMessageBox::No);
+        QTest::newRow("no tray, end it") << false << int(QMessageBox::Yes);
+    }
+    void closeHidesOrAsks()
+    {
+        QFETCH(bool, tray);
+        QFETCH(int, answer);
+        TTrayIcon::setNotificationAreaForTests(tray ? 1 : 0);
         MainWindowFixture fixture;
         auto main = start();
         signIn(*main, "admin", "secret");
         click(*main, "btnStartMonitoring");
         QWidget* form = main->ModuleForm();
-        form->close(); // the close box
-        QVERIFY(form->isMinimized());
-        click(*main, "mnuPopRestore");
-        QVERIFY(!form->isMinimized());
-        click(*main, "mnuClose"); // Ctrl+Q
-        QVERIFY(form->isMinimized());
+        for (bool closeBox : {true, false}) {
+            MessageService::queueAnswer(QMessageBox::StandardButton(answer));
+            closeBox ? void(form->close()) : click(*main, "mnuClose");
+            QCOMPARE(form->isVisible(), !tray);
+            clickTrayIcon(*main);
+            QVERIFY(form->isVisible());
+        }
+        clickTrayIcon(*main); // a second click puts it away again
+        QCOMPARE(form->isVisible(), !tray);
+        QCOMPARE(MessageService::shownForTests().size(), tray ? 0 : 2);
+        if (!tray)
+            QVERIFY(MessageService::shownForTests().first().text.contains("no notification area"));
+        QCOMPARE(m_terminations, answer == QMessageBox::Yes ? 2 : 0);
         QVERIFY(main->ProjectMonitor()->Monitoring());
-        QCOMPARE(m_terminations, 0);
+    }
+
+    // Start from a reminder's button or the tray menu starts the project of
+    // the newest interval (not the one selected) through the window's own
+    // Start; the tray's Stop stops it.
+    void startOnTheLastProject_data()
+    {
+        QTest::addColumn<bool>("fromReminder");
+        QTest::newRow("reminder") << true;
+        QTest::newRow("tray menu") << false;
+    }
+    void startOnTheLastProject()
+    {
+        QFETCH(bool, fromReminder);
+        Desktop desktop;
+        MainWindowFixture fixture;
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,"
+                          "COMMENTS,DAY_START,DAY_END) values (3,2,'2009-05-08 08:00:00.000','2009-05-08 09:00:00.000',"
+                          "1,1,'','2009-05-08','2009-05-08')");
+        GetOptionsManager()->WriteValue(Options::DesktopSection, Options::ReminderMinutes, 15);
+        Clock::setNow(at("2009-05-11 09:00:00")); // a Monday
+        auto main = start();
+        signIn(*main, "chidi", "pw");
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Portal"));
+        if (fromReminder) {
+            for (int minutes : {0, 10, 15}) {
+                Clock::setNow(at("2009-05-11 09:00:00").addSecs(minutes * 60));
+                main->desktopCompanion()->tick();
+            }
+            QTRY_COMPARE(desktop.notificationCount(), 1);
+            QCOMPARE(desktop.services.notifications.first().mid(2),
+                     (QStringList{"start", "Start Inventory", "dismiss", "Dismiss"}));
+            desktop.services.emitSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                        "ActionInvoked", {1u, "start"});
+            QTRY_VERIFY(main->ProjectMonitor()->Monitoring());
+        } else {
+            emit main->Lookup("TrayPopupMenu")->AsPopupMenu()->aboutToShow();
+            QCOMPARE(main->Lookup("mnuPopStart")->AsAction()->text(), QStringLiteral("&Start Monitoring: Inventory"));
+            click(*main, "mnuPopStart");
+        }
+        QCOMPARE(main->ProjectMonitor()->ProjectID, 3);
+        QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Inventory"));
+        click(*main, "mnuPopStop");
+        QVERIFY(!main->ProjectMonitor()->Monitoring());
+    }
+
+    // A lock or suspend while monitoring: nothing, a stop at that moment, or
+    // the time-away question on return, as the user chose.
+    void lockOrSuspend_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("sleep"); // else a lock
+        QTest::addColumn<int>("answer"); // to the question on return
+        QTest::addColumn<double>("hours"); // -1: still running
+        QTest::newRow("suspend, stop") << 1 << true << int(QMessageBox::NoButton) << 0.5;
+        QTest::newRow("lock, stop") << 1 << false << int(QMessageBox::NoButton) << 0.5;
+        QTest::newRow("suspend, ask, discard") << 2 << true << int(QMessageBox::No) << 0.5;
+        QTest::newRow("lock, ask, keep") << 2 << false << int(QMessageBox::Yes) << -1.0;
+        QTest::newRow("keep running") << 0 << true << int(QMessageBox::NoButton) << -1.0;
+    }
+    void lockOrSuspend()
+    {
+        QFETCH(int, choice);
+        QFETCH(bool, sleep);
+        QFETCH(int, answer);
+        QFETCH(double, hours);
+        Desktop desktop;
+        MainWindowFixture fixture;
+        GetOptionsManager()->WriteValue(Options::DesktopSection, Options::OnLockOrSuspend, choice);
+        Clock::setNow(at("2009-05-11 08:00:00"));
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        click(*main, "btnStartMonitoring");
+        const QString path = sleep ? "/org/freedesktop/login1" : "/org/freedesktop/login1/session/_31";
+        const QString interface = sleep ? "org.freedesktop.login1.Manager" : "org.freedesktop.login1.Session";
+        Clock::setNow(at("2009-05-11 08:30:00"));
+        sendAndWait(desktop, path, interface, sleep ? "PrepareForSleep" : "Lock", sleep ? QVariantList{true} : QVariantList{});
+        QCOMPARE(main->ProjectMonitor()->Monitoring(), choice != 1);
+        Clock::setNow(at("2009-05-11 09:15:00"));
+        MessageService::queueAnswer(QMessageBox::StandardButton(answer));
+        sendAndWait(desktop, path, interface, sleep ? "PrepareForSleep" : "Unlock", sleep ? QVariantList{false} : QVariantList{});
+        QCOMPARE(MessageService::shownForTests().size(), choice == 2 ? 1 : 0);
+        QCOMPARE(main->ProjectMonitor()->Monitoring(), hours < 0);
+        if (hours >= 0)
+            QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").toDouble(), hours);
     }
 
     void terminateWhileMonitoringThenResume()
@@ -390,20 +534,32 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("stillMonitoring");
         QTest::addColumn<double>("hours");
-        QTest::newRow("keep") << int(QMessageBox::Yes) << true << -1.0;
-        QTest::newRow("discard") << int(QMessageBox::No) << false << 0.5;
-        QTest::newRow("stop") << int(QMessageBox::Cancel) << false << 1.25;
+        QTest::addColumn<bool>("gnome"); // idle time from GNOME's idle monitor on the bus
+        QTest::newRow("keep") << int(QMessageBox::Yes) << true << -1.0 << false;
+        QTest::newRow("discard") << int(QMessageBox::No) << false << 0.5 << false;
+        QTest::newRow("stop") << int(QMessageBox::Cancel) << false << 1.25 << false;
+        QTest::newRow("discard, GNOME idle monitor") << int(QMessageBox::No) << false << 0.5 << true;
     }
     void timeAway()
     {
         QFETCH(int, answer);
         QFETCH(bool, stillMonitoring);
         QFETCH(double, hours);
+        QFETCH(bool, gnome);
+        std::unique_ptr<Desktop> desktop(gnome ? new Desktop : nullptr);
+        auto setIdle = [&](qint64 msecs) {
+            FakeIdleSource::idle = msecs;
+            if (desktop) {
+                QMutexLocker lock(&desktop->services.mutex);
+                desktop->services.idle = msecs;
+            }
+        };
         MainWindowFixture fixture;
         GetOptionsManager()->WriteValue(Options::ProjectsSection, Options::IdleMinutes, 15);
-        IdleSource::setFactoryForTests(&FakeIdleSource::make);
+        if (!gnome)
+            IdleSource::setFactoryForTests(&FakeIdleSource::make);
         auto restore = qScopeGuard([] { IdleSource::setFactoryForTests(nullptr); });
-        FakeIdleSource::idle = 0;
+        setIdle(0);
         Clock::setNow(at("2009-05-11 08:00:00"));
         auto main = start();
         signIn(*main, "admin", "secret");
@@ -413,12 +569,12 @@ private slots:
         const QDateTime lastInput = at("2009-05-11 08:30:00");
         for (QDateTime now = at("2009-05-11 08:01:00"); now < at("2009-05-11 09:15:00"); now = now.addSecs(60)) {
             Clock::setNow(now);
-            FakeIdleSource::idle = now > lastInput ? lastInput.msecsTo(now) : 0;
+            setIdle(now > lastInput ? lastInput.msecsTo(now) : 0);
             tick();
         }
         QVERIFY(MessageService::shownForTests().isEmpty());
         Clock::setNow(at("2009-05-11 09:15:00"));
-        FakeIdleSource::idle = 0;
+        setIdle(0);
         MessageService::queueAnswer(QMessageBox::StandardButton(answer));
         tick();
         QCOMPARE(MessageService::shownForTests().size(), 1);

@@ -48,7 +48,7 @@ private slots:
             QTest::addRow("administrator, %s", qPrintable(item)) << "admin" << "secret" << item << true;
         }
         QTest::newRow("IS_ADMIN 2, mnuUsers") << "erik" << "pw" << "mnuUsers" << false;
-        for (const char* item : {"mnuSpecialEntry", "mnuReports", "mnuOptions", "mnuAbout"})
+        for (const char* item : {"mnuSpecialEntry", "mnuWeek", "mnuReports", "mnuOptions", "mnuAbout"})
             QTest::addRow("developer, %s", item) << "chidi" << "pw" << item << true;
     }
     void menuItems()

@@ -1,10 +1,15 @@
 #include "app/mm_main.h"
 #include "cli/CommandLine.h"
+#include "cli/WeekCommand.h"
+#include "components/o_WeekModel.h"
 #include "components/TrayIcon.h"
 #include "components/o_ProjectMonitor.h"
 #include "framework/o_ComponentCaster.h"
+#include "modules/f_Week.h"
+#include "modules/mc_Week.h"
 #include "support/LoginDriver.h"
 #include "support/MainWindowFixture.h"
+#include "support/TestMain.h"
 #include "support/TestTimes.h"
 #include "toolkit/ApplicationControl.h"
 #include "toolkit/Clock.h"
@@ -174,6 +179,73 @@ private slots:
         QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
         QCOMPARE(main->ProjectWorkData()->recordCount(), 1);
         QCOMPARE(main->ProjectWorkData()->value("TIME_SPEND").toDouble(), 0.5);
+    }
+
+    // The command line prints the grid the week window shows, cell by cell.
+    void weekEqualsTheWindow_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::newRow("own week") << "chidi" << QStringList{"--week", "2026-w20"} << 0;
+        QTest::newRow("this week") << "chidi" << QStringList{} << 0;
+        QTest::newRow("administrator, another's") << "admin" << QStringList{"--week", "2026-W20", "--developer", "2"}
+                                                  << 0;
+        QTest::newRow("developer, another's") << "chidi" << QStringList{"--developer", "1"} << 1;
+        QTest::newRow("user without a developer") << "nodev" << QStringList{} << 1;
+    }
+    void weekEqualsTheWindow()
+    {
+        QFETCH(QString, user);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        MainWindowFixture fixture;
+        Clock::setNow(at("2026-05-15 12:00:00"));
+        const char* rows[][5] = {
+            // project, day start, start, end, hours
+            {"2", "2026-05-11", "2026-05-11 09:00:00.000", "2026-05-11 12:30:00.000", "3.5"},
+            {"3", "2026-05-12", "2026-05-12 22:00:00.000", "2026-05-13 01:15:00.000", "3.25"},
+            {"2", "2026-05-17", "2026-05-17 08:00:00.000", "2026-05-17 08:20:00.000", "0.333333333333333"},
+            {"2", "2026-05-04", "2026-05-04 08:00:00.000", "2026-05-04 09:00:00.000", "1"},
+        };
+        for (const auto& row : rows)
+            fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,DAY_START,TIME_START,TIME_END,"
+                              "TIME_SPEND,COMPLETED,HAND_ENTRY) values (?,2,?,?,?,?,1,1)",
+                              {row[0], row[1], row[2], row[3], QString(row[4]).toDouble()});
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,DAY_START,TIME_START,COMPLETED) "
+                          "values (3,2,'2026-05-15','2026-05-15 08:00:00.000',0)");
+        const Result result = cli(fixture, QStringList{"week"} + args, user, user == "admin" ? "secret" : "pw");
+        QCOMPARE(result.code, code);
+        if (code != 0) {
+            QVERIFY2(result.err.contains(user == "nodev" ? "has no developer" : "Only an administrator"),
+                     qPrintable(result.err));
+            return;
+        }
+        TestMain main(fixture.db(), TestDatabase::kind());
+        auto window = TCustomModule::Create<TdmWeek, TFrmWeek>();
+        window->User = {2, false};
+        window->Execute(false);
+        TWeekModel* model = window->Model();
+        const QList<QStringList> text = window->Sheet().text();
+        QCOMPARE(model->rowCount() + 1, text.size());
+        for (int row = 0; row < text.size(); ++row)
+            for (int column = 0; column < TWeekModel::Columns; ++column)
+                QCOMPARE(row == 0 ? model->headerData(column, Qt::Horizontal).toString()
+                                  : model->index(row - 1, column).data().toString(),
+                         text[row][column]);
+        QString shown;
+        QTextStream stream(&shown);
+        WeekCommand::write(stream, window->Sheet(), "Okafor Chidi (developer 2)");
+        QCOMPARE(result.out, shown);
+        // Across midnight on its first day; the running interval marks its cell and adds nothing.
+        QCOMPARE(result.out,
+                 "Week 2026-W20, Mon 11 May to Sun 17 May 2026, Okafor Chidi (developer 2)\n"
+                 "Project    Mon 11  Tue 12  Wed 13  Thu 14  Fri 15  Sat 16  Sun 17  Total\n"
+                 "---------  ------  ------  ------  ------  ------  ------  ------  -----\n"
+                 "Inventory            3:15                   0:00*                   3:15\n"
+                 "Portal       3:30                                            0:20   3:50\n"
+                 "Total        3:30    3:15    0:00    0:00    0:00    0:00    0:20   7:05\n"
+                 "* An interval is still running there; its time counts once it is stopped.\n");
     }
 };
 

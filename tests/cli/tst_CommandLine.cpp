@@ -144,6 +144,12 @@ private slots:
         QTest::newRow("delete with a comment") << QStringList{"delete", "1", "--user", "chidi", "--comment", "x"}
                                                << "--comment does not go with delete";
         QTest::newRow("delete two") << QStringList{"delete", "1", "2", "--user", "chidi"} << "unexpected argument: 2";
+        QTest::newRow("week in another form") << QStringList{"week", "--user", "chidi", "--week", "2026-20"}
+                                              << "YYYY-Www";
+        QTest::newRow("a week the year lacks") << QStringList{"week", "--user", "chidi", "--week", "2025-W53"}
+                                               << "YYYY-Www";
+        QTest::newRow("week with csv") << QStringList{"week", "--user", "chidi", "--csv"}
+                                       << "--csv does not go with week";
         QTest::newRow("list range backwards") << QStringList{"list", "--user", "chidi", "--from", "2026-06-01", "--to",
                                                              "2026-05-01"}
                                               << "lies after";

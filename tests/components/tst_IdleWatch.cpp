@@ -1,11 +1,46 @@
 #include "components/o_IdleWatch.h"
 #include "support/FakeIdleSource.h"
+#include "toolkit/WaylandIdleSource.h"
 
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
+#include <wayland-server.h>
 
 namespace {
 const QDateTime t0(QDate(2009, 5, 11), QTime(9, 0));
 constexpr qint64 Minute = 60 * 1000;
+
+// A compositor that offers nothing, not even the idle protocol, in a thread of its own.
+class PlainCompositor
+{
+public:
+    PlainCompositor()
+        : m_display(wl_display_create())
+        , m_socket(wl_display_add_socket_auto(m_display))
+        , m_loop([this] {
+            while (!m_stop) {
+                wl_event_loop_dispatch(wl_display_get_event_loop(m_display), 10);
+                wl_display_flush_clients(m_display);
+            }
+        })
+    {
+    }
+    ~PlainCompositor()
+    {
+        m_stop = true;
+        m_loop.join();
+        wl_display_destroy(m_display);
+    }
+    const char* socket() const { return m_socket; }
+
+private:
+    wl_display* m_display;
+    const char* m_socket;
+    std::atomic<bool> m_stop{false};
+    std::thread m_loop;
+};
 } // namespace
 
 class TestIdleWatch : public QObject
@@ -75,6 +110,24 @@ private slots:
         watch.reset();
         FakeIdleSource::idle = 0;
         QVERIFY(!watch.tick(t0.addSecs(1)));
+    }
+
+    // The Wayland source is tried and declines where there is no compositor
+    // or it lacks the idle protocol, so the next source is tried.
+    void waylandSourceDeclines_data()
+    {
+        QTest::addColumn<QString>("compositor");
+        QTest::newRow("not a Wayland session") << "none";
+        QTest::newRow("nobody at the socket") << "hw-nobody";
+        QTest::newRow("compositor without the protocol") << "plain";
+    }
+    void waylandSourceDeclines()
+    {
+        QFETCH(QString, compositor);
+        std::unique_ptr<PlainCompositor> server(compositor == "plain" ? new PlainCompositor : nullptr);
+        qputenv("WAYLAND_DISPLAY", server ? server->socket() : compositor == "none" ? "" : "hw-nobody");
+        auto restore = qScopeGuard([] { qunsetenv("WAYLAND_DISPLAY"); });
+        QVERIFY(!WaylandIdleSource::open());
     }
 };
 

@@ -2,13 +2,17 @@
 #include "framework/o_ComponentCaster.h"
 #include "modules/f_Settings.h"
 #include "modules/mc_Settings.h"
+#include "modules/o_DesktopSettings.h"
+#include "toolkit/AutostartEntry.h"
 #include "support/TestDatabase.h"
 #include "toolkit/AppError.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/ProfileFile.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QTimeEdit>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -16,6 +20,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTimeEdit>
 #include <QtTest>
 #include <QScopeGuard>
 #include <QSpinBox>
@@ -154,6 +159,50 @@ private slots:
         QCOMPARE(open()->Lookup("edtLongIntervalHours")->as<QSpinBox>()->value(), 10);
     }
 
+    // Reminders are off, the week Monday to Friday 09:00-17:00 and nothing
+    // starts at login until changed; Ok writes only what changed, and the
+    // autostart entry comes and goes with its box.
+    void desktopPage()
+    {
+        const AutostartEntry entry(DesktopSettings::autostartId());
+        auto find = [](TdmSettings& module, const char* name) { return module.Lookup(name)->as<QWidget>(); };
+        auto day = [](TdmSettings& module, int number) {
+            return module.ModuleForm()->findChild<QCheckBox*>(QStringLiteral("chkWorkDay%1").arg(number));
+        };
+        {
+            auto module = open();
+            QCOMPARE(qobject_cast<QSpinBox*>(find(*module, "edtReminderMinutes"))->value(), 0);
+            QVERIFY(day(*module, 5)->isChecked() && !day(*module, 6)->isChecked());
+            QCOMPARE(qobject_cast<QTimeEdit*>(find(*module, "edtWorkEnd"))->time(), QTime(17, 0));
+            click(*module, "btnOk");
+        }
+        QVERIFY(!ProfileFile(m_options).sectionNames().contains("DesktopSettings"));
+        QVERIFY(!entry.exists());
+        for (bool on : {true, false}) {
+            auto module = open();
+            QCOMPARE(qobject_cast<QCheckBox*>(find(*module, "chkStartAtLogin"))->isChecked(), !on);
+            qobject_cast<QSpinBox*>(find(*module, "edtReminderMinutes"))->setValue(on ? 20 : 0);
+            for (int number = 1; number <= 7; ++number)
+                day(*module, number)->setChecked(on && number == 6);
+            qobject_cast<QTimeEdit*>(find(*module, "edtWorkEnd"))->setTime(QTime(18, 30));
+            qobject_cast<QComboBox*>(find(*module, "edtOnLockOrSuspend"))->setCurrentIndex(on ? 1 : 2);
+            qobject_cast<QCheckBox*>(find(*module, "chkStartAtLogin"))->setChecked(on);
+            click(*module, "btnOk");
+            ProfileFile file(m_options);
+            QCOMPARE(file.readString("DesktopSettings", "ReminderMinutes"), on ? QStringLiteral("20") : QStringLiteral("0"));
+            QCOMPARE(file.readString("DesktopSettings", "WorkDays"), on ? QStringLiteral("6") : QStringLiteral("0"));
+            QCOMPARE(file.readString("DesktopSettings", "WorkEnd"), QStringLiteral("18:30"));
+            QCOMPARE(file.readString("DesktopSettings", "OnLockOrSuspend"), on ? QStringLiteral("1") : QStringLiteral("2"));
+            QCOMPARE(entry.exists(), on);
+            if (on)
+                QVERIFY(readAll(entry.path()).contains("Exec=\"" + QCoreApplication::applicationFilePath().toUtf8()
+                                                       + "\" \"-hidden\"\n"));
+        }
+        auto module = open();
+        for (int number = 1; number <= 7; ++number)
+            QVERIFY(!day(*module, number)->isChecked());
+    }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -184,9 +233,19 @@ private slots:
         QVERIFY(form->width() >= 359 && form->height() >= 307);
         auto* pages = module->Lookup("PageControl1")->as<QTabWidget>();
         QVERIFY(pages);
-        QCOMPARE(pages->count(), 2);
-        QCOMPARE(pages->tabText(0), QStringLiteral("Connection Settings"));
-        QCOMPARE(pages->tabText(1), QStringLiteral("Excel File Path"));
+        QCOMPARE(pages->count(), 4);
+        // Each value sits on the tab that names what it concerns.
+        const QMap<QString, QString> tabOf{{"edtDataBaseKind", "Database"},   {"edtServerName", "Database"},
+                                           {"edtDataBasePath", "Database"},   {"edtIdleMinutes", "Monitoring"},
+                                           {"edtLongIntervalHours", "Monitoring"}, {"edtExcelFilePath", "Reports"},
+                                           {"edtReminderMinutes", "Reminders"}, {"chkStartAtLogin", "Monitoring"}};
+        for (auto it = tabOf.begin(); it != tabOf.end(); ++it) {
+            auto* control = module->Lookup(it.key())->as<QWidget>();
+            int page = 0;
+            while (page < pages->count() && !pages->widget(page)->isAncestorOf(control))
+                ++page;
+            QCOMPARE(pages->tabText(page), it.value());
+        }
         QCOMPARE(kinds(*module)->count(), 3);
         QCOMPARE(kinds(*module)->itemText(0), QStringLiteral("SQLite"));
         QCOMPARE(kinds(*module)->itemText(1), QStringLiteral("MSSSQL"));
@@ -218,8 +277,9 @@ private slots:
         auto module = open();
         QWidget* form = module->ModuleForm();
         QComboBox* kind = kinds(*module);
-        const QList<QWidget*> expected{edit(*module, "edtServerName"), edit(*module, "edtDataBaseName"),
-                                       edit(*module, "edtUserName"), edit(*module, "edtPassWord"), kind,
+        kind->setCurrentIndex(2);
+        const QList<QWidget*> expected{kind, edit(*module, "edtServerName"), edit(*module, "edtDataBaseName"),
+                                       edit(*module, "edtUserName"), edit(*module, "edtPassWord"),
                                        module->Lookup("btnTestConnection")->as<QPushButton>()};
         QList<QWidget*> reached{expected.first()};
         QWidget* widget = expected.first();
@@ -233,6 +293,38 @@ private slots:
                 reached << stop;
         }
         QCOMPARE(reached, expected);
+    }
+
+    // The server's login shows for the server kinds only, the file for the
+    // embedded kind only; with no kind chosen both show. A long path shows
+    // its end.
+    void fieldsFollowTheKind_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("serverShown");
+        QTest::addColumn<bool>("fileShown");
+        QTest::newRow("none") << -1 << true << true;
+        QTest::newRow("SQLite") << 0 << false << true;
+        QTest::newRow("SQL Server") << 1 << true << false;
+        QTest::newRow("PostgreSQL") << 2 << true << false;
+    }
+    void fieldsFollowTheKind()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, serverShown);
+        QFETCH(bool, fileShown);
+        const QString longPath = QStringLiteral("/home/someone/%1/hwr.db").arg(QString(300, QLatin1Char('x')));
+        ProfileFile(m_options).writeString("ExportSettings", "DataBasePath", longPath);
+        auto module = open();
+        kinds(*module)->setCurrentIndex(kind);
+        QWidget* form = module->ModuleForm();
+        QCOMPARE(edit(*module, "edtServerName")->isVisibleTo(form), serverShown);
+        QCOMPARE(edit(*module, "edtPassWord")->isVisibleTo(form), serverShown);
+        QLineEdit* path = edit(*module, "edtDataBasePath");
+        QCOMPARE(path->isVisibleTo(form), fileShown);
+        QCOMPARE(path->cursorPosition(), int(longPath.size()));
+        QCOMPARE(path->toolTip(), longPath);
+        QVERIFY(form->width() < 1000);
     }
 
     void noOptionsFileShowsDefaultsAndOkWritesSevenKeys()

@@ -76,8 +76,8 @@ private slots:
         setPickers(*module, start, stop);
         insert(*module);
         QSqlQuery row = m_db->connection().exec(
-            "select PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,COMMENTS,DAY_START,DAY_END "
-            "from PROJECTWORK");
+            "select PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,COMMENTS,DAY_START,DAY_END,"
+            "HAND_ENTRY from PROJECTWORK");
         QVERIFY(row.next());
         QCOMPARE(row.value(0).toInt(), 2);
         QCOMPARE(row.value(1).toInt(), 7);
@@ -88,6 +88,7 @@ private slots:
         QVERIFY(row.value(6).isNull());
         QCOMPARE(TestDatabase::asStored(row.value(7)).toString(), start.date().toString("yyyy-MM-dd"));
         QCOMPARE(TestDatabase::asStored(row.value(8)).toString(), stop.date().toString("yyyy-MM-dd"));
+        QCOMPARE(row.value(9).toInt(), 1); // entered by hand: the week grid may change it
         QVERIFY(module->ModuleForm()->isVisible()); // the window stays for the next entry
     }
 
@@ -140,6 +141,17 @@ private slots:
             QCOMPARE(module->Lookup(name)->as<DateTimePicker>()->dateTime(), at("2026-12-08 10:11:12"));
         insert(*module);
         QCOMPARE(m_db->scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 0.0);
+    }
+
+    // A database made before the hand-entry mark still takes hand entries.
+    void insertsWithoutTheMark()
+    {
+        m_db->exec("alter table PROJECTWORK drop column HAND_ENTRY");
+        auto module = open();
+        setPickers(*module, at("2009-05-11 08:00:00"), at("2009-05-11 09:00:00"));
+        insert(*module);
+        QCOMPARE(m_db->count("PROJECTWORK"), 1);
+        QVERIFY(MessageService::shownForTests().isEmpty());
     }
 
     void stopBeforeStartIsRefused()
