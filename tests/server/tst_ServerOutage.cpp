@@ -34,6 +34,7 @@ class TestServerOutage : public QObject
     QTemporaryDir m_serverDir;
     bool m_serverDown = false;
     QString m_cliErrors;
+    QString m_cliOut;
 
     QString server(const QString& command)
     {
@@ -56,6 +57,7 @@ class TestServerOutage : public QObject
         args << "--user" << user << "--options" << fixture.optionsPath();
         const int code = commandLine.run(args);
         m_cliErrors = err;
+        m_cliOut = out;
         return code;
     }
 
@@ -136,6 +138,24 @@ private slots:
         // The window goes on without a restart.
         click(*main, "btnStartMonitoring");
         QTRY_COMPARE(fixture.db().scalar("select count(*) from PROJECTWORK where COMPLETED = 0").toInt(), 1);
+    }
+
+    // The command line with the server down: a stop is kept, said so with
+    // its own exit code, and written by the next command once it is back.
+    void cliKeepsAStopWhileTheServerIsDown()
+    {
+        MainWindowFixture fixture;
+        Clock::setNow(at("2026-05-11 09:00:00"));
+        QCOMPARE(cli(fixture, {"start", "--project", "Portal"}, "chidi", "pw"), int(CommandLine::Ok));
+        server("down");
+        Clock::setNow(at("2026-05-11 10:41:00"));
+        QCOMPARE(cli(fixture, {"stop", "--comment", "offline"}, "chidi", "pw"), int(CommandLine::Kept));
+        QVERIFY2(m_cliOut.startsWith("The server cannot be reached. Your Stop at 10:41 is kept"), qPrintable(m_cliOut));
+        server("up");
+        Clock::setNow(at("2026-05-11 11:00:00"));
+        QCOMPARE(cli(fixture, {"status"}, "chidi", "pw"), int(CommandLine::Ok));
+        QCOMPARE(fixture.db().scalar("select TIME_END from PROJECTWORK").toString(), "2026-05-11 10:41:00.000");
+        QCOMPARE(fixture.db().scalar("select COMMENTS from PROJECTWORK").toString(), "offline");
     }
 
     // The sessions of the window ended on the server: the next Stop and the
