@@ -64,6 +64,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     bar->setObjectName(QStringLiteral("MainMenu"));
     QMenu* file = named(bar->addMenu(tr("&File")), "File1");
     menuItem(file, "mnuOptions", tr("&Options"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    menuItem(file, "mnuChangePassword", tr("Change &Password..."));
     file->addSeparator();
     menuItem(file, "mnuClose", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     file->addSeparator();

@@ -14,6 +14,7 @@
 #include "components/o_IdleWatch.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
 #include "components/o_StartConflict.h"
 #include "components/o_QVMessageBox.h"
 #include "components/o_QVTimer.h"
@@ -80,6 +81,7 @@ const CommandWiring s_wiring[] = {
     {"mnuPopStart", TdmMain::cmdStartLastProject, "OnClick"},
     {"mnuPopStop", TdmMain::cmdStopMonitoring, "OnClick"},
     {"mnuAbout", TdmMain::cmdAbout, "OnClick"},
+    {"mnuChangePassword", TdmMain::cmdChangePassword, "OnClick"},
     {"btnStartMonitoring", TdmMain::cmdStartMonitoring, "OnClick"},
     {"btnStopMonitoring", TdmMain::cmdStopMonitoring, "OnClick"},
     // The menu's Start and Stop do what the buttons do.
@@ -173,7 +175,13 @@ void TdmMain::CreateData()
     m_connection = new DbConnection(this);
     const ConnectionSettings settings = ConnectionSettings::read(*GetOptionsManager());
     m_databaseKind = settings.kind;
-    settings.open(*m_connection);
+    // On a team server where everyone has a login of their own, nothing can
+    // be read before the sign-in: it opens the connection.
+    if (settings.personalLogins())
+        m_serverSignIn = settings;
+    else
+        settings.open(*m_connection);
+    Schema::upgradeOwnFile(*m_connection);
 
     m_monitor = new TqvProjectMonitor(this);
     m_monitor->setAdoConnection(m_connection);
@@ -189,7 +197,8 @@ void TdmMain::CreateData()
     m_trayIcon->ShowIdle();
 
     m_usersQuery = new SqlQuery(m_connection, SharedStatements::usersList(m_databaseKind), this);
-    m_usersQuery->open();
+    if (!m_serverSignIn)
+        m_usersQuery->open();
 }
 
 void TdmMain::DestroyData()
@@ -210,7 +219,8 @@ void TdmMain::WireEvents()
     for (const CommandWiring& wiring : s_wiring) {
         const bool isWindow = (wiring.command <= cmdProjectsPerDeveloper && wiring.command != cmdRecalcTimeSpend)
                               || wiring.command == cmdWeek;
-        const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout;
+        const bool optional = isWindow || wiring.command == cmdOptions || wiring.command == cmdAbout
+                              || wiring.command == cmdChangePassword;
         if (optional && !windows().contains(wiring.command))
             if (QAction* action = Lookup(QString::fromLatin1(wiring.name))->AsAction())
                 action->setEnabled(false);
@@ -232,6 +242,10 @@ void TdmMain::WireEvents()
     m_loginDialog->setDataset(m_usersQuery);
     m_loginDialog->setConnection(m_connection, m_databaseKind);
     m_loginDialog->setOptions(GetOptionsManager());
+    if (m_serverSignIn) {
+        m_loginDialog->ListUsers = false;
+        m_loginDialog->setServerSignIn(*m_serverSignIn, ServerLoginTimeoutSeconds);
+    }
     ApplyRoles();
 
     m_elapsedLabel = Lookup(QStringLiteral("lblTimeElapsed"))->AsLabel();
@@ -268,6 +282,7 @@ void TdmMain::HandleEvent0(QObject* sender)
     case cmdUsers:
     case cmdReports:
     case cmdAbout:
+    case cmdChangePassword:
         runWindow(TagOf(sender));
         break;
     case cmdOptions:

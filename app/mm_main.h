@@ -1,10 +1,13 @@
 #pragma once
 
+#include "components/o_ConnectionSettings.h"
 #include "components/o_SignIn.h"
 #include "framework/mc_CustomModule.h"
 #include "framework/o_MainModule.h"
 
 #include <QDateTime>
+
+#include <optional>
 
 class DbConnection;
 class MemTable;
@@ -43,6 +46,7 @@ public:
         cmdRestore = 202,
         cmdTerminate = 203,
         cmdAbout = 204,
+        cmdChangePassword = 205,
         cmdStartMonitoring = 400,
         cmdStopMonitoring = 401,
         cmdEditInterval = 402,
@@ -50,6 +54,9 @@ public:
         cmdStartLastProject = 404,
         cmdRefresh = 405,
     };
+
+    // How long a sign-in waits for a team server that does not answer.
+    static constexpr int ServerLoginTimeoutSeconds = 10;
 
     using TCustomModule::TCustomModule;
     ~TdmMain() override;
@@ -137,6 +144,8 @@ private:
 
     DbConnection* m_connection = nullptr;
     int m_databaseKind = -1;
+    // Set on a team server with one login per person: the sign-in connects.
+    std::optional<ConnectionSettings> m_serverSignIn;
     TqvProjectMonitor* m_monitor = nullptr;
     SqlQuery* m_projectsQuery = nullptr;
     MemTable* m_projectWorkData = nullptr;

@@ -8,6 +8,8 @@
 HourwrightApplication::HourwrightApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    // Also what a team server's administrator sees in pg_stat_activity.
+    setApplicationName(QStringLiteral("Hourwright"));
 }
 
 bool HourwrightApplication::notify(QObject* receiver, QEvent* event)

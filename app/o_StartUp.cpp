@@ -2,6 +2,7 @@
 
 #include "app/mm_main.h"
 #include "app/o_Application.h"
+#include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
 #include "components/o_AppIcons.h"
 #include "components/o_OptionsLocation.h"
@@ -90,6 +91,7 @@ int StartUp::run(HourwrightApplication& app)
         } else {
             // Only Terminate ends a normal run; closing windows never does.
             app.setQuitOnLastWindowClosed(false);
+            QString createdUser, createdPassword;
             if (!QFileInfo(optionsFile).isFile()) {
                 // An installed program started for the first time: make or
                 // choose the database first; Quit there ends the program.
@@ -97,8 +99,13 @@ int StartUp::run(HourwrightApplication& app)
                 firstStart->Execute(true);
                 if (!firstStart->Completed())
                     return 0;
+                createdUser = firstStart->CreatedUserName();
+                createdPassword = firstStart->CreatedPassword();
             }
             auto main = TdmMain::create();
+            // "Create and Sign In": who just made the database is signed in.
+            if (!createdUser.isEmpty())
+                main->loginDialog()->SignInWith(createdUser, createdPassword);
             // Started with the session: after the sign-in the window stays in
             // the notification area, unless there is none to find it in.
             if (!HourwrightApplication::startsHidden(app.arguments()) || !main->MainTrayIcon()->isActive())

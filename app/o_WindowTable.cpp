@@ -4,6 +4,7 @@
 #include "app/o_IntervalCommands.h"
 #include "components/o_ProjectMonitor.h"
 #include "modules/f_About.h"
+#include "modules/f_ChangePassword.h"
 #include "modules/f_Customers.h"
 #include "modules/f_Developers.h"
 #include "modules/f_ProjectPerDeveloper.h"
@@ -13,6 +14,7 @@
 #include "modules/f_SpecialEntry.h"
 #include "modules/f_Users.h"
 #include "modules/f_Week.h"
+#include "modules/mc_ChangePassword.h"
 #include "modules/mc_Customers.h"
 #include "modules/mc_Developers.h"
 #include "modules/mc_ProjectPerDeveloper.h"
@@ -50,6 +52,10 @@ void registerHourwrightWindows()
     TdmMain::registerWindow(TdmMain::cmdAbout, [](TdmMain& main) { ShowAboutBox(main.ModuleForm()); });
     // Saved connection values take effect at the next start.
     TdmMain::registerWindow(TdmMain::cmdOptions, runner<TdmSettings, TFrmSettings>());
+    TdmMain::registerWindow(TdmMain::cmdChangePassword, runner<TdmChangePassword, TFrmChangePassword>(
+                                                            [](TdmChangePassword& module, TdmMain& main) {
+                                                                module.User = main.signedInUser();
+                                                            }));
     TdmMain::registerWindow(TdmMain::cmdProjects, runner<TdmProjects, TFrmProjects>());
     TdmMain::registerWindow(TdmMain::cmdDevelopers, runner<TdmDevelopers, TFrmDevelopers>());
     TdmMain::registerWindow(TdmMain::cmdCustomers, runner<TdmCustomers, TFrmCustomers>());

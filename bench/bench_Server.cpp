@@ -14,6 +14,8 @@
 #include "components/o_ProjectMonitor.h"
 #include "components/o_Schema.h"
 #include "components/o_ServerLink.h"
+#include "components/o_ServerLogins.h"
+#include "components/o_TeamServer.h"
 #include "framework/o_ComponentCaster.h"
 #include "framework/o_MainModule.h"
 #include "modules/f_Reports.h"
@@ -125,6 +127,35 @@ QString largeServerDatabase()
     return name;
 }
 
+// The same million intervals with one login per person and row security: a
+// copy of the shared login's database, upgraded once and kept. The sample
+// users become the logins hwb_<name>, all with the password "changeme".
+const QString PersonalPassword = QStringLiteral("changeme");
+QString personalServerDatabase()
+{
+    const QString shared = largeServerDatabase();
+    const QString name = shared + QStringLiteral("_people");
+    DbConnection admin;
+    TestDatabase::adminSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(admin);
+    QSqlQuery found = admin.exec(QStringLiteral("select count(*) from pg_database where datname = ?"), {name});
+    if (found.next() && found.value(0).toInt() > 0)
+        return name;
+    found.finish();
+    admin.exec(QStringLiteral("create database %1 template %2").arg(name, shared));
+    DbConnection db;
+    TestDatabase::adminSettings(name).open(db);
+    db.exec(QStringLiteral("update USERS set USERNAME = 'hwb_' || USERNAME"));
+    TeamServer::upgrade(db);
+    QSqlQuery users = db.exec(QStringLiteral("select USERNAME from USERS"));
+    QStringList names;
+    while (users.next())
+        names << users.value(0).toString();
+    users.finish();
+    for (const QString& user : names)
+        ServerLogins::setPassword(db, user, PersonalPassword);
+    return name;
+}
+
 void prepareServerOptions(const QTemporaryDir& dir, const QString& dataBaseName)
 {
     const ConnectionSettings settings = server(dataBaseName);
@@ -154,6 +185,30 @@ void SignInToUsableWindow(benchmark::State& state)
     }
 }
 BENCHMARK(SignInToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same with anna's own login: the sign-in opens the connection, and row
+// security is on.
+void SignInWithOwnLogin(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    prepareServerOptions(dir, personalServerDatabase());
+    GetOptionsManager()->WriteEncodedValue(Options::ConnectionSection, Options::UserName, QString());
+    GetOptionsManager()->WriteEncodedValue(Options::ConnectionSection, Options::Password, QString());
+    for (auto _ : state) {
+        auto main = TdmMain::create();
+        main->loginDialog()->setShowOnAppStart(false);
+        if (!main->loginDialog()->ValidateLogin(QStringLiteral("hwb_anna"), PersonalPassword))
+            state.SkipWithError("the sign-in was refused");
+        main->ModuleForm()->show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(main->ProjectWorkData()->recordCount());
+        state.PauseTiming();
+        state.counters["resident_MiB"] = LargeDatabase::residentMiB();
+        main.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(SignInWithOwnLogin)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Start and Stop from the main window, each until the window shows it; the
 // intervals written are removed again afterwards.
@@ -346,10 +401,26 @@ void ConcurrentClients(benchmark::State& state)
 {
     constexpr int clients = 20;
     constexpr int rounds = 50;
+    // 1: each client its own login, under row security.
+    const bool ownLogins = state.range(0) == 1;
     const QString name = QStringLiteral("hw_bench_clients");
     double lost = 0, duplicated = 0, leftOpen = 0, failed = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        if (!qEnvironmentVariableIsEmpty("HW_TEST_PG_DIR")) {
+            // The logins of an earlier run go with their database.
+            DbConnection admin;
+            TestDatabase::adminSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(admin);
+            admin.exec(QStringLiteral("drop database if exists %1 with (force)").arg(name));
+            QSqlQuery roles = admin.exec(QStringLiteral("select rolname from pg_roles where starts_with(rolname, ?)"),
+                                         {name + QLatin1Char('_')});
+            QStringList old;
+            while (roles.next())
+                old << TeamServer::identifier(roles.value(0).toString());
+            roles.finish();
+            if (!old.isEmpty())
+                admin.exec(QStringLiteral("drop role ") + old.join(QLatin1Char(',')));
+        }
         makeDatabase(name, true);
         {
             DbConnection setup;
@@ -358,13 +429,23 @@ void ConcurrentClients(benchmark::State& state)
                 setup.exec(QStringLiteral("insert into DEVELOPERS (LASTNAME,NAME) values (?,?)"),
                            {QStringLiteral("Client"), QString::number(c)});
         }
+        if (ownLogins) {
+            DbConnection admin;
+            TestDatabase::adminSettings(name).open(admin);
+            TeamServer::upgrade(admin);
+            for (int c = 1; c <= clients; ++c)
+                ServerLogins::addUser(admin, QStringLiteral("%1_client%2").arg(name).arg(c), PersonalPassword, false, c);
+        }
         std::atomic<int> errors{0};
         std::vector<QThread*> threads;
         for (int c = 1; c <= clients; ++c) {
-            threads.push_back(QThread::create([c, &name, &errors] {
+            threads.push_back(QThread::create([c, &name, &errors, ownLogins] {
                 try {
                     DbConnection connection;
-                    server(name).open(connection);
+                    ConnectionSettings settings = server(name);
+                    if (ownLogins)
+                        settings = settings.withLogin(QStringLiteral("%1_client%2").arg(name).arg(c), PersonalPassword);
+                    settings.open(connection);
                     TqvProjectMonitor monitor;
                     monitor.setAdoConnection(&connection);
                     monitor.DeveloperID = c;
@@ -390,7 +471,7 @@ void ConcurrentClients(benchmark::State& state)
         }
         state.PauseTiming();
         DbConnection check;
-        server(name).open(check);
+        (ownLogins ? TestDatabase::adminSettings(name) : server(name)).open(check);
         auto number = [&](const QString& sql) {
             QSqlQuery query = check.exec(sql);
             return query.next() ? query.value(0).toDouble() : -1.0;
@@ -412,7 +493,7 @@ void ConcurrentClients(benchmark::State& state)
     if (lost != 0 || duplicated != 0 || leftOpen != 0 || failed != 0)
         state.SkipWithError("intervals were lost, duplicated or left open, or a client failed");
 }
-BENCHMARK(ConcurrentClients)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(ConcurrentClients)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 } // namespace
 

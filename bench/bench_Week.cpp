@@ -32,7 +32,7 @@ struct Setup
     {
         prepareOptions(dir, LargeDatabase::freshCopy(Intervals, dir.path()));
         main = signIn(QStringLiteral("anna"));
-        Schema::addHandEntryMark(*main->AdoConn());
+        Schema::upgrade(*main->AdoConn());
         Clock::setNow(QDateTime(QDate(2026, 11, 25), QTime(12, 0)));
     }
     ~Setup() { Clock::reset(); }

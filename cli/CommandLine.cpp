@@ -12,7 +12,9 @@
 #include "components/o_WriteIds.h"
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
+#include "components/o_OwnPassword.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_Schema.h"
 #include "components/o_SignIn.h"
 #include "components/o_Week.h"
 #include "toolkit/AppError.h"
@@ -143,6 +145,8 @@ QString CommandLine::usage()
         "  week [--week YYYY-Www] [--developer ID]\n"
         "                                a week (default: this one) as a grid of projects and days with\n"
         "                                the totals; your developer's, an administrator's of anyone\n"
+        "  passwd                        change your own password: the new one is asked twice, or read\n"
+        "                                from the line of standard input after the current one\n"
         "Users correct their own developer's intervals, administrators anyone's. An edit that would\n"
         "overlap another interval of the same developer is refused unless --allow-overlap is given.\n"
         "The password is asked on the terminal, or taken from HOURWRIGHT_PASSWORD, or read as one\n"
@@ -239,8 +243,8 @@ int CommandLine::execute(const QStringList& arguments)
     else if (request.command == QLatin1String("edit"))
         allowed << QStringLiteral("project") << QStringLiteral("start") << QStringLiteral("stop")
                 << QStringLiteral("comment") << QStringLiteral("allow-overlap");
-    else if (request.command == QLatin1String("delete")) {
-        // the interval's ID only
+    else if (request.command == QLatin1String("delete") || request.command == QLatin1String("passwd")) {
+        // the interval's ID only; the passwords
     }
     else if (request.command == QLatin1String("week"))
         allowed << QStringLiteral("week") << QStringLiteral("developer");
@@ -329,9 +333,9 @@ int CommandLine::execute(const QStringList& arguments)
     const QString typed = password(request);
     DbConnection connection;
     int kind = -1;
-    bool masterAllowed = false;
+    SignIn::Result result;
     try {
-        openDatabase(request, connection, &kind, &masterAllowed);
+        result = signIn(request, typed, connection, &kind);
     } catch (const DatabaseUnavailable& error) {
         // Nobody can be signed in without the server: a change is kept for
         // the user named, and written under their next sign-in.
@@ -339,7 +343,6 @@ int CommandLine::execute(const QStringList& arguments)
             throw;
         return keepOffline(request, connection, 0, error);
     }
-    const SignIn::Result result = SignIn::check(connection, kind, request.user, typed, masterAllowed);
     if (result.outcome != SignIn::Outcome::SignedIn) {
         m_err << Program << ": Wrong username or password; sign-in refused.\n";
         return SignInRefused;
@@ -368,6 +371,11 @@ int CommandLine::execute(const QStringList& arguments)
     try {
         if (request.command == QLatin1String("status"))
             return status(connection, kind);
+        if (request.command == QLatin1String("passwd")) {
+            OwnPassword::change(connection, *signedIn, newPassword(request));
+            m_out << "Changed the password of " << signedIn->userName << ".\n";
+            return Ok;
+        }
         if (request.command == QLatin1String("start"))
             return start(connection, kind, *signedIn, request, direct.get());
         if (request.command == QLatin1String("stop"))
@@ -414,15 +422,40 @@ QString CommandLine::password(const Request& request)
     return *typed;
 }
 
-void CommandLine::openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed)
+QString CommandLine::newPassword(const Request& request)
+{
+    if (request.passwordFromStdin) {
+        const QString line = m_in.readLine();
+        if (line.isNull())
+            throw UsageError(QStringLiteral("--password-stdin: standard input holds no new password after the "
+                                            "current one"));
+        return line;
+    }
+    const auto ask = [this](const QString& prompt) {
+        const std::optional<QString> typed = m_prompt ? m_prompt(prompt) : std::nullopt;
+        if (!typed)
+            throw UsageError(QStringLiteral("no terminal to ask for the new password on; use --password-stdin"));
+        return *typed;
+    };
+    const QString first = ask(QStringLiteral("New password: "));
+    if (ask(QStringLiteral("Retype the new password: ")) != first)
+        throw AppError(QStringLiteral("the two passwords differ; nothing was changed"));
+    return first;
+}
+
+SignIn::Result CommandLine::signIn(const Request& request, const QString& typed, DbConnection& connection, int* kind)
 {
     TqvOptionsManager options;
     const ConnectionSettings settings = ConnectionSettings::readFile(options, request.optionsPath);
-    *masterAllowed = SignIn::masterLoginEnabled(options);
     *kind = settings.kind;
+    // On a team server with one login per person the server checks the pair.
+    if (settings.personalLogins())
+        return SignIn::checkOnServer(connection, settings, request.user, typed, LoginTimeoutSeconds);
     // A relative database path is taken from the folder that holds
     // options.ini, as the program takes it.
     settings.open(connection);
+    Schema::upgradeOwnFile(connection);
+    return SignIn::check(connection, *kind, request.user, typed, SignIn::masterLoginEnabled(options));
 }
 
 int CommandLine::status(DbConnection& connection, int kind)

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include "components/o_SignIn.h"
 #include "toolkit/AppError.h"
 
 #include <functional>
@@ -12,9 +13,8 @@
 class DbConnection;
 class DirectJournal;
 class TJournal;
-struct SignedInUser;
 
-// hourwright-cli: status, start, stop, report, list, edit, delete and week on the program's own
+// hourwright-cli: status, start, stop, report, list, edit, delete, week and passwd on the program's own
 // options.ini, connection and project monitor, after signing in with the
 // program's rules. Returns the process exit code; text goes to the streams.
 class CommandLine
@@ -23,6 +23,8 @@ public:
     // Kept: the server could not be reached; the change waits in the journal
     // and is written by the next command of any Hourwright program.
     enum ExitCode { Ok = 0, Failure = 1, BadArguments = 2, SignInRefused = 3, Kept = 4 };
+    // How long a sign-in waits for a team server that does not answer.
+    static constexpr int LoginTimeoutSeconds = 10;
 
     CommandLine(QTextStream& in, QTextStream& out, QTextStream& err);
     ~CommandLine();
@@ -54,7 +56,8 @@ private:
 
     int execute(const QStringList& arguments);
     QString password(const Request& request);
-    void openDatabase(const Request& request, DbConnection& connection, int* kind, bool* masterAllowed);
+    QString newPassword(const Request& request);
+    SignIn::Result signIn(const Request& request, const QString& typed, DbConnection& connection, int* kind);
 
     int status(DbConnection& connection, int kind);
     int start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request,

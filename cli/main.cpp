@@ -5,6 +5,8 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    // Named whatever the executable is called: a server shows it among its sessions.
+    QCoreApplication::setApplicationName(QStringLiteral("hourwright-cli"));
     QTextStream in(stdin);
     QTextStream out(stdout);
     QTextStream err(stderr);

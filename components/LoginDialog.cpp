@@ -1,6 +1,7 @@
 #include "components/LoginDialog.h"
 
 #include "components/o_OptionsManager.h"
+#include "toolkit/AppError.h"
 #include "toolkit/ApplicationControl.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/MemTable.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGroupBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -58,6 +60,9 @@ TFrmLogin::TFrmLogin(QWidget* parent)
     UserCombo->setObjectName(QStringLiteral("UserCombo"));
     UserCombo->setEditable(true);
     UserCombo->setInsertPolicy(QComboBox::NoInsert);
+    // What the person typed is the name: the list may suggest a longer one
+    // below the box, but never writes it into the box unasked.
+    UserCombo->completer()->setCompletionMode(QCompleter::PopupCompletion);
     PassTxt = new QLineEdit(GroupBox1);
     PassTxt->setObjectName(QStringLiteral("PassTxt"));
     PassTxt->setEchoMode(QLineEdit::Password);
@@ -203,6 +208,16 @@ void TLoginDialog::showForm()
     ApplyCaptions();
     if (ListUsers)
         FillUserList();
+    // The name signed in with last on this desktop is offered; the password
+    // is then what is left to type.
+    const QString remembered =
+        m_options ? m_options->ReadValue(Options::ProjectsSection, Options::LastUserName, QString()).toString()
+                  : QString();
+    m_form->UserCombo->setEditText(remembered);
+    if (remembered.isEmpty())
+        m_form->UserCombo->setFocus();
+    else
+        m_form->PassTxt->setFocus();
     if (ShowModal) {
         m_form->exec();
     } else {
@@ -227,6 +242,17 @@ void TLoginDialog::ApplyCaptions()
         m_form->GroupBox1->setTitle(GroupBoxCaption);
     m_form->PassTxt->clear();
     m_form->UserCombo->setEditText(QString());
+}
+
+void TLoginDialog::rememberUser(const QString& userName)
+{
+    if (!m_options)
+        return;
+    try {
+        m_options->WriteValue(Options::ProjectsSection, Options::LastUserName, userName);
+    } catch (const std::exception&) {
+        // Only the next sign-in's convenience depends on it.
+    }
 }
 
 void TLoginDialog::FillUserList()
@@ -261,26 +287,54 @@ void TLoginDialog::setOptions(TqvOptionsManager* options)
     m_options = options;
 }
 
+void TLoginDialog::setServerSignIn(const ConnectionSettings& settings, int loginTimeoutSeconds)
+{
+    m_serverSignIn = settings;
+    m_loginTimeoutSeconds = loginTimeoutSeconds;
+}
+
+bool TLoginDialog::SignInWith(const QString& userName, const QString& password)
+{
+    if (!ValidateLogin(userName, password))
+        return false;
+    m_showOnAppStart = false;
+    return true;
+}
+
 bool TLoginDialog::ValidateLogin(const QString& userName, const QString& password)
 {
     if (MaxAttempts != 0 && m_attemptCount > MaxAttempts)
         ApplicationControl::terminate();
 
+    // An unknown name is refused as a wrong password is: the message does
+    // not tell which names exist.
     auto refuse = [&] {
         ++m_attemptCount;
+        if (m_form)
+            m_form->PassTxt->clear();
         MessageService::show(MessageService::Request::make(ErrorMsgTitle, ErrorMsgText, QMessageBox::Critical));
     };
     if (!m_connection) {
-        if (userName.trimmed().isEmpty() && password.trimmed().isEmpty())
-            refuse();
+        refuse();
         return false;
     }
 
-    const bool masterAllowed = m_options && SignIn::masterLoginEnabled(*m_options);
-    const SignIn::Result result = SignIn::check(*m_connection, m_databaseKind, userName, password, masterAllowed);
-    if (result.outcome == SignIn::Outcome::UnknownUser)
-        return false; // no message and no count, however often
-    if (result.outcome == SignIn::Outcome::Refused) {
+    SignIn::Result result;
+    if (m_serverSignIn) {
+        try {
+            result = SignIn::checkOnServer(*m_connection, *m_serverSignIn, userName, password, m_loginTimeoutSeconds);
+        } catch (const std::exception& error) {
+            // The server could not be asked: no attempt is counted.
+            if (m_form)
+                m_form->PassTxt->clear();
+            MessageService::error(ErrorMsgTitle, QStringLiteral("Signing in failed:\n%1").arg(errorMessage(error)));
+            return false;
+        }
+    } else {
+        const bool masterAllowed = m_options && SignIn::masterLoginEnabled(*m_options);
+        result = SignIn::check(*m_connection, m_databaseKind, userName, password, masterAllowed);
+    }
+    if (result.outcome != SignIn::Outcome::SignedIn) {
         refuse();
         return false;
     }
@@ -293,8 +347,10 @@ bool TLoginDialog::ValidateLogin(const QString& userName, const QString& passwor
         MessageService::warning(ErrorMsgTitle,
                                 QStringLiteral("Signed in, but the password could not be stored as a hash:\n%1")
                                     .arg(result.rehashProblem));
+    if (!result.user.master)
+        rememberUser(result.user.userName);
     if (OnAfterSuccesLogin)
-        OnAfterSuccesLogin(this, userName);
+        OnAfterSuccesLogin(this, result.user.userName);
     IsFirstAppRun = false;
     return true;
 }

@@ -6,8 +6,11 @@
 
 #include <functional>
 
+#include "components/o_ConnectionSettings.h"
 #include "components/o_SignIn.h"
 #include "toolkit/MemTable.h"
+
+#include <optional>
 class DbConnection;
 class QComboBox;
 class QGroupBox;
@@ -87,13 +90,20 @@ public:
     QString UserActiveFieldName;
     bool ListUsers = false;
     QString ErrorMsgTitle = QStringLiteral("User Validation");
-    QString ErrorMsgText = QStringLiteral("Wrong username or password.Please enter again.");
+    QString ErrorMsgText = SignIn::refusalText();
     bool IsFirstAppRun = true;
     // Where the users are checked; without a connection nobody signs in.
     void setConnection(DbConnection* connection, int databaseKind);
     // Where the master pair's option is read at each attempt; without one
-    // the master pair is refused.
+    // the master pair is refused. The user name signed in with last is kept
+    // there too, and offered when the form opens.
     void setOptions(TqvOptionsManager* options);
+    // On a team server with one login per person the pair opens the
+    // connection itself, waiting at most the login timeout for the server.
+    void setServerSignIn(const ConnectionSettings& settings, int loginTimeoutSeconds);
+    // Signs in without the form (the person who just made the database); on
+    // success the form is not shown at start.
+    bool SignInWith(const QString& userName, const QString& password);
     // Who signed in last.
     const SignedInUser& signedInUser() const { return m_signedIn; }
     std::function<void(QObject* sender, const QString& userName)> OnAfterSuccesLogin;
@@ -113,12 +123,15 @@ protected:
 private:
     void showForm();
     void ensureForm();
+    void rememberUser(const QString& userName);
 
     QPointer<QWidget> m_owner;
     QPointer<MemTable> m_dataset;
     QPointer<DbConnection> m_connection;
     int m_databaseKind = -1;
     QPointer<TqvOptionsManager> m_options;
+    std::optional<ConnectionSettings> m_serverSignIn;
+    int m_loginTimeoutSeconds = 0;
     SignedInUser m_signedIn;
     bool m_showOnAppStart = false;
     QPointer<TFrmLogin> m_form;

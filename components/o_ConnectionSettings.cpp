@@ -20,6 +20,10 @@ ConnectionSettings ConnectionSettings::read(const TqvOptionsManager& options)
         settings.userName = options.ReadEncodedValue(ConnectionSection, UserName, QString()).toString();
         settings.dataBaseName = options.ReadValue(ConnectionSection, DataBaseName, QString()).toString();
         settings.serverName = options.ReadValue(ConnectionSection, ServerName, QString()).toString();
+        if (settings.kind == Dialect::PostgreSql) {
+            settings.sslMode = options.ReadValue(ConnectionSection, SslMode, QString()).toString().trimmed();
+            settings.sslRootCert = options.ReadValue(ConnectionSection, SslRootCert, QString()).toString();
+        }
     }
     return settings;
 }
@@ -32,6 +36,26 @@ ConnectionSettings ConnectionSettings::readFile(TqvOptionsManager& options, cons
     ConnectionSettings settings = read(options);
     settings.baseFolder = QFileInfo(optionsFile).absolutePath();
     return settings;
+}
+
+bool ConnectionSettings::personalLogins() const
+{
+    return Dialect::hasPersonalLogins(kind) && userName.isEmpty();
+}
+
+ConnectionSettings ConnectionSettings::withLogin(const QString& user, const QString& secret) const
+{
+    ConnectionSettings person = *this;
+    person.userName = user;
+    person.password = secret;
+    return person;
+}
+
+QString ConnectionSettings::resolvedSslRootCert() const
+{
+    if (sslRootCert.trimmed().isEmpty())
+        return {};
+    return AppPaths::resolve(sslRootCert, baseFolder.isEmpty() ? AppPaths::optionsFolder() : baseFolder);
 }
 
 QString ConnectionSettings::resolvedDataBasePath() const
@@ -50,7 +74,7 @@ void ConnectionSettings::open(DbConnection& connection, int loginTimeoutSeconds)
     if (Dialect::isFile(kind)) {
         connection.openSqlite(resolvedDataBasePath());
     } else if (Dialect::isKnownKind(kind)) {
-        Dialect::openServer(kind, connection, serverName, dataBaseName, userName, password, loginTimeoutSeconds);
+        Dialect::openServer(*this, connection, loginTimeoutSeconds);
     } else {
         throw DatabaseError(QStringLiteral(
             "No database is configured (DatabaseType is %1). Run \"hourwright -setup\" to choose one.")

@@ -1,5 +1,6 @@
 #include "components/o_Dialect.h"
 
+#include "components/o_ConnectionSettings.h"
 #include "components/o_Schema.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
@@ -18,6 +19,11 @@ bool Dialect::isKnownKind(int kind)
 bool Dialect::isFile(int kind)
 {
     return kind == LocalFile;
+}
+
+bool Dialect::hasPersonalLogins(int kind)
+{
+    return kind == PostgreSql;
 }
 
 bool Dialect::nestedJoins(int kind)
@@ -46,11 +52,15 @@ void splitServer(const QString& serverName, QString* host, int* port)
     *port = number;
 }
 
-QString odbcValue(const QString& value)
+// FreeTDS reads a braced value up to the first '}' and passes "}}" on as it
+// stands, so no escaping keeps such a value whole: it is refused instead.
+QString odbcValue(const QString& value, const char* what)
 {
-    QString escaped = value;
-    escaped.replace(QLatin1Char('}'), QLatin1String("}}"));
-    return QLatin1Char('{') + escaped + QLatin1Char('}');
+    if (value.contains(QLatin1Char('}')))
+        throw DatabaseError(QStringLiteral("The %1 contains '}', which cannot reach SQL Server through the FreeTDS "
+                                           "driver unchanged; choose one without it")
+                                .arg(QString::fromLatin1(what)));
+    return QLatin1Char('{') + value + QLatin1Char('}');
 }
 
 } // namespace
@@ -59,27 +69,32 @@ QString Dialect::odbcConnectionString(const QString& serverName, const QString& 
                                       const QString& password)
 {
     return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;DATABASE=%2;UID=%3;PWD=%4;ClientCharset=UTF-8")
-        .arg(odbcValue(serverName), odbcValue(dataBaseName), odbcValue(userName), odbcValue(password));
+        .arg(odbcValue(serverName, "server name"), odbcValue(dataBaseName, "database name"),
+             odbcValue(userName, "user name"), odbcValue(password, "password"));
 }
 
-void Dialect::openServer(int kind, DbConnection& connection, const QString& serverName, const QString& dataBaseName,
-                         const QString& userName, const QString& password, int loginTimeoutSeconds)
+void Dialect::openServer(const ConnectionSettings& settings, DbConnection& connection, int loginTimeoutSeconds)
 {
-    if (kind == SqlServer) {
-        connection.openOdbc(odbcConnectionString(serverName, dataBaseName, userName, password),
-                            connectOptions(kind, loginTimeoutSeconds));
+    if (settings.kind == SqlServer) {
+        connection.openOdbc(settings.odbcConnectionString(), connectOptions(settings, loginTimeoutSeconds));
         return;
     }
-    if (kind == PostgreSql) {
+    if (settings.kind == PostgreSql) {
         QString host;
         int port = 0;
-        splitServer(serverName, &host, &port);
+        splitServer(settings.serverName, &host, &port);
         connection.setStatementDeadline(StatementDeadlineMs);
-        connection.openPostgres(host, port, dataBaseName, userName, password,
-                                connectOptions(kind, loginTimeoutSeconds));
+        connection.openPostgres(host, port, settings.dataBaseName, settings.userName, settings.password,
+                                connectOptions(settings, loginTimeoutSeconds));
         return;
     }
-    throw DatabaseError(QStringLiteral("The database kind %1 is no server").arg(kind));
+    throw DatabaseError(QStringLiteral("The database kind %1 is no server").arg(settings.kind));
+}
+
+QStringList Dialect::sslModes()
+{
+    return {QStringLiteral("disable"), QStringLiteral("allow"),     QStringLiteral("prefer"),
+            QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
 }
 
 QString Dialect::schemaScript(int kind)
@@ -171,8 +186,9 @@ QStringList Dialect::postgresSessionSettings()
             QStringLiteral("idle_in_transaction_session_timeout=%1").arg(IdleTransactionTimeoutMs)};
 }
 
-QString Dialect::connectOptions(int kind, int loginTimeoutSeconds)
+QString Dialect::connectOptions(const ConnectionSettings& settings, int loginTimeoutSeconds)
 {
+    const int kind = settings.kind;
     if (kind != SqlServer && kind != PostgreSql)
         return {}; // SQLite waits on locks with its busy timeout, set whenever it opens
     if (loginTimeoutSeconds <= 0)
@@ -189,15 +205,29 @@ QString Dialect::connectOptions(int kind, int loginTimeoutSeconds)
             << QStringLiteral("keepalives_interval=3") << QStringLiteral("keepalives_count=3")
             << QStringLiteral("tcp_user_timeout=%1").arg(StatementDeadlineMs)
             << QStringLiteral("client_encoding=UTF8");
+    if (!settings.sslMode.isEmpty()) {
+        if (!sslModes().contains(settings.sslMode))
+            throw DatabaseError(QStringLiteral("SslMode %1 is none of %2").arg(settings.sslMode,
+                                                                              sslModes().join(QLatin1String(", "))));
+        options << QStringLiteral("sslmode=") + settings.sslMode;
+    }
+    const QString rootCert = settings.resolvedSslRootCert();
+    if (!rootCert.isEmpty()) {
+        // The driver turns every ';' of the options into a blank, inside
+        // quotes too.
+        if (rootCert.contains(QLatin1Char(';')))
+            throw DatabaseError(QStringLiteral("The SslRootCert path %1 cannot hold a ';'").arg(rootCert));
+        options << QStringLiteral("sslrootcert=") + conninfoValue(rootCert);
+    }
     // An administrator sees in pg_stat_activity which program is connected.
     QString program = QCoreApplication::applicationName();
     program.remove(QLatin1Char(';'));
     if (!program.isEmpty())
         options << QStringLiteral("application_name=") + conninfoValue(program);
-    QStringList settings;
+    QStringList session;
     for (const QString& setting : postgresSessionSettings())
-        settings << QStringLiteral("-c ") + setting;
-    options << QStringLiteral("options=") + conninfoValue(settings.join(QLatin1Char(' ')));
+        session << QStringLiteral("-c ") + setting;
+    options << QStringLiteral("options=") + conninfoValue(session.join(QLatin1Char(' ')));
     return options.join(QLatin1Char(';'));
 }
 

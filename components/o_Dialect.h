@@ -5,6 +5,7 @@
 #include <QVariantList>
 
 class DbConnection;
+struct ConnectionSettings;
 
 // The database kinds of the option DatabaseType and everything that differs
 // between them: SQL, connecting, where the rows live. Kind 0 is the embedded
@@ -17,19 +18,24 @@ enum Kind { LocalFile = 0, SqlServer = 1, PostgreSql = 2 };
 bool isKnownKind(int kind);
 // Whether the database is a file on this machine (kind 0) rather than a server.
 bool isFile(int kind);
+// Whether each person can be a login of the server's own, which then checks
+// the password and guards who may do what (PostgreSQL).
+bool hasPersonalLogins(int kind);
 // Whether joins are written nested in parentheses, the form the embedded
 // file's statements have always had; the servers take plain joins.
 bool nestedJoins(int kind);
 
+// The ODBC string for SQL Server through FreeTDS. Every value is braced,
+// so a ';' or '=' in a password cannot end or extend the string; a '}',
+// which FreeTDS would pass on doubled, is refused with a message.
+QString odbcConnectionString(const QString& serverName, const QString& dataBaseName, const QString& userName,
+                             const QString& password);
 // Opens a server kind's connection: serverName is "host" or "host:port" (an
 // IPv6 address in brackets when it has a port). Throws with the driver's
 // message; a login timeout above 0 gives up after that many seconds.
-// The ODBC string for SQL Server through FreeTDS. Every value is braced,
-// so a ';', '=' or '}' in a password cannot end or extend the string.
-QString odbcConnectionString(const QString& serverName, const QString& dataBaseName, const QString& userName,
-                             const QString& password);
-void openServer(int kind, DbConnection& connection, const QString& serverName, const QString& dataBaseName,
-                const QString& userName, const QString& password, int loginTimeoutSeconds);
+void openServer(const ConnectionSettings& settings, DbConnection& connection, int loginTimeoutSeconds);
+// libpq's values of SslMode.
+QStringList sslModes();
 // The server's script that creates the tables, and the kinds that have one
 // the database tool runs.
 QString schemaScript(int kind);
@@ -74,9 +80,9 @@ constexpr int IdleTransactionTimeoutMs = 10000;
 
 // The driver's connect options: a login gives up after the given seconds
 // (0: LoginTimeoutSeconds), a link that stops answering is noticed by
-// keepalives; on PostgreSQL also the program's name, the client encoding and
-// the session's settings.
-QString connectOptions(int kind, int loginTimeoutSeconds);
+// keepalives; on PostgreSQL also the program's name, the client encoding, TLS
+// and the session's settings.
+QString connectOptions(const ConnectionSettings& settings, int loginTimeoutSeconds);
 // The settings every PostgreSQL session of the program starts with
 // ("name=value"), given to the server when connecting.
 QStringList postgresSessionSettings();

@@ -21,6 +21,11 @@ inline const QString DataBaseName = QStringLiteral("DataBaseName");
 inline const QString UserName = QStringLiteral("UserName");
 inline const QString Password = QStringLiteral("Password");
 inline const QString DatabaseType = QStringLiteral("DatabaseType");
+// PostgreSQL's TLS: libpq's sslmode and the CA certificate the server's is checked against.
+inline const QString SslMode = QStringLiteral("SslMode");
+inline const QString SslRootCert = QStringLiteral("SslRootCert");
+// The user name of the last sign-in on this desktop, offered at the next one.
+inline const QString LastUserName = QStringLiteral("LastUserName");
 inline const QString ExcelPath = QStringLiteral("ExcelPath");
 inline const QString DataBasePath = QStringLiteral("DataBasePath");
 inline const QString LastProjectTimeElapsed = QStringLiteral("LastProjectTimeElapsed");

@@ -2,10 +2,13 @@
 
 #include "components/o_Dialect.h"
 #include "components/o_Resources.h"
+#include "components/o_WriteIds.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
 #include <QSqlRecord>
 
 const QList<Schema::Table>& Schema::tables()
@@ -20,12 +23,6 @@ const QList<Schema::Table>& Schema::tables()
          {"ID", "PROJECT_ID", "DEVELOPER_ID", "TIME_START", "TIME_END", "TIME_SPEND", "COMMENTS", "COMPLETED",
           "DAY_START", "DAY_END"}},
     };
-    return list;
-}
-
-const QList<Schema::Table>& Schema::addedColumns()
-{
-    static const QList<Table> list = {{QStringLiteral("PROJECTWORK"), {"HAND_ENTRY"}}};
     return list;
 }
 
@@ -105,14 +102,12 @@ QStringList Schema::check(DbConnection& connection)
             if (record.indexOf(column) < 0)
                 problems << QStringLiteral("column %1.%2 is missing").arg(table.name, column);
         }
-        for (const Table& added : addedColumns()) {
-            if (added.name != table.name)
-                continue;
-            for (const QString& column : added.columns)
-                if (record.indexOf(column) < 0)
-                    problems << QStringLiteral("column %1.%2 is missing (hourwright-db upgrade adds it)")
-                                    .arg(table.name, column);
-        }
+    }
+    // What was added later is looked for once the tables themselves are there.
+    if (present.size() == tables().size()) {
+        for (const Addition& addition : additions())
+            if (!addition.isPresent(connection))
+                problems << QStringLiteral("%1 is missing (hourwright-db upgrade adds it)").arg(addition.name);
     }
     return problems;
 }
@@ -123,14 +118,52 @@ bool Schema::hasHandEntryMark(DbConnection& connection)
     return !table.isEmpty() && connection.database().record(table).indexOf(QStringLiteral("HAND_ENTRY")) >= 0;
 }
 
-bool Schema::addHandEntryMark(DbConnection& connection)
+const QList<Schema::Addition>& Schema::additions()
 {
-    // Looked at under the write lock: of two clients upgrading at once, the
-    // second finds the column there.
+    static const QList<Addition> list = {
+        {QStringLiteral("column PROJECTWORK.HAND_ENTRY"), &hasHandEntryMark,
+         [](DbConnection& connection) {
+             // The rows the table holds count as recorded.
+             connection.exec(Dialect::handEntryMarkStatement(Dialect::kindOf(connection)));
+         }},
+        // The IDs of writes sent from a journal; without the table a write
+        // repeated after a lost answer is found by its content instead.
+        {QStringLiteral("table ") + WriteIds::tableName(), &WriteIds::hasTable, &WriteIds::createTable},
+    };
+    return list;
+}
+
+QStringList Schema::addMissing(DbConnection& connection)
+{
+    QStringList added;
+    for (const Addition& addition : additions()) {
+        if (addition.isPresent(connection))
+            continue;
+        addition.add(connection);
+        added << addition.name;
+    }
+    return added;
+}
+
+QStringList Schema::upgrade(DbConnection& connection)
+{
     TransactionGuard transaction(connection);
-    if (hasHandEntryMark(connection))
-        return false;
-    connection.exec(Dialect::handEntryMarkStatement(Dialect::kindOf(connection)));
+    const QStringList added = addMissing(connection);
     transaction.commit();
-    return true;
+    return added;
+}
+
+void Schema::upgradeOwnFile(DbConnection& connection)
+{
+    if (!Dialect::isFile(Dialect::kindOf(connection)))
+        return;
+    try {
+        // Cheap when there is nothing to add: the table's columns are read.
+        if (std::all_of(additions().begin(), additions().end(),
+                        [&](const Addition& addition) { return addition.isPresent(connection); }))
+            return;
+        upgrade(connection);
+    } catch (const std::exception&) {
+        // Left as it is; the windows that need an addition say so.
+    }
 }

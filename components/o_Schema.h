@@ -3,6 +3,8 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
+
 class DbConnection;
 
 // The six tables the program expects, and the scripts that create them.
@@ -33,18 +35,35 @@ QMap<QString, QString> presentTables(DbConnection& connection);
 // the columns an upgrade adds included.
 QStringList check(DbConnection& connection);
 
-// Columns added after databases were made with the tables above: the program
-// works without them and refuses only what needs them, until the database
-// is upgraded.
-const QList<Table>& addedColumns();
+// Something added to the tables after databases were first made with them:
+// the program works without it and refuses only what needs it, until the
+// database is upgraded.
+struct Addition
+{
+    QString name; // as check names it missing: "column PROJECTWORK.HAND_ENTRY"
+    std::function<bool(DbConnection&)> isPresent;
+    // Makes it, inside the caller's transaction.
+    std::function<void(DbConnection&)> add;
+};
+// The additions, in the order they are made.
+const QList<Addition>& additions();
+
+// Makes the additions the database lacks, inside the caller's transaction;
+// returns their names. A database that has them all is left alone, so this
+// may run any number of times.
+QStringList addMissing(DbConnection& connection);
+// The same in a transaction of its own, under the write lock: of two clients
+// upgrading at once, the second finds everything there.
+QStringList upgrade(DbConnection& connection);
+// The embedded file is its user's own: the program brings it up to date
+// itself when it opens it. A server's database is upgraded by its
+// administrator (hourwright-db upgrade); there nothing happens. A file that
+// cannot be changed (read-only, busy) is left as it is, and what needs the
+// additions says so.
+void upgradeOwnFile(DbConnection& connection);
 
 // Whether PROJECTWORK has HAND_ENTRY, the mark of intervals entered by hand
 // (1) rather than recorded (0).
 bool hasHandEntryMark(DbConnection& connection);
-// Upgrade step: gives PROJECTWORK the hand-entry mark, in one transaction;
-// the rows it holds count as recorded. A database that has the column is
-// left alone, so the step may run any number of times. Returns whether it
-// added the column.
-bool addHandEntryMark(DbConnection& connection);
 
 } // namespace Schema

@@ -17,6 +17,15 @@ QString SharedStatements::usersList(int kind)
         .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
 }
 
+QString SharedStatements::ownUserRow(int kind)
+{
+    return QStringLiteral("select USR.ID, USR.DEVELOPER_ID, USR.IS_ADMIN, USR.USERNAME, %1 as DEVELOPER_NAME\r"
+                          "from USERS USR\r"
+                          "left join DEVELOPERS DEV on DEV.ID = USR.DEVELOPER_ID\r"
+                          "where USR.USERNAME = session_user")
+        .arg(Dialect::fullName(kind, QStringLiteral("DEV.")));
+}
+
 QString SharedStatements::usersForEditing(int kind)
 {
     return QStringLiteral(" select\r"

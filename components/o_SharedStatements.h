@@ -6,6 +6,9 @@
 namespace SharedStatements {
 // The users with their developer's name: the sign-in list.
 QString usersList(int kind);
+// The connection's own login's row (ID, DEVELOPER_ID, IS_ADMIN, USERNAME,
+// DEVELOPER_NAME), on a server whose people are its logins.
+QString ownUserRow(int kind);
 // The same for the users window, whose PASSWORD column comes back empty:
 // a stored password (a hash) never leaves the database for a window.
 QString usersForEditing(int kind);

@@ -1,5 +1,6 @@
 #include "components/o_SignIn.h"
 
+#include "components/o_ConnectionSettings.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_Dialect.h"
 #include "components/o_SharedStatements.h"
@@ -45,8 +46,17 @@ QString SignIn::masterLoginKey()
 
 bool SignIn::masterLoginEnabled(const TqvOptionsManager& options)
 {
-    return options.ReadValue(Options::ProjectsSection, masterLoginKey(), 0).toString().trimmed()
-           == QLatin1String("1");
+    const bool enabled =
+        options.ReadValue(Options::ProjectsSection, masterLoginKey(), 0).toString().trimmed() == QLatin1String("1");
+    bool isNumber = false;
+    const int kind =
+        options.ReadValue(Options::ConnectionSection, Options::DatabaseType, -1).toString().trimmed().toInt(&isNumber);
+    return enabled && isNumber && Dialect::isFile(kind);
+}
+
+QString SignIn::refusalText()
+{
+    return QStringLiteral("Wrong username or password. Please enter again.");
 }
 
 SignIn::Result SignIn::check(DbConnection& connection, int kind, const QString& userName, const QString& password,
@@ -62,26 +72,28 @@ SignIn::Result SignIn::check(DbConnection& connection, int kind, const QString& 
         result.user.master = true;
         return result;
     }
-    if (userName.trimmed().isEmpty() && password.trimmed().isEmpty())
+    const QString typed = userName.trimmed();
+    if (typed.isEmpty() && password.trimmed().isEmpty())
         return result;
 
     QSqlQuery users = connection.exec(SharedStatements::usersList(kind));
     const QSqlRecord record = users.record();
     const int nameField = record.indexOf(QStringLiteral("USERNAME"));
     while (users.next()) {
-        const QString stored = users.value(nameField).toString();
-        if (stored.compare(userName, Qt::CaseInsensitive) != 0)
+        // Names from before they were stored trimmed still match.
+        const QString stored = users.value(nameField).toString().trimmed();
+        if (stored.compare(typed, Qt::CaseInsensitive) != 0)
             continue;
         // Only the first row found counts: a name typed in another case than
         // stored is a wrong pair, not a search for another row.
-        if (stored != userName)
+        if (stored != typed)
             return result;
         const QString storedPassword = users.value(record.indexOf(QStringLiteral("PASSWORD"))).toString();
         const bool hashed = PasswordHash::looksHashed(storedPassword);
         if (hashed ? !PasswordHash::verify(storedPassword, password) : storedPassword != password)
             return result;
         result.outcome = Outcome::SignedIn;
-        result.user.userName = userName;
+        result.user.userName = typed;
         result.user.userId = users.value(record.indexOf(QStringLiteral("ID"))).toInt();
         result.user.developerId = users.value(record.indexOf(QStringLiteral("DEVELOPER_ID"))).toInt();
         result.user.developerName = users.value(record.indexOf(QStringLiteral("DEVELOPER_NAME"))).toString();
@@ -93,6 +105,49 @@ SignIn::Result SignIn::check(DbConnection& connection, int kind, const QString& 
         return result;
     }
     result.outcome = Outcome::UnknownUser;
+    return result;
+}
+
+bool SignIn::isRefusedPair(const QString& message)
+{
+    return message.contains(QLatin1String("password authentication failed"))
+           || message.contains(QLatin1String("is not permitted to log in"))
+           || message.contains(QLatin1String("no password supplied"));
+}
+
+SignIn::Result SignIn::checkOnServer(DbConnection& connection, const ConnectionSettings& settings,
+                                     const QString& userName, const QString& password, int loginTimeoutSeconds)
+{
+    Result refused;
+    const QString typed = userName.trimmed();
+    if (typed.isEmpty() || password.isEmpty())
+        return refused;
+    try {
+        settings.withLogin(typed, password).open(connection, loginTimeoutSeconds);
+    } catch (const DatabaseError& error) {
+        if (isRefusedPair(error.message()))
+            return refused;
+        throw;
+    }
+    Result result = ownRow(connection, settings.kind);
+    if (result.outcome != Outcome::SignedIn)
+        connection.close();
+    return result;
+}
+
+SignIn::Result SignIn::ownRow(DbConnection& connection, int kind)
+{
+    Result result;
+    QSqlQuery own = connection.exec(SharedStatements::ownUserRow(kind));
+    if (!own.next())
+        return result;
+    result.outcome = Outcome::SignedIn;
+    result.user.userId = own.value(0).toInt();
+    result.user.developerId = own.value(1).toInt();
+    result.user.isAdmin = !own.value(2).isNull() && own.value(2).toInt() == 1;
+    result.user.userName = own.value(3).toString();
+    result.user.developerName = own.value(4).toString();
+    result.user.serverLogin = true;
     return result;
 }
 

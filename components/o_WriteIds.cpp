@@ -26,17 +26,23 @@ bool present(DbConnection& connection)
 
 } // namespace
 
-bool WriteIds::addTable(DbConnection& connection)
+QString WriteIds::tableName()
 {
-    if (present(connection))
-        return false;
+    return QStringLiteral("APPLIED_WRITES");
+}
+
+bool WriteIds::hasTable(DbConnection& connection)
+{
+    // PostgreSQL keeps the name in lower case.
+    return connection.database().tables().contains(tableName(), Qt::CaseInsensitive);
+}
+
+void WriteIds::createTable(DbConnection& connection)
+{
     // The same text on every kind: a key of text and a number.
-    TransactionGuard transaction(connection);
     connection.exec(QStringLiteral("CREATE TABLE APPLIED_WRITES (WRITE_ID VARCHAR(36) NOT NULL PRIMARY KEY,"
                                    " WORK_ID INTEGER)"));
-    transaction.commit();
     connection.setSessionValue(SessionKey, true);
-    return true;
 }
 
 bool WriteIds::available(DbConnection& connection)

@@ -13,9 +13,13 @@ class DbConnection;
 // (hourwright-db upgrade adds it).
 namespace WriteIds {
 
-// The upgrade step: adds the table to a database that lacks it, in one
-// transaction; true when it was added, false when it was there already.
-bool addTable(DbConnection& connection);
+// The table's name, as the schema's list of later additions names it.
+QString tableName();
+// Whether the database has the table, without a statement that could fail
+// (it may be asked inside a transaction).
+bool hasTable(DbConnection& connection);
+// Makes the table inside the caller's transaction (Schema::additions()).
+void createTable(DbConnection& connection);
 
 // Whether the connection's database has the table; looked up once for each
 // time the connection is opened.

@@ -1,5 +1,6 @@
 #include "modules/f_Settings.h"
 
+#include "components/o_Dialect.h"
 #include "framework/o_FormBuilding.h"
 #include "modules/f_DesktopRows.h"
 
@@ -109,6 +110,16 @@ TFrmSettings::TFrmSettings(QWidget* parent)
     addLabeledEdit(server, serverBox, tr("DB Name :"), "edtDataBaseName");
     addLabeledEdit(server, serverBox, tr("UserName :"), "edtUserName");
     addLabeledEdit(server, serverBox, tr("Password :"), "edtPassWord")->setEchoMode(QLineEdit::Password);
+
+    // PostgreSQL's TLS: how strictly the server's certificate is checked.
+    QFormLayout* tls = addSection(database, "grpTls", tr("Encryption (TLS)"));
+    QWidget* tlsBox = tls->parentWidget();
+    auto* sslMode = named(new QComboBox(tlsBox), "edtSslMode");
+    sslMode->addItem(tr("(libpq's default)"), QString());
+    for (const QString& mode : Dialect::sslModes())
+        sslMode->addItem(mode, mode);
+    addRow(tls, tlsBox, sslMode, tr("SSL Mode :"), "lblSslMode");
+    addPathRow(tls, tlsBox, tr("Root Certificate :"), "edtSslRootCert", "lblSslRootCert", "btnSslRootCert");
 
     QFormLayout* file = addSection(database, "grpDatabaseFile", tr("Database File"));
     addPathRow(file, file->parentWidget(), tr("Database Path :"), "edtDataBasePath", "lblDataBasePath", "Button1");

@@ -115,6 +115,8 @@ bool TdmFirstStart::CreatePersonalDatabase()
         MessageService::error(kTitle, errorMessage(error), ModuleForm());
         return false;
     }
+    m_createdUser = owner.userName;
+    m_createdPassword = owner.password;
     m_completed = true;
     return true;
 }

@@ -23,6 +23,11 @@ public:
 
     // Whether the options file now names a database to open.
     bool Completed() const { return m_completed; }
+    // The user the new personal database was made for, who is signed in as
+    // that user at once (empty after Use an Existing Database). The password
+    // stays in memory only.
+    const QString& CreatedUserName() const { return m_createdUser; }
+    const QString& CreatedPassword() const { return m_createdPassword; }
 
     // Checks the fields, creates the database and writes the options. A
     // refusal or failure is shown, and nothing is left behind.
@@ -38,4 +43,6 @@ private:
     void writeExportPath();
 
     bool m_completed = false;
+    QString m_createdUser;
+    QString m_createdPassword;
 };

@@ -286,8 +286,10 @@ bool TMaintenanceModule::RecordExists(int id)
 
 QString TMaintenanceModule::deleteStatement(const QString& id) const
 {
-    return SqlTemplate::fill(QStringLiteral("delete from %1 where ID = %s").arg(m_definition.table),
-                             {SqlValue::raw(id)});
+    const QString pattern = m_definition.deleteTemplate.isEmpty()
+                                ? QStringLiteral("delete from %1 where ID = %s").arg(m_definition.table)
+                                : m_definition.deleteTemplate;
+    return SqlTemplate::fill(pattern, {SqlValue::raw(id)});
 }
 
 QString TMaintenanceModule::updateStatement() const

@@ -58,6 +58,7 @@ public:
         QList<TemplateField> updateFields;
         QString insertTemplate;
         QList<TemplateField> insertFields;
+        QString deleteTemplate;      // %s the key; empty: a delete from the table
         QList<LookupDefinition> lookups;
 
         // The rules that keep records from being lost or written empty.

@@ -11,6 +11,7 @@
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_Schema.h"
+#include "components/o_SignIn.h"
 #include "framework/o_ComponentCaster.h"
 #include "toolkit/AppError.h"
 #include "toolkit/AppPaths.h"
@@ -48,6 +49,7 @@ void TdmSettings::WireEvents()
     AssignEventByName(QStringLiteral("btnTestConnection"), cmdTestConnection, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("btnSetExcelPath"), cmdChooseExcelPath, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("Button1"), cmdChooseDataBasePath, 0, QStringLiteral("OnClick"));
+    AssignEventByName(QStringLiteral("btnSslRootCert"), cmdChooseSslRootCert, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("edtDataBaseKind"), cmdKindChanged, 0, QStringLiteral("OnChange"));
     LoadSettings();
     ShowFieldsOfKind();
@@ -72,6 +74,9 @@ void TdmSettings::HandleEvent0(QObject* sender)
         break;
     case cmdChooseExcelPath:
         choosePath("edtExcelFilePath", tr("Excel workbook"), tr("Excel workbooks (*.xlsx);;All files (*)"));
+        break;
+    case cmdChooseSslRootCert:
+        choosePath("edtSslRootCert", tr("Root certificate"), tr("Certificates (*.pem *.crt);;All files (*)"));
         break;
     case cmdChooseDataBasePath:
         choosePath("edtDataBasePath", tr("Database file"),
@@ -108,6 +113,7 @@ void TdmSettings::ShowFieldsOfKind()
     const bool chosen = Dialect::isKnownKind(kind);
     Lookup(QStringLiteral("grpServer"))->as<QWidget>()->setVisible(!chosen || !Dialect::isFile(kind));
     Lookup(QStringLiteral("grpDatabaseFile"))->as<QWidget>()->setVisible(!chosen || Dialect::isFile(kind));
+    Lookup(QStringLiteral("grpTls"))->as<QWidget>()->setVisible(!chosen || Dialect::hasPersonalLogins(kind));
 }
 
 void TdmSettings::LoadSettings()
@@ -118,6 +124,10 @@ void TdmSettings::LoadSettings()
     setText("edtDataBaseName", options->ReadValue(ConnectionSection, DataBaseName, QString()).toString());
     setText("edtUserName", options->ReadEncodedValue(ConnectionSection, UserName, QString()).toString());
     setText("edtPassWord", options->ReadEncodedValue(ConnectionSection, Password, QString()).toString());
+    QComboBox* sslModes = Lookup(QStringLiteral("edtSslMode"))->AsComboBox();
+    const int mode = sslModes->findData(options->ReadValue(ConnectionSection, SslMode, QString()).toString().trimmed());
+    sslModes->setCurrentIndex(qMax(mode, 0));
+    showPath("edtSslRootCert", options->ReadValue(ConnectionSection, SslRootCert, QString()).toString());
 
     // The one repair tool opens whatever the file holds: a value that is no
     // number shows as nothing chosen and is left as it is unless changed.
@@ -179,6 +189,11 @@ void TdmSettings::SaveSettings()
     options->WriteEncodedValue(ConnectionSection, Password, text("edtPassWord"));
     if (!m_unreadableKind || kind != -1)
         options->WriteValue(ConnectionSection, DatabaseType, kind);
+    const ConnectionSettings shown = ScreenSettings();
+    if (Dialect::hasPersonalLogins(kind) || !shown.sslMode.isEmpty() || !shown.sslRootCert.isEmpty()) {
+        options->WriteValue(ConnectionSection, SslMode, shown.sslMode);
+        options->WriteValue(ConnectionSection, SslRootCert, shown.sslRootCert);
+    }
     options->WriteValue(ExportSection, ExcelPath, text("edtExcelFilePath"));
     options->WriteValue(ExportSection, DataBasePath, text("edtDataBasePath"));
     // Only a changed idle limit is written, so the file keeps its usual keys.
@@ -200,6 +215,10 @@ ConnectionSettings TdmSettings::ScreenSettings()
     settings.dataBaseName = text("edtDataBaseName");
     settings.userName = text("edtUserName");
     settings.password = text("edtPassWord");
+    if (Dialect::hasPersonalLogins(settings.kind)) {
+        settings.sslMode = Lookup(QStringLiteral("edtSslMode"))->AsComboBox()->currentData().toString();
+        settings.sslRootCert = text("edtSslRootCert");
+    }
     return settings;
 }
 
@@ -214,7 +233,12 @@ void TdmSettings::TestConnection()
 
     const ConnectionProbe probe = ConnectionProbe::run(settings, kTestLoginTimeoutSeconds);
     const QStringList& missing = probe.missing;
-    if (probe.outcome != ConnectionProbe::Ready)
+    if (probe.outcome == ConnectionProbe::Failed && settings.personalLogins()
+        && SignIn::isRefusedPair(probe.failure))
+        // No login to test with: the server answered and asked for one.
+        MessageService::information(kTitle,
+                                    tr("The server answers. Each person signs in with their own login."), form);
+    else if (probe.outcome != ConnectionProbe::Ready)
         MessageService::error(kTitle, probe.failure.isEmpty() ? tr("The connection failed.") : probe.failure, form);
     else if (!missing.isEmpty())
         // It opens, but the program would fail on it at the next start.

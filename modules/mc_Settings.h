@@ -21,6 +21,7 @@ public:
         cmdTestConnection = 200,
         cmdChooseExcelPath = 300,
         cmdChooseDataBasePath = 301,
+        cmdChooseSslRootCert = 302,
     };
 
     // Asks for a file to open; tests replace it.

@@ -1,6 +1,7 @@
 #include "modules/mc_Users.h"
 
 #include "components/o_Dialect.h"
+#include "components/o_ServerLogins.h"
 #include "components/o_SharedStatements.h"
 #include "framework/o_MainModule.h"
 #include "toolkit/DbConnection.h"
@@ -33,7 +34,7 @@ QList<UserRow> rowsOf(const MemTable& copy)
     for (int i = 0; i < copy.recordCount(); ++i) {
         qint64 flag = 0;
         const MemTable::RowStatus status = copy.rowStatusAt(i);
-        rows.append({i, copy.valueAt(i, name).toString(), copy.valueAt(i, password).toString(),
+        rows.append({i, copy.valueAt(i, name).toString().trimmed(), copy.valueAt(i, password).toString(),
                      status == MemTable::Inserted, status != MemTable::Unchanged,
                      copy.intAt(i, admin, &flag) && flag == 1});
     }
@@ -41,6 +42,12 @@ QList<UserRow> rowsOf(const MemTable& copy)
 }
 
 } // namespace
+
+void TdmUsers::CreateData()
+{
+    m_serverLogins = ServerLogins::managePeople(connection());
+    TMaintenanceModule::CreateData();
+}
 
 TMaintenanceModule::Definition TdmUsers::definition() const
 {
@@ -60,6 +67,22 @@ TMaintenanceModule::Definition TdmUsers::definition() const
                       {"IS_ADMIN", SqlValue::Integer},
                       {"USERNAME", SqlValue::Text},
                       {"PASSWORD", SqlValue::Text}};
+    if (m_serverLogins) {
+        // People are the server's logins: the server's functions keep each
+        // login and its row together, and hold the rules themselves.
+        d.updateTemplate = ServerLogins::userUpdateTemplate();
+        d.updateFields = {{"ID", SqlValue::Integer},
+                          {"USERNAME", SqlValue::Text},
+                          {"IS_ADMIN", SqlValue::Integer},
+                          {"DEVELOPER_ID", SqlValue::Integer},
+                          {"PASSWORD", SqlValue::Text}};
+        d.insertTemplate = ServerLogins::userInsertTemplate();
+        d.insertFields = {{"USERNAME", SqlValue::Text},
+                          {"PASSWORD", SqlValue::Text},
+                          {"IS_ADMIN", SqlValue::Integer},
+                          {"DEVELOPER_ID", SqlValue::Integer}};
+        d.deleteTemplate = ServerLogins::userDeleteTemplate();
+    }
     d.lookups = {{QStringLiteral("dsDevelopers"), QStringLiteral("select ID,LASTNAME,NAME from DEVELOPERS")}};
     d.noun = QStringLiteral("user");
     d.nameFields = {QStringLiteral("USERNAME")};
@@ -89,7 +112,8 @@ QString TdmUsers::problem()
             const UserRow& culprit = blameEarlier ? earlier : row;
             const UserRow& owner = blameEarlier ? row : earlier;
             return at(culprit, QStringLiteral("The user name \"%1\" is already taken by \"%2\". User names must "
-                                              "differ in more than letter case, or one of the two could never sign in.")
+                                              "differ in more than letter case or surrounding spaces, or one of the "
+                                              "two could never sign in.")
                                    .arg(culprit.name, owner.name));
         }
         if (row.isNew && row.password.isEmpty())
@@ -122,8 +146,9 @@ void TdmUsers::HandleEvent0(QObject* sender)
 
 void TdmUsers::applyWithHashes(QObject* sender)
 {
-    // What was typed is replaced by its hash for the write, and put back
-    // should the write fail, so a second Ok hashes the typed text again.
+    // What was typed is replaced by its hash (or, on a server whose people
+    // are its logins, by a verifier) for the write, and put back should the
+    // write fail, so a second Ok hashes the typed text again.
     MemTable& copy = *WorkingCopy();
     const int position = copy.recNo();
     QMap<int, QString> typed;
@@ -138,10 +163,17 @@ void TdmUsers::applyWithHashes(QObject* sender)
     try {
         QMap<int, QString> hashes;
         for (const UserRow& row : rowsOf(copy)) {
+            // A name is stored as it signs in: without surrounding spaces.
+            if (row.changed && copy.valueAt(row.position, copy.fieldIndex(QStringLiteral("USERNAME"))) != row.name) {
+                copy.setRecNo(row.position);
+                copy.setValue(QStringLiteral("USERNAME"), row.name);
+                copy.post();
+            }
             if (row.password.isEmpty())
                 continue;
             typed.insert(row.position, row.password);
-            hashes.insert(row.position, PasswordHash::hash(row.password));
+            hashes.insert(row.position, m_serverLogins ? ServerLogins::verifier(connection(), row.name, row.password)
+                                                       : PasswordHash::hash(row.password));
         }
         setPasswords(hashes);
         copy.setRecNo(position);

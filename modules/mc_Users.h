@@ -2,11 +2,14 @@
 
 #include "modules/mc_MaintenanceModule.h"
 
-// Keeps USERS. The window never shows a stored password: the password field
+// Keeps USERS (on a team server whose people are its logins, through the
+// server's functions, which also keep the logins). The window never shows a
+// stored password: the password field
 // starts empty and sets a new one (required for a new user; left empty, an
-// existing user keeps the password), hashed on Ok. Ok also refuses empty
-// user names, names that differ from another only in letter case (such a
-// user could never sign in), and removing or demoting the last administrator.
+// existing user keeps the password), hashed on Ok. Names are stored trimmed;
+// Ok refuses empty user names, names that differ from another only in letter
+// case or surrounding spaces (such a user could never sign in), and removing
+// or demoting the last administrator.
 class TdmUsers : public TMaintenanceModule
 {
     Q_OBJECT
@@ -18,9 +21,12 @@ public:
     QString problem();
 
 protected:
+    void CreateData() override;
     Definition definition() const override;
     void HandleEvent0(QObject* sender) override;
 
 private:
     void applyWithHashes(QObject* sender);
+
+    bool m_serverLogins = false; // people are the team server's logins
 };

@@ -438,11 +438,15 @@ void DbConnection::beginTransaction(int partition)
         // the whole database) take first, held to the end of the
         // transaction. A check that reads before it writes (is an interval
         // already running?) then sees every write committed before it, as
-        // on SQLite.
+        // on SQLite. A partition's writers also share the database's lock,
+        // which a writer of the whole database takes alone: the two-key lock
+        // is a space of its own and would not keep them apart.
         QSqlQuery lock(database());
-        const QString statement = partition < 0
-                                      ? QStringLiteral("select pg_advisory_xact_lock(%1)").arg(writeLockKey)
-                                      : QStringLiteral("select pg_advisory_xact_lock(%1, %2)").arg(writeLockKey).arg(partition);
+        const QString statement =
+            partition < 0 ? QStringLiteral("select pg_advisory_xact_lock(%1)").arg(writeLockKey)
+                          : QStringLiteral("select pg_advisory_xact_lock_shared(%1), pg_advisory_xact_lock(%1, %2)")
+                                .arg(writeLockKey)
+                                .arg(partition);
         arm();
         if (!lock.exec(statement)) {
             const QSqlError error = lock.lastError();

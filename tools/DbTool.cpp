@@ -6,7 +6,9 @@
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_Schema.h"
+#include "components/o_ServerLogins.h"
 #include "components/o_SharedStatements.h"
+#include "components/o_TeamServer.h"
 #include "tools/SampleData.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
@@ -49,6 +51,7 @@ std::optional<ConnectionSettings> withDefaultDatabase(const QString& command, QS
     static const QMap<QString, int> pathsNeeded{{QStringLiteral("init"), 1}, {QStringLiteral("add-user"), 2},
                                                 {QStringLiteral("set-password"), 2},
                                                 {QStringLiteral("sample"), 1}, {QStringLiteral("check"), 1},
+                                                {QStringLiteral("upgrade"), 1},
                                                 {QStringLiteral("backup"), 1}};
     const auto needed = pathsNeeded.constFind(command);
     if (needed == pathsNeeded.constEnd())
@@ -100,17 +103,30 @@ void rejectExtra(const QStringList& args)
         throw AppError(QStringLiteral("unexpected argument: %1").arg(arg));
 }
 
-// Stored user names that equal the name without regard to letter case.
+// Stored user names that equal the name without regard to letter case or
+// surrounding spaces.
 QStringList namesLike(DbConnection& connection, const QString& name)
 {
     QStringList found;
     QSqlQuery users = connection.exec(QStringLiteral("select USERNAME from USERS"));
     while (users.next()) {
         const QString stored = users.value(0).toString();
-        if (stored.compare(name, Qt::CaseInsensitive) == 0)
+        if (stored.trimmed().compare(name.trimmed(), Qt::CaseInsensitive) == 0)
             found << stored;
     }
     return found;
+}
+
+// What a run of init or upgrade leaves for the person running it to do.
+void tellReport(QTextStream& out, const TeamServer::Report& report)
+{
+    if (!report.withoutPassword.isEmpty())
+        out << "users who still need a server password (hourwright-db set-password --options FILE NAME): "
+            << report.withoutPassword.join(QLatin1String(", ")) << Qt::endl;
+    if (!report.formerOwner.isEmpty())
+        out << "the login " << report.formerOwner
+            << " owned the database and no longer reaches it; drop it once no desktop names it "
+               "(DROP ROLE " << TeamServer::identifier(report.formerOwner) << ")" << Qt::endl;
 }
 
 } // namespace
@@ -128,7 +144,8 @@ QString DbTool::usage()
         "usage: hourwright-db COMMAND ...\n"
         "  init PATH                 create a new SQLite database with the six tables\n"
         "  init --options FILE       create the tables in the database FILE names: a new SQLite file, or\n"
-        "                            an empty database on the server (in one transaction)\n"
+        "                            an empty database on the server with its roles, row security and\n"
+        "                            functions (in one transaction; FILE names a login that may create roles)\n"
         "  sqlserver-script          print the T-SQL script that creates the tables on SQL Server\n"
         "  postgres-script           print the script that creates the tables on PostgreSQL\n"
         "  add-user PATH NAME (--password P | --password-stdin) [--admin] [--developer ID]\n"
@@ -139,14 +156,21 @@ QString DbTool::usage()
         "  sample PATH [--intervals N]\n"
         "                            add customers, developers, projects, users and N work intervals\n"
         "  check PATH                list missing tables or columns and passwords still stored as\n"
-        "                            plain text (exit 1 if any)\n"
+        "                            plain text, or on a team server users without a password (exit 1 if any)\n"
+        "  upgrade PATH              add to the tables what later versions added (the program does this\n"
+        "                            to its own SQLite file by itself)\n"
+        "  upgrade --options FILE    the same on the database FILE names; on a team server, with a login\n"
+        "                            that may create roles, also turn a database made for one shared\n"
+        "                            login into one login per person, keeping every row, and list the\n"
+        "                            users who still need a password\n"
         "  backup PATH [DEST]        copy the SQLite database while it is in use; DEST is a file or a\n"
         "                            folder (default: the folder Backups beside the database)\n"
         "  write-options FILE --kind N [--server H] [--database D] [--user U] [--password-stdin]\n"
-        "                [--database-path P] [--excel-path P]\n"
+        "                [--ssl-mode M] [--ssl-root-cert P] [--database-path P] [--excel-path P]\n"
         "                            write the connection settings as the settings window does: kind 0\n"
         "                            an SQLite file (P), 1 SQL Server, 2 PostgreSQL (H, D and the login;\n"
-        "                            the password is read as one line from standard input)\n"
+        "                            the password is read as one line from standard input). A team\n"
+        "                            server's desktops name no login: each person signs in with their own\n"
         "Instead of PATH, --options FILE names the database: an SQLite file or a server, whatever the\n"
         "options file says. Without either, a command works on the database of the options file the\n"
         "program uses: options.ini beside it, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n");
@@ -187,6 +211,8 @@ int DbTool::run(const QStringList& arguments)
             return sample(args);
         if (command == QLatin1String("check"))
             return check(args);
+        if (command == QLatin1String("upgrade"))
+            return upgrade(args);
         if (command == QLatin1String("backup"))
             return backup(args);
         m_err << usage();
@@ -257,6 +283,13 @@ int DbTool::initServer(const ConnectionSettings& settings)
         return fail(QStringLiteral("the %1 already has the tables %2; init only creates them in an empty database "
                                    "(hourwright-db check --options tells whether they are complete)")
                         .arg(serverDatabaseName(settings), present.join(QLatin1String(", "))));
+    if (settings.kind == Dialect::PostgreSql) {
+        // The server guards who may do what: roles, row security and the
+        // people functions come with the tables.
+        tellReport(m_out, TeamServer::create(connection));
+        m_out << "created the tables, roles and row security in the " << serverDatabaseName(settings) << Qt::endl;
+        return 0;
+    }
     Schema::create(connection, Dialect::schemaScript(settings.kind));
     m_out << "created the tables in the " << serverDatabaseName(settings) << Qt::endl;
     return 0;
@@ -296,8 +329,9 @@ int DbTool::addUser(const QStringList& arguments)
     if (!ok || developerId < 0)
         return fail(QStringLiteral("--developer needs a developer ID, not %1").arg(developer), 2);
     const Target target = takeTarget(args);
-    const QString name = args.at(0);
-    if (name.trimmed().isEmpty())
+    // Names are stored trimmed: "alice " could never sign in as "alice".
+    const QString name = args.at(0).trimmed();
+    if (name.isEmpty())
         return fail(QStringLiteral("a user needs a name"), 2);
     if (fromStdin)
         password = readPassword(true, name);
@@ -314,7 +348,10 @@ int DbTool::addUser(const QStringList& arguments)
         return fail(QStringLiteral("the user name %1 is already taken by %2; user names must differ in more than "
                                    "letter case")
                         .arg(name, taken.first()));
-    insertUser(connection, name, password, admin, developerId);
+    if (ServerLogins::managePeople(connection))
+        ServerLogins::addUser(connection, name, password, admin, developerId);
+    else
+        insertUser(connection, name, password, admin, developerId);
     transaction.commit();
     m_out << "added user " << name << (admin ? " (administrator)" : "") << Qt::endl;
     return 0;
@@ -371,6 +408,13 @@ int DbTool::setPassword(const QStringList& arguments)
     const QString password = readPassword(fromStdin, name);
     if (password.isEmpty())
         return fail(QStringLiteral("an empty password is refused; nothing was changed"));
+    if (ServerLogins::managePeople(connection)) {
+        TransactionGuard transaction(connection);
+        ServerLogins::setPassword(connection, name, password);
+        transaction.commit();
+        m_out << "set a new password for " << name << Qt::endl;
+        return 0;
+    }
     const QString hash = PasswordHash::hash(password);
     TransactionGuard transaction(connection);
     QSqlQuery changed = connection.exec(SharedStatements::setUserPassword(Dialect::kindOf(connection)), {hash, id});
@@ -417,6 +461,13 @@ int DbTool::check(const QStringList& arguments)
         m_out << "all tables and columns are present" << Qt::endl;
 
     int plain = 0;
+    if (problems.isEmpty() && ServerLogins::managePeople(connection)) {
+        // The server keeps the passwords; a login without one cannot sign in.
+        const QStringList without = TeamServer::usersWithoutPassword(connection);
+        for (const QString& name : without)
+            m_out << "user " << name << ": no server password yet (run set-password)" << Qt::endl;
+        return without.isEmpty() ? 0 : 1;
+    }
     if (!std::any_of(problems.begin(), problems.end(),
                      [](const QString& problem) { return problem.contains(QLatin1String("USERS")); })) {
         QSqlQuery users = connection.exec(QStringLiteral("select USERNAME, PASSWORD from USERS order by ID"));
@@ -429,6 +480,34 @@ int DbTool::check(const QStringList& arguments)
         }
     }
     return problems.isEmpty() && plain == 0 ? 0 : 1;
+}
+
+int DbTool::upgrade(const QStringList& arguments)
+{
+    QStringList args = arguments;
+    if (positionalCount(args) != 1)
+        return fail(QStringLiteral("upgrade needs exactly one PATH or --options FILE"), 2);
+    const Target target = takeTarget(args);
+    DbConnection connection;
+    open(connection, target);
+    const bool teamServer = m_server && m_server->kind == Dialect::PostgreSql;
+    if (teamServer && TeamServer::mayCreateRoles(connection)) {
+        // The team server's layout has the additions among its steps.
+        const TeamServer::Report report = TeamServer::upgrade(connection);
+        m_out << "the " << target.name << " has one login per person, row security and the people "
+              << "functions; every row was kept" << Qt::endl;
+        tellReport(m_out, report);
+        return 0;
+    }
+    const QStringList added = Schema::upgrade(connection);
+    for (const QString& addition : added)
+        m_out << addition << " added" << Qt::endl;
+    if (added.isEmpty())
+        m_out << target.name << " is up to date" << Qt::endl;
+    if (teamServer && !TeamServer::hasPersonalLogins(connection))
+        m_out << "one login per person needs upgrade with a login that may create roles (see \"A team server\" "
+                 "in the README)" << Qt::endl;
+    return 0;
 }
 
 int DbTool::backup(const QStringList& args)
@@ -462,7 +541,7 @@ int DbTool::writeOptions(const QStringList& arguments)
 {
     using namespace Options;
     QStringList args = arguments;
-    QString kindText, server, database, user, databasePath, excelPath;
+    QString kindText, server, database, user, databasePath, excelPath, sslMode, sslRootCert;
     const bool hasKind = takeOption(args, QStringLiteral("--kind"), &kindText);
     const bool hasServer = takeOption(args, QStringLiteral("--server"), &server);
     const bool hasDatabase = takeOption(args, QStringLiteral("--database"), &database);
@@ -470,6 +549,8 @@ int DbTool::writeOptions(const QStringList& arguments)
     const bool passwordFromStdin = takeFlag(args, QStringLiteral("--password-stdin"));
     const bool hasDatabasePath = takeOption(args, QStringLiteral("--database-path"), &databasePath);
     const bool hasExcelPath = takeOption(args, QStringLiteral("--excel-path"), &excelPath);
+    const bool hasSslMode = takeOption(args, QStringLiteral("--ssl-mode"), &sslMode);
+    const bool hasSslRootCert = takeOption(args, QStringLiteral("--ssl-root-cert"), &sslRootCert);
     if (args.isEmpty())
         return fail(QStringLiteral("write-options needs the options FILE"), 2);
     const QString file = args.takeFirst();
@@ -490,6 +571,10 @@ int DbTool::writeOptions(const QStringList& arguments)
                     2);
     if (!isFile && hasDatabasePath)
         return fail(QStringLiteral("--kind %1 is a server: --database-path is for an SQLite file").arg(kind), 2);
+    if (kind != Dialect::PostgreSql && (hasSslMode || hasSslRootCert))
+        return fail(QStringLiteral("--ssl-mode and --ssl-root-cert are for a PostgreSQL server (--kind 2)"), 2);
+    if (hasSslMode && !sslMode.isEmpty() && !Dialect::sslModes().contains(sslMode))
+        return fail(QStringLiteral("--ssl-mode %1 is none of %2").arg(sslMode, Dialect::sslModes().join(", ")), 2);
     if (QFileInfo(file).isDir())
         return fail(QStringLiteral("%1 is a folder, not an options file").arg(file), 2);
 
@@ -509,6 +594,8 @@ int DbTool::writeOptions(const QStringList& arguments)
         shown.password = options.ReadEncodedValue(ConnectionSection, Password, QString()).toString();
         shown.dataBasePath = options.ReadValue(ExportSection, DataBasePath, DefaultDataBasePath).toString();
         shownExcelPath = options.ReadValue(ExportSection, ExcelPath, DefaultExcelPath).toString();
+        shown.sslMode = options.ReadValue(ConnectionSection, SslMode, QString()).toString();
+        shown.sslRootCert = options.ReadValue(ConnectionSection, SslRootCert, QString()).toString();
     }
     if (hasServer)
         shown.serverName = server;
@@ -520,11 +607,15 @@ int DbTool::writeOptions(const QStringList& arguments)
         shown.dataBasePath = databasePath;
     if (hasExcelPath)
         shownExcelPath = excelPath;
+    if (hasSslMode)
+        shown.sslMode = sslMode;
+    if (hasSslRootCert)
+        shown.sslRootCert = sslRootCert;
     if (passwordFromStdin)
         shown.password = readPassword(true, shown.userName);
 
     for (const QString& value : {shown.serverName, shown.dataBaseName, shown.userName, shown.password,
-                                 shown.dataBasePath, shownExcelPath}) {
+                                 shown.dataBasePath, shownExcelPath, shown.sslRootCert}) {
         if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
             return fail(QStringLiteral("an options value cannot hold a line break; nothing was written"), 2);
     }
@@ -567,6 +658,10 @@ int DbTool::writeOptions(const QStringList& arguments)
     options.WriteEncodedValue(ConnectionSection, UserName, shown.userName);
     options.WriteEncodedValue(ConnectionSection, Password, shown.password);
     options.WriteValue(ConnectionSection, DatabaseType, kind);
+    if (kind == Dialect::PostgreSql) {
+        options.WriteValue(ConnectionSection, SslMode, shown.sslMode);
+        options.WriteValue(ConnectionSection, SslRootCert, shown.sslRootCert);
+    }
     options.WriteValue(ExportSection, ExcelPath, shownExcelPath);
     options.WriteValue(ExportSection, DataBasePath, shown.dataBasePath);
     m_out << "wrote " << file << Qt::endl;

@@ -52,6 +52,7 @@ private:
     int setPassword(const QStringList& args);
     int sample(const QStringList& args);
     int check(const QStringList& args);
+    int upgrade(const QStringList& args);
     int backup(const QStringList& args);
     int fail(const QString& message, int code = 1);
 

@@ -2,6 +2,7 @@
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
 #include "components/o_OptionsManager.h"
+#include "components/o_SignIn.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_QVTimer.h"
 #include "components/o_Dialect.h"
@@ -168,7 +169,47 @@ private slots:
         QCOMPARE(main->loginDialog()->attemptCount(), 5);
         QCOMPARE(MessageService::shownForTests().size(), 4);
         QCOMPARE(MessageService::shownForTests().first().text,
-                 QStringLiteral("Wrong username or password.Please enter again."));
+                 QStringLiteral("Wrong username or password. Please enter again."));
+    }
+
+    // The form takes what the person typed as the name, answers an unknown
+    // one as a wrong password, and offers the name signed in with last.
+    void signInForm_data()
+    {
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("focusOnPassword");
+        QTest::newRow("first sign-in on this desktop") << "" << "chi" << false;
+        QTest::newRow("name remembered") << "chidi" << "" << true;
+    }
+    void signInForm()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(QString, typed);
+        QFETCH(bool, focusOnPassword);
+        MainWindowFixture fixture;
+        if (!remembered.isEmpty())
+            GetOptionsManager()->WriteValue(Options::ProjectsSection, Options::LastUserName, remembered);
+        auto main = start();
+        main->loginDialog()->ShowModal = false;
+        QTRY_VERIFY(main->loginDialog()->form() && main->loginDialog()->form()->isVisible());
+        TFrmLogin* form = main->loginDialog()->form();
+        QCOMPARE(form->UserCombo->currentText(), remembered);
+        QWidget* focused = form->focusWidget();
+        QCOMPARE(focused == form->PassTxt, focusOnPassword);
+        QCOMPARE(focused == form->UserCombo || form->UserCombo->isAncestorOf(focused), !focusOnPassword);
+        if (typed.isEmpty())
+            return;
+        // "chi" is no user, though the list holds "chidi".
+        QTest::keyClicks(form->UserCombo->lineEdit(), typed);
+        QCOMPARE(form->UserCombo->currentText(), typed);
+        form->PassTxt->setText("pw");
+        form->LoginBtn->click();
+        QVERIFY(form->isVisible());
+        QCOMPARE(main->loginDialog()->attemptCount(), 2);
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QCOMPARE(MessageService::shownForTests().first().text, SignIn::refusalText());
+        QCOMPARE(form->PassTxt->text(), QString());
     }
 
     void startTickStopWritesTheInterval()

@@ -65,7 +65,8 @@ private slots:
                                                 << "hourwright -setup";
         QTest::newRow("kind 3") << QByteArray("[ConnectionSettings]\r\nDatabaseType=3\r\n") << "hourwright -setup";
         QTest::newRow("server refuses")
-            << QByteArray("[ConnectionSettings]\r\nDatabaseType=2\r\nServerName=127.0.0.1:1\r\nDataBaseName=hours\r\n")
+            << QByteArray("[ConnectionSettings]\r\nDatabaseType=2\r\nServerName=127.0.0.1:1\r\nDataBaseName=hours\r\n"
+                          "UserName=Q7S\r\n")
             << "Connection refused";
         QTest::newRow("kind not a number") << QByteArray("[ConnectionSettings]\r\nDatabaseType=Access\r\n")
                                            << "not a valid integer";

@@ -140,17 +140,6 @@ private slots:
         QCOMPARE(aside.first().writeId, stop.writeId);
         QVERIFY(journal.takeUntold(stop.target, "ann").isEmpty());
     }
-
-    // The upgrade step adds the table once and can run again.
-    void upgradeStepAddsTheTableOnce()
-    {
-        TestDatabase db;
-        db.exec("drop table APPLIED_WRITES");
-        QVERIFY(!WriteIds::available(db.connection()));
-        QVERIFY(WriteIds::addTable(db.connection()));
-        QVERIFY(!WriteIds::addTable(db.connection()));
-        QVERIFY(WriteIds::available(db.connection()));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestJournal)

@@ -280,6 +280,8 @@ private slots:
         kind->setCurrentIndex(2);
         const QList<QWidget*> expected{kind, edit(*module, "edtServerName"), edit(*module, "edtDataBaseName"),
                                        edit(*module, "edtUserName"), edit(*module, "edtPassWord"),
+                                       module->Lookup("edtSslMode")->as<QComboBox>(), edit(*module, "edtSslRootCert"),
+                                       module->Lookup("btnSslRootCert")->as<QPushButton>(),
                                        module->Lookup("btnTestConnection")->as<QPushButton>()};
         QList<QWidget*> reached{expected.first()};
         QWidget* widget = expected.first();
@@ -303,16 +305,18 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("serverShown");
         QTest::addColumn<bool>("fileShown");
-        QTest::newRow("none") << -1 << true << true;
-        QTest::newRow("SQLite") << 0 << false << true;
-        QTest::newRow("SQL Server") << 1 << true << false;
-        QTest::newRow("PostgreSQL") << 2 << true << false;
+        QTest::addColumn<bool>("tlsShown");
+        QTest::newRow("none") << -1 << true << true << true;
+        QTest::newRow("SQLite") << 0 << false << true << false;
+        QTest::newRow("SQL Server") << 1 << true << false << false;
+        QTest::newRow("PostgreSQL") << 2 << true << false << true;
     }
     void fieldsFollowTheKind()
     {
         QFETCH(int, kind);
         QFETCH(bool, serverShown);
         QFETCH(bool, fileShown);
+        QFETCH(bool, tlsShown);
         const QString longPath = QStringLiteral("/home/someone/%1/hwr.db").arg(QString(300, QLatin1Char('x')));
         ProfileFile(m_options).writeString("ExportSettings", "DataBasePath", longPath);
         auto module = open();
@@ -322,6 +326,7 @@ private slots:
         QCOMPARE(edit(*module, "edtPassWord")->isVisibleTo(form), serverShown);
         QLineEdit* path = edit(*module, "edtDataBasePath");
         QCOMPARE(path->isVisibleTo(form), fileShown);
+        QCOMPARE(edit(*module, "edtSslRootCert")->isVisibleTo(form), tlsShown);
         QCOMPARE(path->cursorPosition(), int(longPath.size()));
         QCOMPARE(path->toolTip(), longPath);
         QVERIFY(form->width() < 1000);
@@ -737,6 +742,25 @@ private slots:
         QCOMPARE(MessageService::shownForTests().size(), 1);
         QVERIFY2(shownTexts().first().contains("password authentication failed"), qPrintable(shownTexts().first()));
         QVERIFY(!QFile::exists(m_options));
+
+        // A team server's desktop names no login: the server answering is
+        // what can be tested.
+        MessageService::resetForTests();
+        edit(*module, "edtUserName")->clear();
+        edit(*module, "edtPassWord")->clear();
+        click(*module, "btnTestConnection");
+        QVERIFY2(shownTexts().value(0).contains("The server answers"), qPrintable(shownTexts().value(0)));
+        // TLS reaches libpq: the test server offers none, so requiring it fails.
+        MessageService::resetForTests();
+        module->Lookup("edtSslMode")->AsComboBox()->setCurrentText("require");
+        click(*module, "btnTestConnection");
+        QVERIFY2(shownTexts().value(0).contains("SSL"), qPrintable(shownTexts().value(0)));
+        edit(*module, "edtSslRootCert")->setText("certs/team-ca.pem");
+        click(*module, "btnOk");
+        const ConnectionSettings saved = ConnectionSettings::read(*GetOptionsManager());
+        QCOMPARE(saved.sslMode, QStringLiteral("require"));
+        QCOMPARE(saved.sslRootCert, QStringLiteral("certs/team-ca.pem"));
+        QVERIFY(saved.personalLogins());
     }
 
     void testConnectionWithoutKindAsksForOne()

@@ -43,6 +43,7 @@ public:
         NewWithoutPassword,
         NewWithEmptyName,
         NewNameInOtherCase,
+        NewNameWithBlanks,
         RenameToOtherCase,
         KeepPassword,
         NewPassword,
@@ -78,6 +79,8 @@ private slots:
         QTest::newRow("new user without password") << NewWithoutPassword << "needs a password";
         QTest::newRow("new user without name") << NewWithEmptyName << "needs a user name";
         QTest::newRow("new name differing only in case") << NewNameInOtherCase << "already taken by \"chidi\"";
+        QTest::newRow("new name differing only in blanks around it") << NewNameWithBlanks
+                                                                     << "already taken by \"chidi\"";
         QTest::newRow("renamed to differ only in case") << RenameToOtherCase << "already taken by \"admin\"";
         QTest::newRow("empty password field keeps the password") << KeepPassword << "";
         QTest::newRow("typed password replaces it") << NewPassword << "";
@@ -101,8 +104,12 @@ private slots:
         case NewWithoutPassword:
         case NewWithEmptyName:
         case NewNameInOtherCase:
+        case NewNameWithBlanks:
             press(*module, "btnNew");
-            type(*module, "DBEdit1", change == NewWithEmptyName ? " " : change == NewNameInOtherCase ? "Chidi" : "dora");
+            type(*module, "DBEdit1", change == NewWithEmptyName     ? " "
+                                     : change == NewNameInOtherCase ? "Chidi"
+                                     : change == NewNameWithBlanks  ? " chidi "
+                                                                    : "dora");
             if (change != NewWithoutPassword)
                 type(*module, "DBEdit2", "dora's");
             break;
@@ -168,6 +175,64 @@ private slots:
         default:
             QFAIL("a refused change was written");
         }
+    }
+
+    // On a team server whose people are its logins the window changes the
+    // logins with the rows, through the server's functions.
+    void peopleAreServerLogins_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("user");     // who then signs in
+        QTest::addColumn<QString>("password"); // with what; empty: the login is gone
+        QTest::newRow("new user, name with blanks") << "new" << "dora" << "dora's";
+        QTest::newRow("new password") << "password" << "chidi" << "brand new";
+        QTest::newRow("renamed") << "rename" << "chidi2" << "pw";
+        QTest::newRow("made administrator") << "promote" << "chidi" << "pw";
+        QTest::newRow("deleted") << "delete" << "chidi" << "";
+    }
+    void peopleAreServerLogins()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        SKIP_ON_FILE();
+        m_db->usePersonalLogins();
+        auto module = open<TdmUsers, TFrmUsers>();
+        MemTable* copy = module->WorkingCopy();
+        const QString chidi = m_db->login("chidi");
+        if (change == "new") {
+            press(*module, "btnNew");
+            type(*module, "DBEdit1", "  " + m_db->login("dora") + " ");
+            type(*module, "DBEdit2", "dora's");
+            copy->setValue("DEVELOPER_ID", 2);
+        } else {
+            QVERIFY(copy->locate("USERNAME", chidi));
+            if (change == "delete") {
+                copy->remove();
+            } else {
+                press(*module, "btnEdit");
+                if (change == "password")
+                    type(*module, "DBEdit2", "brand new");
+                else if (change == "rename")
+                    type(*module, "DBEdit1", m_db->login("chidi2"));
+                else
+                    module->Lookup("DBCheckBox1")->as<DbCheckBox>()->click();
+            }
+        }
+        press(*module, "btnOk");
+        QVERIFY2(MessageService::shownForTests().isEmpty(), qPrintable(MessageService::shownForTests().value(0).text));
+        QVERIFY(!module->ModuleForm()->isVisible());
+        const QString login = m_db->login(user);
+        QCOMPARE(m_db->scalar("select count(*) from pg_roles where rolname = ?", {login}).toInt(),
+                 password.isEmpty() ? 0 : 1);
+        QCOMPARE(m_db->count("USERS"), password.isEmpty() ? 1 : change == "new" ? 3 : 2);
+        if (password.isEmpty())
+            return;
+        QCOMPARE(m_db->scalar("select count(*) from USERS where USERNAME = ? and PASSWORD is null", {login}).toInt(), 1);
+        const auto person = m_db->openAs(login, password);
+        QCOMPARE(TestDatabase::scalarOf(*person, "select pg_has_role(session_user, current_database() || '_admins', "
+                                                 "'MEMBER')").toBool(),
+                 change == "promote");
     }
 
     void storedPasswordsAreNeverShown()

@@ -350,8 +350,8 @@ private slots:
             QVERIFY(!week->Model()->setData(cell(*week, "Portal Wed"), "2:00"));
             QCOMPARE(db().count("PROJECTWORK"), 1);
         }
-        QVERIFY(Schema::addHandEntryMark(db().connection()));
-        QVERIFY(!Schema::addHandEntryMark(db().connection()));
+        QCOMPARE(Schema::upgrade(db().connection()), QStringList{"column PROJECTWORK.HAND_ENTRY"});
+        QCOMPARE(Schema::upgrade(db().connection()), QStringList());
         QCOMPARE(Schema::check(db().connection()), QStringList());
         auto week = openWeek();
         QVERIFY(week->Model()->setData(cell(*week, "Portal Wed"), "2:00"));

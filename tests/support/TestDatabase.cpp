@@ -3,6 +3,8 @@
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_Schema.h"
+#include "components/o_ServerLogins.h"
+#include "components/o_TeamServer.h"
 #include "toolkit/AppError.h"
 
 #include <QCoreApplication>
@@ -33,12 +35,59 @@ ConnectionSettings TestDatabase::serverSettings(const QString& dataBaseName)
     return settings;
 }
 
+ConnectionSettings TestDatabase::adminSettings(const QString& dataBaseName)
+{
+    const QString folder = qEnvironmentVariable("HW_TEST_PG_DIR");
+    if (folder.isEmpty())
+        throw AppError(QStringLiteral("the test server's superuser needs HW_TEST_PG_DIR, its socket folder "
+                                      "(tests/support/pg-test-server.sh start DIR prints it)"));
+    ConnectionSettings settings = serverSettings(dataBaseName);
+    const QString server = settings.serverName;
+    settings.serverName = folder + server.mid(server.lastIndexOf(QLatin1Char(':')));
+    settings.userName = qEnvironmentVariable("HW_TEST_PG_ADMIN_USER", QStringLiteral("hw_admin"));
+    settings.password.clear();
+    return settings;
+}
+
 namespace {
+
+// A database of the server whose people were logins gets rid of them with
+// it: their role names would stand in the way of the next test's.
+void dropWithLogins(const QString& dataBaseName)
+{
+    DbConnection admin;
+    TestDatabase::adminSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(admin);
+    admin.exec(QStringLiteral("drop database if exists %1 with (force)").arg(dataBaseName));
+    QStringList roles;
+    QSqlQuery found = admin.exec(QStringLiteral("select rolname from pg_roles where starts_with(rolname, ?)"),
+                                 {dataBaseName + QLatin1Char('_')});
+    while (found.next())
+        roles << TeamServer::identifier(found.value(0).toString());
+    found.finish();
+    if (!roles.isEmpty())
+        admin.exec(QStringLiteral("drop role ") + roles.join(QLatin1Char(',')));
+}
+
+// The same for whatever test used the database's name before, when the
+// superuser is at hand.
+void dropLoginsIfAny(const QString& dataBaseName)
+{
+    if (qEnvironmentVariableIsEmpty("HW_TEST_PG_DIR"))
+        return;
+    DbConnection admin;
+    TestDatabase::adminSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(admin);
+    if (TestDatabase::scalarOf(admin, QStringLiteral("select count(*) from pg_roles where starts_with(rolname, ?)"),
+                               {dataBaseName + QLatin1Char('_')})
+            .toInt()
+        > 0)
+        dropWithLogins(dataBaseName);
+}
 
 // Makes the slot's database if it is not there yet and gives it an empty
 // schema: whatever an earlier test left or dropped is gone.
 void prepareServerDatabase(const ConnectionSettings& settings)
 {
+    dropLoginsIfAny(settings.dataBaseName);
     {
         DbConnection maintenance;
         TestDatabase::serverSettings(qEnvironmentVariable("HW_TEST_PG_DATABASE")).open(maintenance);
@@ -93,8 +142,58 @@ TestDatabase::TestDatabase()
 TestDatabase::~TestDatabase()
 {
     m_connection->close();
+    if (onServer()) {
+        try {
+            dropLoginsIfAny(m_settings.dataBaseName);
+        } catch (const std::exception& error) {
+            qWarning("the test database's logins were left: %s", error.what());
+        }
+    }
     if (m_slot >= 0)
         slotsInUse()[m_slot] = false;
+}
+
+QString TestDatabase::login(const QString& user) const
+{
+    return m_settings.dataBaseName + QLatin1Char('_') + user;
+}
+
+void TestDatabase::usePersonalLogins()
+{
+    QMap<QString, QString> passwords;
+    {
+        QSqlQuery users = m_connection->exec(QStringLiteral("select USERNAME, PASSWORD from USERS"));
+        while (users.next())
+            passwords.insert(login(users.value(0).toString()), users.value(1).toString());
+    }
+    exec(QStringLiteral("update USERS set USERNAME = ? || USERNAME"), {m_settings.dataBaseName + QLatin1Char('_')});
+    const ConnectionSettings desktop = m_settings;
+    useSuperuser();
+    TeamServer::upgrade(*m_connection);
+    for (auto it = passwords.cbegin(); it != passwords.cend(); ++it)
+        if (!it.value().isEmpty())
+            ServerLogins::setPassword(*m_connection, it.key(), it.value());
+    m_settings = desktop.withLogin(QString(), QString());
+}
+
+void TestDatabase::useSuperuser()
+{
+    m_connection->close();
+    m_settings = adminSettings(m_settings.dataBaseName);
+    m_settings.open(*m_connection);
+}
+
+std::unique_ptr<DbConnection> TestDatabase::openAs(const QString& user, const QString& password)
+{
+    auto person = std::make_unique<DbConnection>();
+    m_settings.withLogin(user, password).open(*person);
+    return person;
+}
+
+QVariant TestDatabase::scalarOf(DbConnection& connection, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query = connection.exec(sql, values);
+    return query.next() ? asStored(query.value(0)) : QVariant();
 }
 
 void TestDatabase::writeOptions(TqvOptionsManager& options) const
@@ -107,6 +206,7 @@ void TestDatabase::writeOptions(TqvOptionsManager& options) const
     }
     options.WriteValue(ConnectionSection, ServerName, m_settings.serverName);
     options.WriteValue(ConnectionSection, DataBaseName, m_settings.dataBaseName);
+    // A team server's desktop names no login: each person signs in with their own.
     options.WriteEncodedValue(ConnectionSection, UserName, m_settings.userName);
     options.WriteEncodedValue(ConnectionSection, Password, m_settings.password);
 }
@@ -124,8 +224,7 @@ QVariant TestDatabase::asStored(const QVariant& value)
 
 QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query = m_connection->exec(sql, values);
-    return query.next() ? asStored(query.value(0)) : QVariant();
+    return scalarOf(*m_connection, sql, values);
 }
 
 qint64 TestDatabase::count(const QString& table)

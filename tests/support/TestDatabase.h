@@ -51,6 +51,23 @@ public:
     // The test server's login for one of its databases (HW_TEST_PG_*);
     // throws when no server is named.
     static ConnectionSettings serverSettings(const QString& dataBaseName);
+    // The test server's superuser (HW_TEST_PG_ADMIN_USER, by default
+    // hw_admin) through its Unix socket in HW_TEST_PG_DIR; throws when no
+    // socket folder is named.
+    static ConnectionSettings adminSettings(const QString& dataBaseName);
+
+    // From here on connection() and the options are the superuser's.
+    void useSuperuser();
+    // Turns this server database into one login per person, as
+    // hourwright-db upgrade does: each user becomes the login login(name),
+    // with the password its row held in plain text. The options then name
+    // no login, and connection() is the superuser's.
+    void usePersonalLogins();
+    // The login of a user in this database: role names are shared by every
+    // database of the server, so they carry the database's name.
+    QString login(const QString& user) const;
+    // A connection with a person's own login.
+    std::unique_ptr<DbConnection> openAs(const QString& user, const QString& password);
 
     // The kind every TestDatabase of this run has (0 or 2).
     static int kind();
@@ -73,6 +90,7 @@ public:
     // Runs a statement and returns the first column of the first row, as
     // asStored gives it.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    static QVariant scalarOf(DbConnection& connection, const QString& sql, const QVariantList& values = {});
     qint64 count(const QString& table);
     void exec(const QString& sql, const QVariantList& values = {});
     // Makes every `event` ("insert", "update" or "delete") on table fail

@@ -7,7 +7,11 @@
 #                                 login "hourwright" (may create databases) and
 #                                 the database "hourwright", and prints the
 #                                 HW_TEST_PG_* variables the tests read as
-#                                 export lines (also kept in DIR/env).
+#                                 export lines (also kept in DIR/env). The
+#                                 superuser HW_TEST_PG_ADMIN_USER signs in
+#                                 without a password through the Unix socket
+#                                 in DIR (HW_TEST_PG_DIR): the tests of one
+#                                 login per person make their roles with it.
 #   pg-test-server.sh stop DIR    stops the server and removes DIR.
 #   pg-test-server.sh down DIR    stops the server and keeps its data;
 #   pg-test-server.sh up DIR      starts it again on the same port.
@@ -85,6 +89,7 @@ export HW_TEST_PG_DATABASE=hourwright
 export HW_TEST_PG_USER=hourwright
 export HW_TEST_PG_PASSWORD=$password
 export HW_TEST_PG_DIR=$dir
+export HW_TEST_PG_ADMIN_USER=hw_admin
 EOF
   cat "$dir/env"
   ;;
