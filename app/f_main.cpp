@@ -2,10 +2,11 @@
 
 #include "framework/o_FormBuilding.h"
 #include "components/o_QVMessageBox.h"
+#include "components/o_Duration.h"
 #include "components/o_QVTimer.h"
 #include "toolkit/DataSource.h"
 #include "toolkit/DbGrid.h"
-#include "toolkit/DbText.h"
+#include "toolkit/ElidedLabel.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -131,16 +132,20 @@ TFrmMain::TFrmMain(QWidget* parent)
     rightLayout->setContentsMargins(0, 0, 0, 0);
     auto* monitoring = named(new QGroupBox(tr("Currently Monitoring"), right), "GroupBox1");
     auto* monitoringLayout = new QVBoxLayout(monitoring);
-    auto* currentProject = named(new DbText(dsProjects, QStringLiteral("PROJECT_NAME"), monitoring), "CurrentProject");
+    // The project being measured (or that nothing is), however long its
+    // name: the controller fills it in.
+    auto* currentProject = named(new ElidedLabel(monitoring), "CurrentProject");
+    currentProject->setText(tr("Not monitoring"));
     currentProject->setAlignment(Qt::AlignCenter);
     QFont big = currentProject->font();
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
     currentProject->setFont(big);
-    currentProject->setVisible(false);
     auto* elapsed = named(new QLabel(monitoring), "lblTimeElapsed");
     elapsed->setAlignment(Qt::AlignCenter);
     elapsed->setFont(big);
+    // Empty or not, the line keeps its height, so the fields below stay put.
+    elapsed->setMinimumHeight(elapsed->fontMetrics().height());
     monitoringLayout->addWidget(currentProject);
     monitoringLayout->addWidget(elapsed);
     rightLayout->addWidget(monitoring);
@@ -161,6 +166,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     workGrid->addColumn(QStringLiteral("PROJECT_NAME"), tr("Project"), 150, false);
     workGrid->addColumn(QStringLiteral("DEVELOPER_NAME"), tr("Developer"), 150);
     workGrid->addColumn(QStringLiteral("TIME_SPEND"), tr("Time Spend"), 80);
+    workGrid->setFieldText(QStringLiteral("TIME_SPEND"), &Duration::ofStoredHours);
     workGrid->addColumn(QStringLiteral("TIME_START"), tr("Time Start"), 140);
     workGrid->addColumn(QStringLiteral("TIME_END"), tr("Time End"), 140);
     workGrid->addColumn(QStringLiteral("COMMENTS"), tr("Comment"), 200);
@@ -187,8 +193,11 @@ TFrmMain::TFrmMain(QWidget* parent)
     panel0->setFixedWidth(200);
     auto* panel1 = named(new QLabel(status), "StatusBarPanel1");
     panel1->setMinimumWidth(400);
+    // The day's backup: under way, made, or failed.
+    auto* backup = named(new QLabel(status), "StatusBarBackup");
     status->addWidget(panel0);
     status->addWidget(panel1, 1);
+    status->addPermanentWidget(backup);
 
     auto* timer = named(new TqvTimer(this), "TimeElapsedTimer");
     timer->setInterval(1000);

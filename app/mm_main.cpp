@@ -3,13 +3,14 @@
 #include "app/f_main.h"
 #include "app/o_DesktopCompanion.h"
 #include "app/o_Roles.h"
+#include "app/o_StartCheck.h"
 #include "app/o_IntervalCommands.h"
 #include "app/o_ServerStatus.h"
 #include "app/o_WindowTable.h"
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
 #include "components/o_ConnectionSettings.h"
-#include "components/o_DatabaseBackup.h"
+#include "components/o_DailyBackup.h"
 #include "components/o_Dialect.h"
 #include "components/o_IdleWatch.h"
 #include "components/o_OptionsManager.h"
@@ -18,6 +19,8 @@
 #include "components/o_StartConflict.h"
 #include "components/o_QVMessageBox.h"
 #include "components/o_QVTimer.h"
+#include "components/o_Recalculation.h"
+#include "components/o_ServerLink.h"
 #include "components/o_SharedStatements.h"
 #include "components/o_WorkRowLoader.h"
 #include "framework/o_ComponentCaster.h"
@@ -33,12 +36,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMap>
 #include <QMenu>
 #include <QSqlQuery>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cstdio>
@@ -127,6 +132,7 @@ QString TdmMain::adminProjectsStatement()
 
 QString TdmMain::developerProjectsStatement(int developerId)
 {
+    // An assignment whose project was deleted since lists nothing.
     return QStringLiteral("select\r"
                           " DP.ID\r"
                           ",DP.DEVELOPER_ID\r"
@@ -134,7 +140,7 @@ QString TdmMain::developerProjectsStatement(int developerId)
                           ",P.DESCRIPTION              as PROJECT_NAME\r"
                           "from\r"
                           "  DEVELOPER_PROJECTS DP\r"
-                          "left join\r"
+                          "join\r"
                           "  PROJECTS P   on P.ID = DP.PROJECT_ID\r"
                           "where DP.DEVELOPER_ID  = %1")
         .arg(developerId);
@@ -196,6 +202,12 @@ void TdmMain::CreateData()
     m_trayIcon = new TTrayIcon(this);
     m_trayIcon->ShowIdle();
 
+    m_backup = new TDailyBackup(this);
+    connect(m_backup, &TDailyBackup::progress, this, [this](int percent) {
+        Lookup(QStringLiteral("StatusBarBackup"))->AsLabel()->setText(QStringLiteral("Backing up: %1%").arg(percent));
+    });
+    connect(m_backup, &TDailyBackup::finished, this, &TdmMain::showBackupOutcome);
+
     m_usersQuery = new SqlQuery(m_connection, SharedStatements::usersList(m_databaseKind), this);
     if (!m_serverSignIn)
         m_usersQuery->open();
@@ -204,6 +216,9 @@ void TdmMain::CreateData()
 void TdmMain::DestroyData()
 {
     m_server.reset();
+    // A copy under way is stopped; the next sign-in makes it.
+    if (m_backup)
+        m_backup->stop();
     if (m_connection)
         m_connection->close();
     TCustomModule::DestroyData();
@@ -290,9 +305,7 @@ void TdmMain::HandleEvent0(QObject* sender)
         m_desktop->readSettings();
         break;
     case cmdRecalcTimeSpend:
-        m_monitor->RecalcTimeSpend();
-        RefreshData();
-        Lookup(QStringLiteral("RecalculateMsgBox"))->AsMessageBox()->Execute();
+        Recalculate();
         break;
     case cmdTimerTick:
         UpdateElapsedLabel();
@@ -333,6 +346,18 @@ void TdmMain::HandleEvent0(QObject* sender)
     }
 }
 
+void TdmMain::Recalculate()
+{
+    // The work opens a connection of its own to the same database, as the
+    // same login.
+    const TRecalculation::Result result = TRecalculation::run(Dialect::parametersOf(*m_connection), ModuleForm());
+    RefreshData();
+    if (result.outcome == TRecalculation::Outcome::Done)
+        Lookup(QStringLiteral("RecalculateMsgBox"))->AsMessageBox()->Execute();
+    else if (result.outcome == TRecalculation::Outcome::Failed)
+        MessageService::error(QStringLiteral("Hourwright"), result.problem, ModuleForm());
+}
+
 void TdmMain::runWindow(int command)
 {
     const auto runner = windows().value(command);
@@ -371,10 +396,20 @@ void TdmMain::AfterLogin(QObject* sender, const QString& userName)
     m_server.reset();
     m_server = TServerStatus::attach(*this, m_user);
     LoadProjects();
-    // The day's copy of the embedded database; a failure is shown, never stops the sign-in.
-    DatabaseBackup::copyAtSignIn(m_databaseKind, *m_connection, [this](const QString& problem) {
+    // The day's copy of the embedded database, once the window is usable.
+    QTimer::singleShot(0, m_backup, [this] { m_backup->start(m_databaseKind, *m_connection); });
+}
+
+void TdmMain::showBackupOutcome(const QString& written, const QString& problem)
+{
+    QLabel* status = Lookup(QStringLiteral("StatusBarBackup"))->AsLabel();
+    if (!problem.isEmpty()) {
+        status->setText(QStringLiteral("Today's backup failed"));
         MessageService::warning(QStringLiteral("Hourwright"), problem, ModuleForm());
-    });
+    } else {
+        status->setText(written.isEmpty() ? QString()
+                                          : QStringLiteral("Backup made: %1").arg(QFileInfo(written).fileName()));
+    }
 }
 
 void TdmMain::LoadProjects()
@@ -393,26 +428,56 @@ void TdmMain::LoadProjects()
     if (openWork != 0) {
         MemTable open;
         m_workRows->readInterval(openWork, open);
-        if (!open.isEmpty() && m_projectsQuery->locate(projectKeyField(), open.value("PROJECT_ID"))) {
-            m_monitor->ProjectID = m_projectsQuery->value(projectKeyField()).toInt();
+        if (!open.isEmpty()) {
+            // The list goes to the project when it holds it; what is
+            // monitored is the interval's project either way.
+            m_projectsQuery->locate(projectKeyField(), open.value("PROJECT_ID"));
+            m_monitor->ProjectID = open.value("PROJECT_ID").toInt();
             m_monitor->CustomerID = open.value("CUSTOMER_ID").toInt();
             m_monitor->DeveloperID = open.value("DEVELOPER_ID").toInt();
         }
     }
 
     const bool monitoring = m_monitor->Monitoring();
-    setButtons(monitoring);
     // A resumed interval counts from its own start, whatever the options
     // file says (it may be 0 after a crash, or another interval's moment).
     m_displayStartTime = monitoring ? m_monitor->StartTime()
                                     : fromDaySerial(Options::toDouble(GetOptionsManager()->ReadValue(
                                         Options::ProjectsSection, Options::LastProjectTimeElapsed, 0)));
-    Lookup(QStringLiteral("TimeElapsedTimer"))->AsTimer()->setEnabled(monitoring);
-    if (monitoring)
+    // A resumed interval shows as one started here.
+    if (monitoring) {
+        setMonitoringDisplay();
         UpdateElapsedLabel();
+    } else {
+        setIdleDisplay();
+    }
     prepareIdleWatch();
     showTrayState();
     m_intervals->takeOver();
+}
+
+QString TdmMain::monitoredProjectName() const
+{
+    // The name as the project list holds it, without asking the server.
+    const int key = m_projectsQuery->fieldIndex(projectKeyField());
+    const int name = m_projectsQuery->fieldIndex(QStringLiteral("PROJECT_NAME"));
+    qint64 id = 0;
+    for (int row = 0; key >= 0 && name >= 0 && row < m_projectsQuery->recordCount(); ++row)
+        if (m_projectsQuery->intAt(row, key, &id) && id == m_monitor->ProjectID)
+            return m_projectsQuery->valueAt(row, name).toString();
+    // Another project (taken over, finished or deleted) only the server
+    // knows, and a server known to be away is not waited for.
+    if (m_server && m_server->link()->isAway())
+        return QStringLiteral("Project %1").arg(m_monitor->ProjectID);
+    try {
+        QSqlQuery query = m_connection->exec(QStringLiteral("select DESCRIPTION from PROJECTS where ID = ?"),
+                                             {m_monitor->ProjectID});
+        if (query.next())
+            return query.value(0).toString();
+    } catch (const std::exception&) {
+        // The display then names no project; measuring is not affected.
+    }
+    return QString();
 }
 
 void TdmMain::showTrayState()
@@ -421,17 +486,7 @@ void TdmMain::showTrayState()
         m_trayIcon->ShowIdle();
         return;
     }
-    // The name as the project list holds it: the tip needs no server.
-    QString project;
-    const int key = m_projectsQuery->fieldIndex(projectKeyField());
-    const int name = m_projectsQuery->fieldIndex(QStringLiteral("PROJECT_NAME"));
-    qint64 id = 0;
-    for (int row = 0; key >= 0 && name >= 0 && row < m_projectsQuery->recordCount(); ++row)
-        if (m_projectsQuery->intAt(row, key, &id) && id == m_monitor->ProjectID) {
-            project = m_projectsQuery->valueAt(row, name).toString();
-            break;
-        }
-    m_trayIcon->ShowMonitoring(project, m_displayStartTime);
+    m_trayIcon->ShowMonitoring(monitoredProjectName(), m_displayStartTime);
 }
 
 void TdmMain::prepareIdleWatch()
@@ -485,13 +540,17 @@ void TdmMain::setButtons(bool monitoring)
     Lookup(QStringLiteral("mnuPopStop"))->AsAction()->setEnabled(monitoring);
 }
 
-void TdmMain::setMonitoringDisplay(bool startedHere)
+void TdmMain::setMonitoringDisplay()
 {
     Lookup(QStringLiteral("TimeElapsedTimer"))->AsTimer()->setEnabled(true);
-    if (startedHere) {
-        Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setVisible(true);
-        Lookup(QStringLiteral("ProjectGrid"))->as<DbGrid>()->setEnabled(false);
-    }
+    // Named and the list locked on it, however the interval began: here,
+    // elsewhere and taken over, or left running by an earlier run.
+    const QString project = monitoredProjectName();
+    Lookup(QStringLiteral("CurrentProject"))
+        ->AsLabel()
+        ->setText(project.isEmpty() ? QStringLiteral("Project %1, which no longer exists").arg(m_monitor->ProjectID)
+                                    : project);
+    Lookup(QStringLiteral("ProjectGrid"))->as<DbGrid>()->setEnabled(false);
     setButtons(true);
 }
 
@@ -499,6 +558,7 @@ void TdmMain::setIdleDisplay()
 {
     setButtons(false);
     Lookup(QStringLiteral("TimeElapsedTimer"))->AsTimer()->setEnabled(false);
+    Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setText(QStringLiteral("Not monitoring"));
     Lookup(QStringLiteral("ProjectGrid"))->as<DbGrid>()->setEnabled(true);
 }
 
@@ -510,11 +570,14 @@ void TdmMain::DoStartMonitoring()
         Lookup(QStringLiteral("NoProjectMessageBox"))->AsMessageBox()->Execute();
         return;
     }
-    if (m_projectsQuery->isEmpty())
-        return;
-    const QVariant key = m_projectsQuery->value(projectKeyField());
-    if (key.isNull()) {
-        Lookup(QStringLiteral("NoProjectMessageBox"))->AsMessageBox()->Execute();
+    const QVariant key = m_projectsQuery->isEmpty() ? QVariant() : m_projectsQuery->value(projectKeyField());
+    const StartCheck::Result check = StartCheck::check(
+        *m_connection, m_user, key,
+        m_projectsQuery->isEmpty() ? QString() : m_projectsQuery->value(QStringLiteral("PROJECT_NAME")).toString());
+    if (check.outcome != StartCheck::Outcome::Go) {
+        MessageService::information(QStringLiteral("Hourwright"), check.message, ModuleForm());
+        if (check.outcome == StartCheck::Outcome::ProjectVanished)
+            RefreshData();
         return;
     }
     // An interval of this developer already running elsewhere is taken over
@@ -527,7 +590,7 @@ void TdmMain::DoStartMonitoring()
         m_intervals->adoptOpen();
         m_projectsQuery->locate(projectKeyField(), m_monitor->ProjectID);
         m_displayStartTime = m_monitor->StartTime();
-        setMonitoringDisplay(true);
+        setMonitoringDisplay();
         showTrayState();
         if (m_idleWatch)
             m_idleWatch->reset();
@@ -546,7 +609,7 @@ void TdmMain::DoStartMonitoring()
         throw;
     }
     m_intervals->commentWritten();
-    setMonitoringDisplay(true);
+    setMonitoringDisplay();
     showTrayState();
     if (m_idleWatch)
         m_idleWatch->reset();
@@ -584,7 +647,8 @@ void TdmMain::stopAt(const QDateTime& end)
     }
     setIdleDisplay();
     showTrayState();
-    Lookup(QStringLiteral("CurrentProject"))->AsLabel()->setVisible(true);
+    if (m_elapsedLabel)
+        m_elapsedLabel->setText(QStringLiteral("Last interval: ") + elapsedText(m_monitor->StartTime(), end));
     // The list stays on (or goes back to) the project just stopped, whose
     // row takes its end in place.
     if (projectId != 0)
@@ -597,7 +661,7 @@ void TdmMain::MonitorChanged()
 {
     if (m_monitor->Monitoring()) {
         m_displayStartTime = m_monitor->StartTime();
-        setMonitoringDisplay(false);
+        setMonitoringDisplay();
         UpdateElapsedLabel();
     } else {
         setIdleDisplay();

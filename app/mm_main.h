@@ -15,6 +15,7 @@ class QLabel;
 class SqlQuery;
 class TDesktopCompanion;
 class TLoginDialog;
+class TDailyBackup;
 class TIntervalCommands;
 class TServerStatus;
 class TTrayIcon;
@@ -74,6 +75,8 @@ public:
     // The selected project's intervals, newest first, read as they are shown.
     MemTable* ProjectWorkData() const { return m_projectWorkData; }
     TqvWorkRowLoader* WorkRowLoader() const { return m_workRows; }
+    // The day's copy of the embedded database, made after the sign-in.
+    TDailyBackup* DailyBackup() const { return m_backup; }
     QDateTime DisplayStartTime() const { return m_displayStartTime; }
 
     void AfterLogin(QObject* sender, const QString& userName);
@@ -92,6 +95,8 @@ public:
     // View > Refresh: on a server, once it answers.
     void Refresh();
     TServerStatus* serverStatus() const { return m_server.get(); }
+    // Recalculate Time Spend, off the window's thread, with a progress window.
+    void Recalculate();
     void UpdateElapsedLabel();
     // Whether the signed-in user is an administrator (IS_ADMIN exactly 1).
     bool IsAdmin() const { return m_user.isAdmin; }
@@ -135,8 +140,13 @@ private:
     QVariant projectToKeep() const;
     void selectProject(const QVariant& key);
     void setButtons(bool monitoring);
-    void setMonitoringDisplay(bool startedHere);
+    // The buttons, the clock, the list and "Currently Monitoring" while
+    // time runs, and while it does not.
+    void setMonitoringDisplay();
     void setIdleDisplay();
+    QString monitoredProjectName() const;
+    // The day's copy in the status bar; a failure also in a warning.
+    void showBackupOutcome(const QString& written, const QString& problem);
     void runWindow(int command);
     void stopAt(const QDateTime& end);
     void prepareIdleWatch();
@@ -152,6 +162,7 @@ private:
     TqvWorkRowLoader* m_workRows = nullptr;
     SqlQuery* m_usersQuery = nullptr;
     TTrayIcon* m_trayIcon = nullptr;
+    TDailyBackup* m_backup = nullptr;
     TLoginDialog* m_loginDialog = nullptr;
     QLabel* m_elapsedLabel = nullptr;
     QDateTime m_displayStartTime;

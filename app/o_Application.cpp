@@ -39,3 +39,36 @@ void HourwrightApplication::reportStartupFailure(const QString& message)
     std::fprintf(stderr, "hourwright: %s\n", message.toLocal8Bit().constData());
     MessageService::error(QStringLiteral("Application Error"), message);
 }
+
+QString HourwrightApplication::informationRequested(const QStringList& arguments)
+{
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("-?"))
+        return helpText();
+    if (first == QLatin1String("--version") || first == QLatin1String("-v"))
+        return versionText();
+    return QString();
+}
+
+QString HourwrightApplication::versionText()
+{
+    return QStringLiteral("hourwright %1\n").arg(QStringLiteral(HW_VERSION));
+}
+
+QString HourwrightApplication::helpText()
+{
+    return QStringLiteral(
+        "Usage: hourwright [-setup | -hidden]\n"
+        "Records the time you spend on software projects: sign in, pick a project, Start\n"
+        "Monitoring (F7) and Stop Monitoring (F8). Closing the window keeps Hourwright in the\n"
+        "notification area; a second start brings the running one's window back.\n"
+        "\n"
+        "  -setup         edit the connection settings in the settings window, before any\n"
+        "                 database is reachable (beside a running Hourwright too)\n"
+        "  -hidden        after the sign-in, keep the window in the notification area\n"
+        "  -h, --help     print this help and end\n"
+        "  -v, --version  print the version and end\n"
+        "\n"
+        "Options: options.ini beside the program, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n"
+        "See hourwright(1); hourwright-cli and hourwright-db work on the same database.\n");
+}

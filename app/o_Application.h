@@ -18,4 +18,10 @@ public:
     static bool startsHidden(const QStringList& arguments);
     // Shows a start-up failure in a box titled "Application Error" and on stderr.
     static void reportStartupFailure(const QString& message);
+
+    // --help (-h) and --version (-v) as the first argument: the text to print
+    // before ending, with no window and no display needed; empty otherwise.
+    static QString informationRequested(const QStringList& arguments);
+    static QString helpText();
+    static QString versionText();
 };

@@ -74,6 +74,24 @@ TIntervalCommands::TIntervalCommands(TdmMain& main)
         m_gridKeys = std::make_unique<GridKeys>(edit, remove);
         grid->installEventFilter(m_gridKeys.get());
     }
+    // Edit and Delete are offered only while the grid is on an interval.
+    m_rowWatch = std::make_unique<QObject>();
+    if (MemTable* rows = m_main.ProjectWorkData()) {
+        const auto follow = [this] { enableRowCommands(); };
+        QObject::connect(rows, &MemTable::currentChanged, m_rowWatch.get(), follow);
+        QObject::connect(rows, &MemTable::rowsReset, m_rowWatch.get(), follow);
+        QObject::connect(rows, &MemTable::rowInserted, m_rowWatch.get(), follow);
+        QObject::connect(rows, &MemTable::rowRemoved, m_rowWatch.get(), follow);
+    }
+    enableRowCommands();
+}
+
+void TIntervalCommands::enableRowCommands()
+{
+    const bool onRow = currentWorkId() != 0;
+    for (const char* name : {"mnuEditInterval", "mnuDeleteInterval", "actGridEditInterval", "actGridDeleteInterval"})
+        if (QAction* action = m_main.Lookup(QString::fromLatin1(name))->AsAction())
+            action->setEnabled(onRow);
 }
 
 TIntervalCommands::~TIntervalCommands() = default;

@@ -54,6 +54,7 @@ private:
     QList<TIntervalEditor::Project> listedProjects() const;
     // An edit kept in the journal and written by the server link.
     TInterval keep(const TInterval& original, const TIntervalChange& change, bool overlapAccepted);
+    void enableRowCommands();
     std::optional<TInterval> openInterval();
     void adopt(const TInterval& open);
     void showComment(const QString& stored);
@@ -62,6 +63,8 @@ private:
     TdmMain& m_main;
     // Enter and Delete in the work grid.
     std::unique_ptr<QObject> m_gridKeys;
+    // Follows the work grid's rows for the commands on them.
+    std::unique_ptr<QObject> m_rowWatch;
     QString m_storedComment;
     QString m_shownComment;
 };

@@ -62,7 +62,9 @@ void registerHourwrightWindows()
     TdmMain::registerWindow(TdmMain::cmdUsers, runner<TdmUsers, TFrmUsers>());
     TdmMain::registerWindow(TdmMain::cmdSpecialEntry,
                             runner<TdmSpecialEntry, TFrmSpecialEntry>([](TdmSpecialEntry& module, TdmMain& main) {
-                                module.DeveloperID = main.ProjectMonitor()->DeveloperID;
+                                module.DeveloperID = main.signedInUser().developerId;
+                                module.UserName = main.signedInUser().userName;
+                                module.IsAdmin = main.IsAdmin();
                             }));
     // The week of the signed-in user's developer, as Edit Interval knows them.
     TdmMain::registerWindow(TdmMain::cmdWeek, runner<TdmWeek, TFrmWeek>([](TdmWeek& module, TdmMain& main) {

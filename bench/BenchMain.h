@@ -4,6 +4,7 @@
 #include "components/LoginDialog.h"
 #include "components/o_OptionsManager.h"
 #include "toolkit/AppPaths.h"
+#include "toolkit/MemTable.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
 #include "toolkit/UrlOpener.h"
@@ -58,5 +59,15 @@ inline TdmMain::Ptr<TdmMain> signIn(const QString& user)
     main->loginDialog()->setShowOnAppStart(false);
     main->UsersQuery()->locate("USERNAME", user);
     main->AfterLogin(nullptr, user);
+    return main;
+}
+
+// Signs in and lets the window show and settle, as a person waits for it.
+inline TdmMain::Ptr<TdmMain> signInToUsableWindow(const QString& user)
+{
+    auto main = signIn(user);
+    main->ModuleForm()->show();
+    QCoreApplication::processEvents();
+    benchmark::DoNotOptimize(main->ProjectWorkData()->recordCount());
     return main;
 }

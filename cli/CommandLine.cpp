@@ -6,6 +6,7 @@
 #include "cli/WorkReport.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
+#include "components/o_Duration.h"
 #include "components/o_IntervalEditor.h"
 #include "components/o_Journal.h"
 #include "components/o_JournalSender.h"
@@ -549,7 +550,7 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
 {
     IntervalCommands::requireDeveloper(user);
     // One of the projects this user may pick, as in the main window's list.
-    const TIntervalEditor::Project project = IntervalCommands(connection, kind, user, m_out).project(request.project);
+    const TIntervalEditor::Project project = IntervalCommands(connection, kind, user, m_out).project(request.project, true);
 
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
@@ -610,8 +611,7 @@ int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& us
     if (closed.next()) {
         const qint64 msecs = TqvProjectMonitor::wallClockMSecs(DbConnection::parseDateTime(closed.value(1)))
                              - TqvProjectMonitor::wallClockMSecs(DbConnection::parseDateTime(closed.value(0)));
-        after = QStringLiteral(" after %1 (%2 hours)")
-                    .arg(elapsedText(msecs), QString::number(closed.value(2).toDouble(), 'f', 2));
+        after = QStringLiteral(" after %1 (%2 h)").arg(elapsedText(msecs), Duration::ofStoredHours(closed.value(2)));
     }
     m_out << QStringLiteral("Stopped interval %1 on %2 for %3%4.\n").arg(workId).arg(projectName, developerText(user), after);
     return Ok;

@@ -1,6 +1,7 @@
 #include "cli/IntervalCommands.h"
 
 #include "cli/TextTable.h"
+#include "components/o_Duration.h"
 #include "components/o_SignIn.h"
 #include "components/o_EntryWriter.h"
 #include "components/o_IntervalEditor.h"
@@ -31,8 +32,7 @@ IntervalCommands::IntervalCommands(DbConnection& connection, int kind, const Sig
 void IntervalCommands::requireDeveloper(const SignedInUser& user)
 {
     if (user.developerId == 0)
-        throw AppError(QStringLiteral("User %1 has no developer; intervals are recorded for a developer.")
-                           .arg(user.userName));
+        throw AppError(TIntervalEditor::noDeveloperText(user.userName));
 }
 
 TIntervalUser IntervalCommands::intervalUser(const SignedInUser& user)
@@ -70,7 +70,7 @@ void IntervalCommands::list(const QDate& from, const QDate& to)
                              row.projectName,
                              momentText(row.start),
                              row.running() ? QStringLiteral("running") : momentText(row.end),
-                             row.running() ? QString() : QString::number(row.hours, 'f', 2),
+                             row.running() ? QString() : Duration::ofStoredHours(row.hours),
                              TextTable::oneLine(row.comment)};
     // IDs and hours to the right, the rest to the left; the comment last, unpadded.
     TextTable::write(m_out, lines, {0, 4}, false);
@@ -98,7 +98,9 @@ void IntervalCommands::edit(int id, const IntervalEdit& edit)
     const QString refused = TIntervalEditor::refusal(current, change, Clock::now());
     if (!refused.isEmpty())
         throw AppError(refused);
-    const QList<TInterval> overlaps = editor.overlapping(current.developerId, change.start, change.end, id);
+    const QList<TInterval> overlaps = TIntervalEditor::timesChanged(current, change)
+                                          ? editor.overlapping(current.developerId, change.start, change.end, id)
+                                          : QList<TInterval>();
     if (!overlaps.isEmpty() && !edit.allowOverlap) {
         QStringList lines;
         for (const TInterval& other : overlaps)
@@ -122,8 +124,8 @@ void IntervalCommands::remove(int id)
     m_out.flush();
 }
 
-TIntervalEditor::Project IntervalCommands::project(const QString& wanted)
+TIntervalEditor::Project IntervalCommands::project(const QString& wanted, bool forStart)
 {
-    return TEntryWriter::findProject(TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user)), wanted,
-                                     m_user.userName);
+    return TEntryWriter::findProject(TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user), forStart),
+                                     wanted, m_user.userName);
 }

@@ -34,9 +34,10 @@ public:
     void list(const QDate& from, const QDate& to);
     void edit(int id, const IntervalEdit& edit);
     void remove(int id);
-    // The project named by an ID or a name among the user's projects; AppError
-    // when there is none or the name is shared by several.
-    TIntervalEditor::Project project(const QString& wanted);
+    // The project named by an ID or a name among the user's projects (those
+    // Edit Interval offers; forStart: those the main window lists for Start);
+    // AppError when there is none or the name is shared by several.
+    TIntervalEditor::Project project(const QString& wanted, bool forStart = false);
 
     // AppError unless the user has a developer, for whom intervals are recorded.
     static void requireDeveloper(const SignedInUser& user);

@@ -1,17 +1,13 @@
 #include "cli/WorkReport.h"
 
 #include "cli/TextTable.h"
+#include "components/o_Duration.h"
 #include "toolkit/CsvWriter.h"
 #include "toolkit/DbConnection.h"
 
 #include <QTextStream>
 
 namespace {
-
-qint64 minutesOf(double hours)
-{
-    return qRound64(hours * 60.0);
-}
 
 QString dateText(const QDate& date)
 {
@@ -21,11 +17,6 @@ QString dateText(const QDate& date)
 QString timeText(const QDateTime& moment)
 {
     return moment.isValid() ? moment.toString(QStringLiteral("HH:mm:ss")) : QString();
-}
-
-QString hoursText(qint64 minutes)
-{
-    return QString::number(double(minutes) / 60.0, 'f', 2);
 }
 
 QStringList cellsOf(const ReportRow& row, const QString& hours, const QString& comment)
@@ -96,7 +87,7 @@ qint64 WorkReport::totalMinutes(const QList<ReportRow>& rows)
 {
     qint64 total = 0;
     for (const ReportRow& row : rows)
-        total += minutesOf(row.hours);
+        total += Duration::minutesOf(row.hours);
     return total;
 }
 
@@ -105,7 +96,7 @@ void WorkReport::writeCsv(QTextStream& out, const QList<ReportRow>& rows)
     auto writeRecord = [&out](const QStringList& fields) { out << CsvWriter::record(fields) << "\r\n"; };
     writeRecord(columnTitles());
     for (const ReportRow& row : rows)
-        writeRecord(cellsOf(row, QString::number(double(minutesOf(row.hours)) / 60.0, 'g', 12), row.comment));
+        writeRecord(cellsOf(row, QString::number(double(Duration::minutesOf(row.hours)) / 60.0, 'g', 12), row.comment));
     out.flush();
 }
 
@@ -114,9 +105,9 @@ void WorkReport::writeTable(QTextStream& out, const QList<ReportRow>& rows)
     // The table keeps one line per interval: a comment's line breaks become blanks.
     QList<QStringList> lines{columnTitles()};
     for (const ReportRow& row : rows)
-        lines << cellsOf(row, hoursText(minutesOf(row.hours)), TextTable::oneLine(row.comment));
+        lines << cellsOf(row, Duration::text(Duration::minutesOf(row.hours)), TextTable::oneLine(row.comment));
     TextTable::write(out, lines, {WorkTimeColumn}, true);
     out << "Total: " << rows.size() << (rows.size() == 1 ? " interval, " : " intervals, ")
-        << hoursText(totalMinutes(rows)) << " hours\n";
+        << Duration::text(totalMinutes(rows)) << " h\n";
     out.flush();
 }

@@ -4,6 +4,9 @@
 include(GNUInstallDirs)
 
 set(HW_APP_ID org.hourwright.Hourwright)
+# The project's home, as the package and the metainfo name it; the metainfo's
+# screenshots are the repository's resources/screenshots/ under it.
+set(HW_HOMEPAGE "https://hourwright.org/")
 set(HW_DESKTOP_EXEC hourwright)
 set(HW_INSTALL_SHARED ${CMAKE_INSTALL_DATADIR}/hourwright)
 # Directories as Debian expects them, whatever the umask of the build.

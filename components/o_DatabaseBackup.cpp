@@ -1,6 +1,5 @@
 #include "components/o_DatabaseBackup.h"
 
-#include "components/o_Dialect.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
@@ -17,7 +16,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -85,29 +86,67 @@ void syncFolder(const QString& folder)
     }
 }
 
-// Copies the pages and turns the copy into a single self-contained file.
-// Returns the number of pages copied.
-int backupPages(const QString& sourcePath, const QString& targetPath)
+// Writes the file's contents to disk; 0, or the error number.
+int syncFile(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int result = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return result;
+}
+
+// Copies the pages, a step at a time, turns the copy into a single
+// self-contained file, checks it and writes it to disk.
+void copyAndCheck(const QString& sourcePath, const QString& targetPath, const DatabaseBackup::Progress& progress)
 {
     Handle source;
     source.open(sourcePath, SQLITE_OPEN_READWRITE);
     Handle target;
     target.open(targetPath, SQLITE_OPEN_READWRITE);
+    // A copy that does not finish is thrown away, so it needs no syncs of
+    // its own on the way; the finished file is synced once below.
+    rowsOf(target, "PRAGMA synchronous=OFF");
 
     sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
     if (!backup)
         throw DatabaseError(target.error());
-    // One step copies everything under a single read transaction: the copy
-    // is the state of one moment, whatever other connections commit meanwhile.
+    // Each step reads under a read transaction of its own; a write by
+    // another connection between steps starts the copy again, so the copy
+    // is always the state of one moment. Should writes keep coming, the rest
+    // is copied in one step, which no write can interrupt.
     int rc = SQLITE_OK;
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        rc = sqlite3_backup_step(backup, -1);
-        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+    int busy = 0;
+    int restarts = 0;
+    int lastRemaining = -1;
+    bool stopped = false;
+    while (true) {
+        rc = sqlite3_backup_step(backup, restarts < 3 ? DatabaseBackup::PagesPerStep : -1);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++busy >= 50)
+                break;
+            sqlite3_sleep(100);
+            continue;
+        }
+        if (rc != SQLITE_OK && rc != SQLITE_DONE)
             break;
-        sqlite3_sleep(100);
+        const int remaining = sqlite3_backup_remaining(backup);
+        const int total = sqlite3_backup_pagecount(backup);
+        if (lastRemaining >= 0 && remaining > lastRemaining)
+            ++restarts;
+        lastRemaining = remaining;
+        if (progress && !progress(total - remaining, total)) {
+            stopped = true;
+            break;
+        }
+        if (rc == SQLITE_DONE)
+            break;
     }
     const int pages = sqlite3_backup_pagecount(backup);
     const int finished = sqlite3_backup_finish(backup);
+    if (stopped)
+        throw AppError(QStringLiteral("The copy was stopped"));
     if (rc != SQLITE_DONE)
         throw DatabaseError(QStringLiteral("The copy stopped: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
     if (finished != SQLITE_OK)
@@ -117,15 +156,35 @@ int backupPages(const QString& sourcePath, const QString& targetPath)
     const QStringList mode = rowsOf(target, "PRAGMA journal_mode=DELETE");
     if (mode.value(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
         throw DatabaseError(QStringLiteral("The copy kept the journal mode %1").arg(mode.value(0)));
-    target.close();
-    return pages;
+    // While the disk takes the copy, the copy is read back whole, every page
+    // and record (through a mapping of the file rather than page by page):
+    // the one waits for the disk, the other for the processor.
+    std::future<int> synced = std::async(std::launch::async, syncFile, QFile::encodeName(targetPath));
+    QStringList check;
+    int copied = 0;
+    try {
+        rowsOf(target, "PRAGMA mmap_size=2147418112");
+        check = rowsOf(target, "PRAGMA quick_check");
+        copied = rowsOf(target, "PRAGMA page_count").value(0).toInt();
+    } catch (...) {
+        synced.wait();
+        throw;
+    }
+    if (const int error = synced.get())
+        throw AppError(QStringLiteral("The copy could not be written to disk: %1")
+                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+    if (check.size() != 1 || check.first() != QLatin1String("ok"))
+        throw AppError(QStringLiteral("The copy failed its check: %1")
+                           .arg(check.isEmpty() ? QStringLiteral("the check gave no answer") : check.first()));
+    if (copied != pages)
+        throw AppError(QStringLiteral("The copy is incomplete"));
 }
 
-int pageCount(const QString& path)
+// Whether a file starts as every SQLite database does.
+bool isDatabaseFile(const QString& path)
 {
-    Handle db;
-    db.open(path, SQLITE_OPEN_READONLY);
-    return rowsOf(db, "PRAGMA page_count").value(0).toInt();
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
 }
 
 } // namespace
@@ -174,7 +233,26 @@ QString DatabaseBackup::integrityProblem(const QString& path)
     }
 }
 
-void DatabaseBackup::copy(const QString& sourcePath, const QString& destinationPath)
+void DatabaseBackup::makePrivateFolder(const QString& folder)
+{
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (!QDir().mkpath(parent))
+        throw AppError(QStringLiteral("The backup folder %1 cannot be created").arg(QDir::toNativeSeparators(folder)));
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        throw AppError(QStringLiteral("The backup folder %1 cannot be created: %2")
+                           .arg(QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat info{};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        throw AppError(QStringLiteral("The backup folder %1 cannot be created: something else has that name")
+                           .arg(QDir::toNativeSeparators(folder)));
+    // A folder of an older version, open to every local user: the copies
+    // of the database in it are closed to them now.
+    if (info.st_uid == ::getuid() && (info.st_mode & 077) != 0)
+        ::chmod(name.constData(), 0700);
+}
+
+void DatabaseBackup::copy(const QString& sourcePath, const QString& destinationPath, const Progress& progress)
 {
     if (!QFileInfo(sourcePath).isFile())
         throw AppError(QStringLiteral("The database file %1 does not exist").arg(QDir::toNativeSeparators(sourcePath)));
@@ -187,7 +265,8 @@ void DatabaseBackup::copy(const QString& sourcePath, const QString& destinationP
     if (QFileInfo(sourcePath).canonicalFilePath() == destination.canonicalFilePath())
         throw AppError(QStringLiteral("A database cannot be its own backup"));
 
-    // The temporary name sits in the same folder, so the final rename is atomic.
+    // The temporary name sits in the same folder, so the final rename is
+    // atomic; the file is its owner's alone (0600), and so is the copy.
     QTemporaryFile temporary(QDir(folder).filePath(QStringLiteral(".hwr-backup-XXXXXX.part")));
     if (!temporary.open())
         throw AppError(QStringLiteral("The backup folder %1 cannot be written: %2")
@@ -200,15 +279,12 @@ void DatabaseBackup::copy(const QString& sourcePath, const QString& destinationP
         ~Cleanup() { removeWithCompanions(path); }
     } cleanup{temporaryPath};
 
-    const int pages = backupPages(sourcePath, temporaryPath);
-    const QString problem = integrityProblem(temporaryPath);
-    if (!problem.isEmpty())
-        throw AppError(QStringLiteral("The copy failed its check: %1").arg(problem));
-    if (pageCount(temporaryPath) != pages)
-        throw AppError(QStringLiteral("The copy is incomplete"));
+    copyAndCheck(sourcePath, temporaryPath, progress);
 
+    // A larger database there is kept, unread beyond its header: no second
+    // check of a copy that was checked when it was made.
     const qint64 newSize = QFileInfo(temporaryPath).size();
-    if (destination.exists() && integrityProblem(destinationPath).isEmpty() && destination.size() > newSize)
+    if (destination.exists() && destination.size() > newSize && isDatabaseFile(destinationPath))
         throw AppError(QStringLiteral("The backup %1 is larger than the new copy (%2 against %3 bytes) and is kept")
                            .arg(QDir::toNativeSeparators(destinationPath))
                            .arg(destination.size())
@@ -220,10 +296,10 @@ void DatabaseBackup::copy(const QString& sourcePath, const QString& destinationP
     syncFolder(folder);
 }
 
-QString DatabaseBackup::copyInto(const QString& sourcePath, const QString& folder)
+QString DatabaseBackup::copyInto(const QString& sourcePath, const QString& folder, const Progress& progress)
 {
     const QString path = QDir(folder).filePath(fileNameFor(Clock::now()));
-    copy(sourcePath, path);
+    copy(sourcePath, path, progress);
     return path;
 }
 
@@ -255,15 +331,17 @@ QStringList DatabaseBackup::rotate(const QString& folder, int keep)
     return removed;
 }
 
-QString DatabaseBackup::dailyCopy(const QString& sourcePath, const QString& folder)
+QString DatabaseBackup::dailyCopy(const QString& sourcePath, const QString& folder, const QDateTime& now,
+                                  const Progress& progress)
 {
-    if (!QDir().mkpath(folder))
-        throw AppError(QStringLiteral("The backup folder %1 cannot be created").arg(QDir::toNativeSeparators(folder)));
-    const QString today = QStringLiteral("hwr-%1-").arg(Clock::now().date().toString(QStringLiteral("yyyy-MM-dd")));
+    const QDateTime moment = now.isValid() ? now : Clock::now();
+    makePrivateFolder(folder);
+    const QString today = QStringLiteral("hwr-%1-").arg(moment.date().toString(QStringLiteral("yyyy-MM-dd")));
     for (const QString& path : backupsIn(folder))
         if (QFileInfo(path).fileName().startsWith(today))
             return {};
-    const QString path = copyInto(sourcePath, folder);
+    const QString path = QDir(folder).filePath(fileNameFor(moment));
+    copy(sourcePath, path, progress);
     rotate(folder);
     return path;
 }
@@ -280,29 +358,8 @@ QString DatabaseBackup::databaseFileOf(const DbConnection& connection)
     return file ? QFile::decodeName(file) : QString();
 }
 
-void DatabaseBackup::copyAtSignIn(int kind, const DbConnection& connection,
-                                  const std::function<void(const QString&)>& reportFailure)
+QString DatabaseBackup::dailyFailureText(const QString& problem)
 {
-    QString problem;
-    try {
-        if (!Dialect::isFile(kind))
-            return;
-        const QString path = databaseFileOf(connection);
-        if (path.isEmpty())
-            return;
-        dailyCopy(path, defaultFolder(path));
-    } catch (const std::exception& error) {
-        problem = errorMessage(error);
-    } catch (...) {
-        problem = QStringLiteral("unknown error");
-    }
-    if (problem.isEmpty() || !reportFailure)
-        return;
-    try {
-        reportFailure(QStringLiteral("Today's backup of the database could not be made: %1\n"
-                                     "The earlier backups are kept.")
-                          .arg(problem));
-    } catch (...) {
-        // The report is a courtesy; the sign-in must go on regardless.
-    }
+    return QStringLiteral("Today's backup of the database could not be made: %1\nThe earlier backups are kept.")
+        .arg(problem);
 }

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QSqlQuery>
+#include <QUrl>
 
 bool Dialect::isKnownKind(int kind)
 {
@@ -89,6 +90,45 @@ void Dialect::openServer(const ConnectionSettings& settings, DbConnection& conne
         return;
     }
     throw DatabaseError(QStringLiteral("The database kind %1 is no server").arg(settings.kind));
+}
+
+Dialect::ConnectionParameters Dialect::parametersOf(const DbConnection& connection)
+{
+    const QSqlDatabase db = connection.database();
+    ConnectionParameters parameters;
+    parameters.kind = kindOf(connection);
+    parameters.database = db.databaseName();
+    if (parameters.kind == LocalFile) {
+        // Opened as a URI (file:…?mode=rw); the file is what a new one opens.
+        const QUrl uri(parameters.database);
+        if (uri.isLocalFile())
+            parameters.database = uri.toLocalFile();
+    }
+    parameters.host = db.hostName();
+    parameters.port = db.port() > 0 ? db.port() : 0;
+    parameters.user = db.userName();
+    parameters.password = db.password();
+    parameters.options = db.connectOptions();
+    return parameters;
+}
+
+void Dialect::openWith(DbConnection& connection, const ConnectionParameters& parameters)
+{
+    switch (parameters.kind) {
+    case LocalFile:
+        connection.openSqlite(parameters.database);
+        break;
+    case SqlServer:
+        connection.openOdbc(parameters.database, parameters.options);
+        break;
+    case PostgreSql:
+        connection.setStatementDeadline(StatementDeadlineMs);
+        connection.openPostgres(parameters.host, parameters.port, parameters.database, parameters.user,
+                                parameters.password, parameters.options);
+        break;
+    default:
+        throw DatabaseError(QStringLiteral("The database kind %1 is unknown").arg(parameters.kind));
+    }
 }
 
 QStringList Dialect::sslModes()
@@ -321,4 +361,30 @@ QString Dialect::workRowsOfProjectStatement(int kind, qint64 projectId, qint64 b
 QString Dialect::workRowStatement(int kind, qint64 workId)
 {
     return workRowsSelect(kind, QString()) + workRowsFrom(kind) + QStringLiteral("\rwhere PW.ID = %1").arg(workId);
+}
+
+QString Dialect::recalcTimeSpendStatement(int kind)
+{
+    QString hours;
+    QString bothTimes = QStringLiteral("TIME_START is not null and TIME_END is not null");
+    switch (kind) {
+    case PostgreSql:
+        // The span of two TIMESTAMP(3) in seconds, exact (numeric).
+        hours = QStringLiteral("floor(abs(extract(epoch from TIME_END - TIME_START)) / 60)::float8 / 60");
+        break;
+    case SqlServer:
+        hours = QStringLiteral("cast(abs(datediff_big(millisecond, TIME_START, TIME_END)) / 60000 as float) / 60");
+        break;
+    default:
+        // The stored texts as days; the difference is exact to well below a
+        // millisecond, so rounding gives the milliseconds the program counts.
+        // A text that is no moment gives NULL, and its row stays as it is.
+        hours = QStringLiteral(
+            "abs(cast(round((julianday(TIME_END) - julianday(TIME_START)) * 86400000.0) as integer)) / 60000 / 60.0");
+        bothTimes = QStringLiteral("julianday(TIME_START) is not null and julianday(TIME_END) is not null");
+        break;
+    }
+    return QStringLiteral("update PROJECTWORK set TIME_SPEND = %1\n"
+                          "where ID > :FIRST_ID and ID <= :LAST_ID and %2 and (TIME_SPEND is null or TIME_SPEND <> %1)")
+        .arg(hours, bothTimes);
 }

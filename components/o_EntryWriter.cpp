@@ -138,7 +138,7 @@ TEntryWriter::Outcome TEntryWriter::start(const JournalEntry& entry, int develop
     }
     int projectId = entry.projectId;
     if (projectId == 0 && !entry.projectText.isEmpty())
-        projectId = findProject(TIntervalEditor(m_connection, Dialect::kindOf(m_connection)).projectsOf(m_user),
+        projectId = findProject(TIntervalEditor(m_connection, Dialect::kindOf(m_connection)).projectsOf(m_user, true),
                                 entry.projectText, entry.userName)
                         .id;
     // Checked under the write lock: a Start of the same developer from

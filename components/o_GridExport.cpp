@@ -55,8 +55,12 @@ QList<DbGrid::Column> TGridExport::columnsOf(const DbGrid& grid, const MemTable&
 {
     QList<DbGrid::Column> columns = grid.gridColumns();
     if (columns.isEmpty())
-        for (const QString& field : table.fieldNames())
-            columns.append(DbGrid::Column{field, field, -1, true});
+        for (const QString& field : table.fieldNames()) {
+            DbGrid::Column column;
+            column.field = field;
+            column.title = field;
+            columns.append(column);
+        }
     return columns;
 }
 

@@ -1,6 +1,7 @@
 #include "components/o_IntervalEditor.h"
 
 #include "components/o_Dialect.h"
+#include "components/o_Duration.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_WriteIds.h"
 #include "toolkit/AppError.h"
@@ -178,6 +179,43 @@ QString TIntervalEditor::refusal(const TInterval& current, const TIntervalChange
     if (change.end < change.start)
         return QStringLiteral("The stop (%1) is earlier than the start (%2); nothing was written.")
             .arg(momentText(change.end), momentText(change.start));
+    if (timesChanged(current, change))
+        return futureRefusal(change.start, change.end, now);
+    return QString();
+}
+
+bool TIntervalEditor::timesChanged(const TInterval& current, const TIntervalChange& change)
+{
+    return change.start != current.start || (!current.running() && change.end != current.end);
+}
+
+QString TIntervalEditor::futureRefusal(const QDateTime& start, const QDateTime& end, const QDateTime& now)
+{
+    const auto later = [&now](const char* what, const QDateTime& moment) {
+        return QStringLiteral("The %1 (%2) is later than now (%3); nothing was written.")
+            .arg(QLatin1String(what), momentText(moment), momentText(now));
+    };
+    if (start.isValid() && start > now)
+        return later("start", start);
+    if (end.isValid() && end > now)
+        return later("stop", end);
+    return QString();
+}
+
+QString TIntervalEditor::timesRefusal(const QDateTime& start, const QDateTime& end, const QDateTime& now)
+{
+    if (!start.isValid())
+        return QStringLiteral("The start is not a valid date and time.");
+    if (!end.isValid())
+        return QStringLiteral("The stop is not a valid date and time.");
+    if (end < start)
+        return QStringLiteral("The stop (%1) is earlier than the start (%2); nothing was written.")
+            .arg(momentText(end), momentText(start));
+    if (const QString future = futureRefusal(start, end, now); !future.isEmpty())
+        return future;
+    if (end == start)
+        return QStringLiteral("The interval has no length: it starts and stops at %1; nothing was written.")
+            .arg(start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     return QString();
 }
 
@@ -290,17 +328,23 @@ QList<TInterval> TIntervalEditor::list(int developerId, const QDate& from, const
     return read(where, values, Dialect::newestFirst(QStringLiteral("PW.TIME_START")) + QStringLiteral(", PW.ID desc"));
 }
 
-QList<TIntervalEditor::Project> TIntervalEditor::projectsOf(const TIntervalUser& user)
+QString TIntervalEditor::projectsStatement(const TIntervalUser& user, bool finishedToo)
 {
-    QSqlQuery query =
-        user.isAdmin ? m_connection.exec(QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from PROJECTS P"
-                                                        " order by P.DESCRIPTION, P.ID"))
-                     : m_connection.exec(QStringLiteral("select distinct P.ID, P.DESCRIPTION, P.CUSTOMER_ID"
-                                                        " from DEVELOPER_PROJECTS DP"
-                                                        " join PROJECTS P on P.ID = DP.PROJECT_ID"
-                                                        " where DP.DEVELOPER_ID = :DEVELOPER_ID"
-                                                        " order by P.DESCRIPTION, P.ID"),
-                                         {user.developerId});
+    if (user.isAdmin)
+        return QStringLiteral("select P.ID, P.DESCRIPTION, P.CUSTOMER_ID from PROJECTS P order by P.DESCRIPTION, P.ID");
+    // A finished project takes no more time; one without the mark is open.
+    return QStringLiteral("select distinct P.ID, P.DESCRIPTION, P.CUSTOMER_ID"
+                          " from DEVELOPER_PROJECTS DP"
+                          " join PROJECTS P on P.ID = DP.PROJECT_ID"
+                          " where DP.DEVELOPER_ID = %1%2"
+                          " order by P.DESCRIPTION, P.ID")
+        .arg(user.developerId)
+        .arg(finishedToo ? QString() : QStringLiteral(" and coalesce(P.IS_FINISHED, 0) = 0"));
+}
+
+QList<TIntervalEditor::Project> TIntervalEditor::projectsOf(const TIntervalUser& user, bool finishedToo)
+{
+    QSqlQuery query = m_connection.exec(projectsStatement(user, finishedToo));
     QList<Project> projects;
     while (query.next())
         projects.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toInt()});
@@ -309,7 +353,15 @@ QList<TIntervalEditor::Project> TIntervalEditor::projectsOf(const TIntervalUser&
 
 QString TIntervalEditor::durationText(qint64 minutes)
 {
-    return QStringLiteral("%1:%2").arg(minutes / 60).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return Duration::text(minutes);
+}
+
+QString TIntervalEditor::noDeveloperText(const QString& userName)
+{
+    return QStringLiteral("User %1 is linked to no developer, and time is recorded for a developer; nothing was "
+                          "recorded. An administrator links the user to a developer in Tables > Users (the "
+                          "Developer column).")
+        .arg(userName);
 }
 
 QString TIntervalEditor::describe(const TInterval& interval, const QDateTime& now)

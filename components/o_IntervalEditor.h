@@ -93,11 +93,28 @@ public:
         QString name;
         int customerId = 0;
     };
-    // The projects the user may book time on, as the main window lists them.
-    QList<Project> projectsOf(const TIntervalUser& user);
+    // The projects the user may book recorded time on (Edit Interval,
+    // Special Entry): every project for an administrator, else the
+    // developer's own unfinished ones. finishedToo: the own finished ones as
+    // well, as the main window lists them for Start.
+    QList<Project> projectsOf(const TIntervalUser& user, bool finishedToo = false);
 
-    // Why the change cannot be written, or an empty text when it can.
+    // The statement of projectsOf: ID, DESCRIPTION, CUSTOMER_ID.
+    static QString projectsStatement(const TIntervalUser& user, bool finishedToo = false);
+
+    // Why the change cannot be written, or an empty text when it can. Times
+    // later than now are refused when the change moves them; a change of the
+    // comment or project alone leaves the times as they are.
     static QString refusal(const TInterval& current, const TIntervalChange& change, const QDateTime& now);
+    // Whether the change moves the start or the stop; only then are overlaps
+    // looked for and times later than now refused.
+    static bool timesChanged(const TInterval& current, const TIntervalChange& change);
+    // Why a new closed interval with these times cannot be written: invalid
+    // times, a stop before or at the start, a time later than now.
+    static QString timesRefusal(const QDateTime& start, const QDateTime& end, const QDateTime& now);
+    // A start or stop later than now, the one rule for every time a user
+    // gives; empty when neither is.
+    static QString futureRefusal(const QDateTime& start, const QDateTime& end, const QDateTime& now);
 
     // "Portal, 2026-05-11 08:00 to 12:30 (4:30 h)", for questions and messages.
     static QString describe(const TInterval& interval, const QDateTime& now = QDateTime());
@@ -106,6 +123,8 @@ public:
     static bool overlapsAccepted(const QList<TInterval>& overlaps, QWidget* parent = nullptr);
     // "4:30" for whole minutes.
     static QString durationText(qint64 minutes);
+    // Why a user linked to no developer cannot record time, and how to mend it.
+    static QString noDeveloperText(const QString& userName);
 
     // How far back before a start an earlier interval is looked for when
     // overlaps are sought: a day-indexed range keeps the search cheap on a

@@ -21,44 +21,6 @@ QString textValue(const QString& text)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-// Fast path for the stored form "yyyy-MM-dd HH:mm:ss[.zzz]"; anything else
-// goes through the general parser. Returns false for an empty value.
-bool storedWallClock(const QVariant& stored, qint64* msecs)
-{
-    if (stored.isNull())
-        return false;
-    if (stored.typeId() == QMetaType::QString) {
-        const QString text = stored.toString();
-        auto digits = [&](int from, int count, bool* ok) {
-            int value = 0;
-            for (int i = from; i < from + count; ++i) {
-                const QChar c = text.at(i);
-                if (!c.isDigit()) {
-                    *ok = false;
-                    return 0;
-                }
-                value = value * 10 + c.digitValue();
-            }
-            return value;
-        };
-        if (text.size() >= 19 && text.at(4) == QLatin1Char('-') && text.at(10) == QLatin1Char(' ')) {
-            bool ok = true;
-            const QDate date(digits(0, 4, &ok), digits(5, 2, &ok), digits(8, 2, &ok));
-            const int h = digits(11, 2, &ok), m = digits(14, 2, &ok), s = digits(17, 2, &ok);
-            const int ms = text.size() >= 23 && text.at(19) == QLatin1Char('.') ? digits(20, 3, &ok) : 0;
-            if (ok && date.isValid()) {
-                *msecs = date.toJulianDay() * MSecsPerDay + ((h * 60 + m) * 60 + s) * 1000 + ms;
-                return true;
-            }
-        }
-    }
-    const QDateTime parsed = DbConnection::parseDateTime(stored);
-    if (!parsed.isValid())
-        return false;
-    *msecs = TqvProjectMonitor::wallClockMSecs(parsed);
-    return true;
-}
-
 double hoursOfSpan(qint64 spanMSecs)
 {
     const qint64 minutes = std::llabs(spanMSecs) / 60000;
@@ -203,30 +165,31 @@ void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end)
     m_monitoring = false;
 }
 
-void TqvProjectMonitor::RecalcTimeSpend()
+void TqvProjectMonitor::RecalcTimeSpend(const std::function<bool(qint64 done, qint64 total)>& progress)
 {
+    // Keys per statement: enough to keep the statements few, few enough that
+    // progress moves and a cancel is heard within a moment.
+    constexpr qint64 KeysPerStep = 100000;
     DbConnection& db = connection();
-    struct Row
-    {
-        int id;
-        double hours;
-    };
-    QList<Row> rows;
-    // Read under the write lock, so that a time changed by another client
+    // Under the write lock, so that a time changed by another client
     // meanwhile is not overwritten with a duration of its old value.
     TransactionGuard transaction(db);
-    {
-        QSqlQuery read = db.exec(QStringLiteral("select ID,TIME_START,TIME_END from PROJECTWORK"));
-        while (read.next()) {
-            qint64 start = 0, end = 0;
-            // An open interval has no end and so no duration yet.
-            if (storedWallClock(read.value(1), &start) && storedWallClock(read.value(2), &end))
-                rows.append({read.value(0).toInt(), hoursOfSpan(end - start)});
-        }
+    QSqlQuery range = db.exec(QStringLiteral("select min(ID), max(ID) from PROJECTWORK"));
+    qint64 first = 0;
+    qint64 last = -1;
+    if (range.next() && !range.value(0).isNull()) {
+        first = range.value(0).toLongLong();
+        last = range.value(1).toLongLong();
     }
-    QSqlQuery update = db.prepare(QStringLiteral("update PROJECTWORK set TIME_SPEND=:TIME_SPEND where ID=:ID"));
-    for (const Row& row : rows)
-        db.execPrepared(update, {row.hours, row.id});
+    range.finish();
+    QSqlQuery update = db.prepare(Dialect::recalcTimeSpendStatement(Dialect::kindOf(db)));
+    const qint64 total = last - first + 1;
+    for (qint64 from = first - 1; from < last; from += KeysPerStep) {
+        const qint64 to = std::min(from + KeysPerStep, last);
+        db.execPrepared(update, {from, to});
+        if (progress && !progress(to - first + 1, total))
+            throw AppError(QStringLiteral("Recalculate Time Spend was cancelled; no duration was changed."));
+    }
     transaction.commit();
 }
 

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 #include "toolkit/DbConnection.h"
 
 class IJournalLink;
@@ -60,7 +62,11 @@ public:
     // Closes the running interval as of an earlier moment (time spent away
     // from the desk is not counted).
     void StopMonitoringAt(const QDateTime& end);
-    void RecalcTimeSpend();
+    // Every closed interval's duration computed again from its times, by the
+    // database, a range of keys at a time, in one transaction. progress
+    // hears the keys done and in all between ranges; false cancels, and
+    // nothing is changed then.
+    void RecalcTimeSpend(const std::function<bool(qint64 done, qint64 total)>& progress = {});
     // Takes over the newest open interval of DeveloperID; returns its ID or 0.
     int CheckIncompleteWork();
     int GetLastID();

@@ -24,6 +24,7 @@ struct TReportPrinter::Layout
         qreal left = 0;
         qreal width = 0;
         Qt::Alignment align = Qt::AlignLeft;
+        std::function<QString(const QVariant&)> text; // the grid's, when it has one
     };
 
     QRectF page;
@@ -56,12 +57,14 @@ constexpr int kPdfResolution = 300;
 // Enough rows to find how wide a column's texts run without reading a million.
 constexpr int kRowsMeasured = 500;
 
-// One line per row: a comment's line breaks print as blanks.
-QString cellText(const MemTable& table, int row, int field)
+// The text the grid shows, on one line: a comment's line breaks print as blanks.
+template <class Column>
+QString cellText(const MemTable& table, int row, const Column& column)
 {
-    if (field < 0)
+    if (column.field < 0)
         return QString();
-    QString text = table.displayTextAt(row, field);
+    QString text = column.text ? column.text(table.valueAt(row, column.field))
+                               : table.displayTextAt(row, column.field);
     for (QChar& c : text)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
             c = QLatin1Char(' ');
@@ -93,7 +96,7 @@ void TReportPrinter::fitColumns(Layout& l, qreal units, QPaintDevice* device)
     for (const Layout::Column& c : std::as_const(l.columns)) {
         qreal width = header.horizontalAdvance(c.title);
         for (int row = 0; row < measured; ++row)
-            width = std::max(width, body.horizontalAdvance(cellText(*l.table, row, c.field)));
+            width = std::max(width, body.horizontalAdvance(cellText(*l.table, row, c)));
         width = std::min(width, widest);
         needed << width + 2 * pad;
         total += width + 2 * pad;
@@ -149,6 +152,7 @@ TReportPrinter::Layout TReportPrinter::layout(QPainter& painter) const
             Layout::Column c;
             c.field = l.table ? l.table->fieldIndex(column.field) : -1;
             c.title = column.title;
+            c.text = column.text;
             c.width = column.width > 0 ? column.width : 100;
             if (c.field >= 0) {
                 const FieldType type = l.table->fieldDef(c.field).type;
@@ -225,7 +229,7 @@ void TReportPrinter::paintPage(QPainter& painter, const Layout& l, int page) con
             painter.fillRect(QRectF(l.page.left(), y, l.page.width(), l.line), QColor(238, 238, 238));
         for (const Layout::Column& c : l.columns)
             painter.drawText(QRectF(c.left + pad, y, c.width - 2 * pad, l.line), c.align | Qt::AlignVCenter,
-                             body.elidedText(cellText(*l.table, row, c.field), Qt::ElideRight, c.width - 2 * pad));
+                             body.elidedText(cellText(*l.table, row, c), Qt::ElideRight, c.width - 2 * pad));
         y += l.line;
     }
 

@@ -1,5 +1,7 @@
 #include "components/o_ReportTotals.h"
 
+#include "components/o_Duration.h"
+
 #include "toolkit/MemTable.h"
 
 #include <QDateTime>
@@ -149,7 +151,7 @@ TReportTotals TReportTotals::of(const MemTable& results)
     totals.Intervals = rows;
     for (int row = 0; row < rows; ++row) {
         double hours = 0;
-        const qint64 minutes = spend.number(row, &hours) && std::isfinite(hours) ? qRound64(hours * 60.0) : 0;
+        const qint64 minutes = spend.number(row, &hours) && std::isfinite(hours) ? Duration::minutesOf(hours) : 0;
         totals.Minutes += minutes;
         if (timeEnd.present() && timeEnd.isNull(row))
             ++totals.OpenIntervals;
@@ -196,11 +198,7 @@ TReportTotals TReportTotals::of(const MemTable& results)
 
 QString TReportTotals::hoursText(qint64 minutes)
 {
-    const qint64 whole = minutes < 0 ? -minutes : minutes;
-    return QStringLiteral("%1%2:%3")
-        .arg(minutes < 0 ? QStringLiteral("-") : QString())
-        .arg(whole / 60)
-        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+    return Duration::text(minutes);
 }
 
 QString TReportTotals::text() const

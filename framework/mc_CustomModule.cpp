@@ -11,10 +11,13 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMainWindow>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -102,6 +105,34 @@ QObject* findDescendant(const QObject* parent, const QString& name)
             return found;
     }
     return nullptr;
+}
+
+// A window opens centred on the window it was opened from (the active one,
+// else the program's main window), within that screen; without either it
+// is left where the desktop puts it.
+void centreOverOwner(QWidget* form)
+{
+    if (form->parentWidget() || qobject_cast<QMainWindow*>(form))
+        return;
+    QWidget* owner = QApplication::activeWindow();
+    if (!owner || owner == form) {
+        owner = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<QMainWindow*>(widget) && widget->isVisible() && widget != form)
+                owner = widget;
+    }
+    if (!owner)
+        return;
+    if (!form->testAttribute(Qt::WA_Resized))
+        form->adjustSize();
+    QRect frame = form->frameGeometry();
+    frame.moveCenter(owner->frameGeometry().center());
+    if (const QScreen* screen = owner->screen()) {
+        const QRect room = screen->availableGeometry();
+        frame.moveLeft(std::max(room.left(), std::min(frame.left(), room.right() - frame.width() + 1)));
+        frame.moveTop(std::max(room.top(), std::min(frame.top(), room.bottom() - frame.height() + 1)));
+    }
+    form->move(frame.topLeft());
 }
 
 // Runs a window that is not a dialog modally: until it is hidden or destroyed.
@@ -263,6 +294,8 @@ void TCustomModule::Execute(bool modal)
     QWidget* form = m_form.data();
     if (!form) // BeforeShow may have freed it
         throw AppError(QStringLiteral("The window has already been closed"));
+    if (!form->isVisible())
+        centreOverOwner(form);
     if (!modal) {
         form->show();
         AfterShow();

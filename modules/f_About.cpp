@@ -1,64 +1,80 @@
 #include "modules/f_About.h"
 
 #include "components/o_FileInfoListView.h"
-#include "components/o_LinkLabel.h"
 #include "components/o_Resources.h"
-#include "toolkit/UrlOpener.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QUrl>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <memory>
 
-const QString TFrmAbout::MakerWebAddress = QStringLiteral("https://www.quivane.example");
-
 namespace {
-
-const char* const kDescription[] = {
-    "Hourwright",
-    "",
-    "Application to monitor a developers",
-    "time for a project.",
-    "",
-    "Statistics per Developer,Project.",
-    "",
-    "Developing tools and tech :",
-    "Programming Language ",
-    " C++17 with Qt 6",
-    "DataBase Engine",
-    " Microsoft SQL Server 2005 Express Edition",
-    " or",
-    " MS Access",
-    "DB Connection Engine",
-    " Microsoft ADO",
-    "",
-    "Licensed to its users as it is,",
-    "without warranty of any kind.",
-    "",
-    "Author ",
-    "Mira Talvenko",
-    "",
-    "mira.talvenko@quivane.example",
-};
 
 // The form of the box being shown, while it is shown.
 TFrmAbout* FrmAbout = nullptr;
 
+// Every row of the version list in view, none cut off at the bottom, and
+// the values as wide as they run (within reason; the tip holds each whole).
+void showAllRows(TqvFileInfoListView& list)
+{
+    int height = list.header()->sizeHint().height() + 2 * list.frameWidth();
+    int width = list.columnWidth(0);
+    int widest = 0;
+    for (int row = 0; row < list.topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = list.topLevelItem(row);
+        height += std::max(list.sizeHintForRow(row), list.fontMetrics().height() + 2);
+        widest = std::max(widest, list.fontMetrics().horizontalAdvance(item->text(1)));
+    }
+    width += widest + 2 * list.frameWidth() + 24;
+    list.setMinimumSize(std::min(width, 760), height);
+}
+
 } // namespace
+
+QString TFrmAbout::licence()
+{
+    // The copyright file's "Copyright:" field and the text of its licence,
+    // as the package states them.
+    const QStringList lines = HourwrightResources::text(QStringLiteral(":/copyright")).split(QLatin1Char('\n'));
+    QString copyright;
+    QStringList terms;
+    bool inLicence = false;
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String("Copyright:")))
+            copyright = line.mid(10).trimmed();
+        else if (line.startsWith(QLatin1String("License:")))
+            inLicence = true;
+        else if (inLicence && line.startsWith(QLatin1Char(' ')))
+            terms << line.trimmed();
+        else
+            inLicence = false;
+    }
+    return QStringLiteral("Copyright %1. %2").arg(copyright, terms.join(QLatin1Char(' ')));
+}
+
+QString TFrmAbout::description()
+{
+    return QStringLiteral("<b>Hourwright %1</b><br><br>"
+                          "Records the time developers spend on software projects: Start and Stop Monitoring, "
+                          "intervals entered by hand, and reports by developer, project, customer and days, "
+                          "printed or exported to a workbook or CSV.<br><br>"
+                          "Databases: an embedded SQLite file (the default), a PostgreSQL server for a team, "
+                          "or Microsoft SQL Server through ODBC (FreeTDS).<br><br>"
+                          "Built with C++17 and Qt %2. The manual: man hourwright.<br><br>%3")
+        .arg(QStringLiteral(HW_VERSION), QString::fromLatin1(qVersion()), licence().toHtmlEscaped());
+}
 
 TFrmAbout::TFrmAbout(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("FrmAbout"));
-    setWindowTitle(QStringLiteral("Quivane - About..."));
+    setWindowTitle(QStringLiteral("About Hourwright"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
@@ -67,45 +83,23 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QPixmap(QStringLiteral(":/banner.jpg")));
     Image1->setFixedSize(Image1->pixmap().size());
-    Image1->setCursor(Qt::PointingHandCursor);
-    Image1->installEventFilter(this);
 
-    GroupBox1 = new QGroupBox(this);
+    InfoText = new QLabel(description(), this);
+    InfoText->setObjectName(QStringLiteral("InfoText"));
+    InfoText->setTextFormat(Qt::RichText);
+    InfoText->setWordWrap(true);
+    InfoText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // As wide as the box and as tall as its lines need: no line cut off.
+    const int textWidth = Image1->width() + 80;
+    InfoText->setFixedWidth(textWidth);
+    InfoText->setMinimumHeight(InfoText->heightForWidth(textWidth));
+
+    GroupBox1 = new QGroupBox(QStringLiteral("This program file"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     qvFileInfoListView1 = new TqvFileInfoListView;
     qvFileInfoListView1->setObjectName(QStringLiteral("qvFileInfoListView1"));
-    // Sized before it joins the box, where it fills itself at that width.
-    qvFileInfoListView1->setFixedWidth(247);
-
-    Panel2 = new QFrame(GroupBox1);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    InfoMemo = new QPlainTextEdit(Panel2);
-    InfoMemo->setObjectName(QStringLiteral("InfoMemo"));
-    QStringList lines;
-    for (const char* line : kDescription)
-        lines << QString::fromUtf8(line);
-    InfoMemo->setPlainText(lines.join(QLatin1Char('\n')));
-    InfoMemo->setReadOnly(true);
-    InfoMemo->setFrameShape(QFrame::NoFrame);
-    InfoMemo->setFocusPolicy(Qt::NoFocus);
-    QPalette memoColours = InfoMemo->palette();
-    memoColours.setColor(QPalette::Base, Panel2->palette().color(QPalette::Window));
-    InfoMemo->setPalette(memoColours);
-
-    qvLinkLabel1 = new TqvLinkLabel(MakerWebAddress, Panel2);
-    qvLinkLabel1->setObjectName(QStringLiteral("qvLinkLabel1"));
-    qvLinkLabel1->setAlignment(Qt::AlignCenter);
-    qvLinkLabel1->setLinkType(TqvLinkLabel::ltURL);
-    qvLinkLabel1->setURL(MakerWebAddress);
-
-    auto* panel2Layout = new QVBoxLayout(Panel2);
-    panel2Layout->setContentsMargins(4, 0, 0, 0);
-    panel2Layout->addWidget(InfoMemo, 1);
-    panel2Layout->addWidget(qvLinkLabel1);
-
     auto* groupLayout = new QHBoxLayout(GroupBox1);
     groupLayout->addWidget(qvFileInfoListView1);
-    groupLayout->addWidget(Panel2, 1);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -118,38 +112,15 @@ TFrmAbout::TFrmAbout(QWidget* parent)
     panel1Layout->addStretch();
 
     auto* formLayout = new QVBoxLayout(this);
-    formLayout->setContentsMargins(4, 4, 4, 4);
+    formLayout->setContentsMargins(8, 8, 8, 8);
+    // Never smaller than everything in it needs, whatever the screen.
+    formLayout->setSizeConstraint(QLayout::SetMinimumSize);
     formLayout->addWidget(Image1, 0, Qt::AlignHCenter);
+    formLayout->addWidget(InfoText);
     formLayout->addWidget(GroupBox1, 1);
     formLayout->addWidget(Panel1);
 
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-
-    resize(488, 492);
-    if (const QScreen* display = screen())
-        move(display->availableGeometry().center() - rect().center());
-}
-
-void TFrmAbout::Image1Click()
-{
-    UrlOpener::open(QUrl(MakerWebAddress));
-}
-
-bool TFrmAbout::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == Image1) {
-        if (event->type() == QEvent::MouseButtonPress
-            && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            return true;
-        if (event->type() == QEvent::MouseButtonRelease) {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && Image1->rect().contains(mouse->position().toPoint())) {
-                Image1Click();
-                return true;
-            }
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void ShowAboutBox(QWidget* parent)
@@ -161,8 +132,14 @@ void ShowAboutBox(QWidget* parent)
     {
         ~Forget() { FrmAbout = nullptr; }
     } forget;
-    FrmAbout->qvFileInfoListView1->setFileName(QCoreApplication::applicationFilePath());
-    FrmAbout->qvFileInfoListView1->setColumnWidth(0, 100);
-    FrmAbout->qvFileInfoListView1->setColumnWidth(1, 135);
+    TqvFileInfoListView& list = *FrmAbout->qvFileInfoListView1;
+    list.setFileName(QCoreApplication::applicationFilePath());
+    // Each value whole: the captions as wide as they need, the values take the rest.
+    list.header()->setStretchLastSection(true);
+    list.resizeColumnToContents(0);
+    for (int row = 0; row < list.topLevelItemCount(); ++row)
+        list.topLevelItem(row)->setToolTip(1, list.topLevelItem(row)->text(1));
+    showAllRows(list);
+    FrmAbout->adjustSize();
     FrmAbout->exec();
 }

@@ -5,36 +5,29 @@
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class TqvFileInfoListView;
-class TqvLinkLabel;
 
-// The About box: banner, the program's version strings, a short
-// description and the maker's web address. It has no controller and wires
-// its own few handlers.
+// The About box: banner, what the program is and which databases it works
+// with, its version and licence, and the version strings of the running
+// executable. It has no controller and wires its one button itself.
 class TFrmAbout : public QDialog
 {
     Q_OBJECT
 public:
-    static const QString MakerWebAddress;
-
     explicit TFrmAbout(QWidget* parent = nullptr);
+
+    // The description, from the program's version to its licence.
+    static QString description();
+    // The copyright and licence lines of the package's copyright file.
+    static QString licence();
 
     QLabel* Image1 = nullptr;
     QFrame* Panel1 = nullptr;
     QPushButton* btnOk = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     TqvFileInfoListView* qvFileInfoListView1 = nullptr;
-    QFrame* Panel2 = nullptr;
-    QPlainTextEdit* InfoMemo = nullptr;
-    TqvLinkLabel* qvLinkLabel1 = nullptr;
-
-public slots:
-    void Image1Click();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    QLabel* InfoText = nullptr;
 };
 
 // Shows the About box for the running executable, modally, and frees it

@@ -1,5 +1,6 @@
 #include "modules/f_Reports.h"
 
+#include "components/o_Duration.h"
 #include "components/o_HoursChart.h"
 #include "framework/o_FormBuilding.h"
 #include "toolkit/DataSource.h"
@@ -133,6 +134,7 @@ TFrmReports::TFrmReports(QWidget* parent)
     results->addColumn(QStringLiteral("DAY_START"), tr("Start Date"), 100);
     results->addColumn(QStringLiteral("DAY_END"), tr("End Date"), 100);
     results->addColumn(QStringLiteral("TIME_SPEND"), tr("Work Time"), 99);
+    results->setFieldText(QStringLiteral("TIME_SPEND"), &Duration::ofStoredHours);
     results->addColumn(QStringLiteral("TIME_START"), tr("Start Time"), 80);
     results->addColumn(QStringLiteral("TIME_END"), tr("End Time"), 80);
     results->addColumn(QStringLiteral("COMMENTS"), tr("Comment"), 200);

@@ -102,12 +102,15 @@ bool TdmEditInterval::Save()
     if (!refused.isEmpty())
         throw AppError(refused);
     QList<TInterval> overlaps;
-    try {
-        overlaps = m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id);
-    } catch (const DatabaseUnavailable&) {
-        // Kept for later, the write itself refuses an overlap.
-        if (!Write)
-            throw;
+    // Only moved times can come to share time with another interval.
+    if (TIntervalEditor::timesChanged(m_original, change)) {
+        try {
+            overlaps = m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id);
+        } catch (const DatabaseUnavailable&) {
+            // Kept for later, the write itself refuses an overlap.
+            if (!Write)
+                throw;
+        }
     }
     if (!TIntervalEditor::overlapsAccepted(overlaps, ModuleForm()))
         return false;

@@ -56,8 +56,8 @@ void TdmForgottenStop::chooseStop()
         throw AppError(tr("The stop (%1) is earlier than the start (%2).")
                            .arg(QLocale().toString(chosen, QLocale::ShortFormat),
                                 QLocale().toString(Start, QLocale::ShortFormat)));
-    if (chosen > now)
-        throw AppError(tr("The stop (%1) lies in the future.").arg(QLocale().toString(chosen, QLocale::ShortFormat)));
+    if (const QString future = TIntervalEditor::futureRefusal(QDateTime(), chosen, now); !future.isEmpty())
+        throw AppError(future);
     m_stopAt = chosen;
     Close();
 }

@@ -5,7 +5,6 @@
 #include "components/o_IntervalEditor.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_Schema.h"
-#include "components/o_SharedStatements.h"
 #include "framework/o_ComponentCaster.h"
 #include "framework/o_MainModule.h"
 #include "toolkit/AppError.h"
@@ -20,27 +19,34 @@
 
 QDateTime TdmSpecialEntry::combine(const QDate& date, const QTime& time)
 {
-    return QDateTime(date, time);
+    return QDateTime(date, QTime(time.hour(), time.minute(), time.second()));
 }
 
 void TdmSpecialEntry::CreateData()
 {
     TCustomModule::CreateData();
-    m_projects = new SqlQuery(&mainConnection(),
-                              SharedStatements::projectsWithCustomers(),
-                              this);
+    m_projects = new SqlQuery(&mainConnection(), QString(), this);
 }
 
 void TdmSpecialEntry::WireEvents()
 {
     TCustomModule::WireEvents();
-    m_projects->open();
     AssignEventByName(QStringLiteral("btnInsert"), cmdInsert, 0, QStringLiteral("OnClick"));
     AssignEventByName(QStringLiteral("btnClose"), cmdClose, 0, QStringLiteral("OnClick"));
-    Lookup(QStringLiteral("dsProjects"))->as<DataSource>()->setDataSet(m_projects);
     const QDateTime now = Clock::now();
     for (const char* name : {"dtStartDate", "dtStartTime", "dtStopDate", "dtStopTime"})
         Lookup(QString::fromLatin1(name))->as<DateTimePicker>()->setDateTime(now);
+}
+
+void TdmSpecialEntry::BeforeShow()
+{
+    TCustomModule::BeforeShow();
+    // The projects Edit Interval offers the same user, now that the inputs
+    // say who it is.
+    m_projects->close();
+    m_projects->setSql(TIntervalEditor::projectsStatement({DeveloperID, IsAdmin}));
+    m_projects->open();
+    Lookup(QStringLiteral("dsProjects"))->as<DataSource>()->setDataSet(m_projects);
 }
 
 void TdmSpecialEntry::DestroyData()
@@ -81,15 +87,19 @@ QDateTime TdmSpecialEntry::pickerMoment(const char* dateName, const char* timeNa
 
 void TdmSpecialEntry::InsertSpecialEntry()
 {
-    const int projectId = m_projects->isEmpty() ? 0 : m_projects->value(QStringLiteral("ID")).toInt();
+    if (DeveloperID == 0)
+        throw AppError(TIntervalEditor::noDeveloperText(UserName));
+    if (!m_projects->isActive() || m_projects->isEmpty())
+        throw AppError(QStringLiteral("There is no project to enter time for; nothing was written."));
+    const int projectId = m_projects->value(QStringLiteral("ID")).toInt();
     if (!ProjectExists(projectId))
-        return;
+        throw AppError(QStringLiteral("The project %1 no longer exists; nothing was written.")
+                           .arg(m_projects->value(QStringLiteral("DESCRIPTION")).toString()));
     const QDateTime start = pickerMoment("dtStartDate", "dtStartTime");
     const QDateTime stop = pickerMoment("dtStopDate", "dtStopTime");
-    if (stop < start)
-        throw AppError(QStringLiteral("The stop (%1) is earlier than the start (%2); nothing was written.")
-                           .arg(QLocale().toString(stop, QLocale::ShortFormat),
-                                QLocale().toString(start, QLocale::ShortFormat)));
+    const QString refused = TIntervalEditor::timesRefusal(start, stop, Clock::now());
+    if (!refused.isEmpty())
+        throw AppError(refused);
 
     DbConnection& db = mainConnection();
     TIntervalEditor intervals(db, Dialect::kindOf(db));

@@ -5,6 +5,7 @@
 
 #include <QAtomicInt>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -12,6 +13,11 @@
 #include <QUrl>
 
 #include <libpq-fe.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 QAtomicInt s_counter;
@@ -235,11 +241,23 @@ void DbConnection::createSqlite(const QString& path)
 {
     if (QFileInfo::exists(path))
         throw DatabaseError(QStringLiteral("The file %1 already exists").arg(path));
+    // The file is its owner's alone (0600); SQLite gives the -wal and -shm
+    // files the mode of the database file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw DatabaseError(QStringLiteral("The file %1 cannot be created: %2")
+                                .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(fd);
     Parameters parameters;
     parameters.driver = QStringLiteral("QSQLITE");
     parameters.name = path;
     parameters.options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
-    openDatabase(parameters);
+    try {
+        openDatabase(parameters);
+    } catch (...) {
+        QFile::remove(path);
+        throw;
+    }
 }
 
 void DbConnection::openOdbc(const QString& connectionString, const QString& connectOptions)

@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
@@ -89,7 +91,10 @@ public:
             if (role == Qt::DisplayRole || role == Qt::EditRole)
                 return {};
         }
-        return m_source->data(m_source->index(index.row(), field), role);
+        const QModelIndex source = m_source->index(index.row(), field);
+        if (role == Qt::DisplayRole && index.column() < m_columns.size() && m_columns.at(index.column()).text)
+            return m_columns.at(index.column()).text(m_source->data(source, Qt::EditRole));
+        return m_source->data(source, role);
     }
     bool setData(const QModelIndex& index, const QVariant& value, int role) override
     {
@@ -197,6 +202,19 @@ public:
     {
         model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
     }
+    // A text cut short by its column shows whole in the tip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty() && sizeHint(option, index).width() > view->visualRect(index).width())
+            QToolTip::showText(event->globalPos(), text, view, view->visualRect(index));
+        else
+            QToolTip::hideText();
+        return true;
+    }
 
 private:
     DbGridModel* m_model;
@@ -263,7 +281,12 @@ void DbGrid::attach(MemTable* table)
 
 void DbGrid::addColumn(const QString& field, const QString& title, int width, bool visible)
 {
-    m_columns.append(Column{field, title, width, visible});
+    Column column;
+    column.field = field;
+    column.title = title;
+    column.width = width;
+    column.visible = visible;
+    m_columns.append(column);
     m_model->setColumns(m_columns);
 }
 
@@ -328,6 +351,14 @@ void DbGrid::setFieldFlag(const QString& field, bool flag)
     for (Column& column : m_columns)
         if (column.field.compare(field, Qt::CaseInsensitive) == 0)
             column.flag = flag;
+    m_model->setColumns(m_columns);
+}
+
+void DbGrid::setFieldText(const QString& field, std::function<QString(const QVariant&)> text)
+{
+    for (Column& column : m_columns)
+        if (column.field.compare(field, Qt::CaseInsensitive) == 0)
+            column.text = text;
     m_model->setColumns(m_columns);
 }
 

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTableView>
 
+#include <functional>
+
 #include "toolkit/DataSource.h"
 
 
@@ -27,6 +29,9 @@ public:
         bool visible = true;
         bool readOnly = false; // never edited in the grid (a key)
         bool flag = false; // 0 or 1, shown and edited as a check box
+        // What a value shows as, when not the table's own text (editing
+        // still starts from the value).
+        std::function<QString(const QVariant&)> text;
     };
 
     explicit DbGrid(QWidget* parent = nullptr);
@@ -52,6 +57,8 @@ public:
     // A 0/1 field: a check box that stores 1 or 0; an empty value shows as
     // undetermined, and typed values other than 0 and 1 are refused.
     void setFieldFlag(const QString& field, bool flag = true);
+    // The text the columns showing a field give its values.
+    void setFieldText(const QString& field, std::function<QString(const QVariant&)> text);
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }

@@ -2,6 +2,7 @@
 
 #include "toolkit/AppError.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
 
@@ -24,7 +25,9 @@ QMessageBox::StandardButton ask(const MessageService::Request& request, QWidget*
 {
     if (s_handler)
         return s_handler(request);
-    QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    // A box without a window of its own opens over the active one.
+    QMessageBox box(request.icon, request.title, request.text, request.buttons,
+                    parent ? parent : QApplication::activeWindow());
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
     if (!request.detail.isEmpty())

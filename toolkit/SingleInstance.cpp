@@ -1,21 +1,51 @@
 #include "toolkit/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 const QByteArray ComeForward = QByteArrayLiteral("show\n");
+
+// Folders of this name tried in the temporary folder before giving up.
+constexpr int PrivateFolderCandidates = 8;
+
+// A folder only this user can enter: made 0700 when missing, or one that
+// exists, is no link, belongs to this user and is closed to others.
+bool isPrivateFolder(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info{};
+    return ::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()
+           && (info.st_mode & 077) == 0;
+}
 
 QString runtimeBase(const QString& key)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir(runtime).exists())
         return QDir(runtime).filePath(key);
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("%1-%2").arg(key).arg(::getuid()));
+    // The temporary folder is everyone's: a name there could be planted by
+    // another user to keep this program from starting. The lock and socket
+    // go into a folder of this user's own, the first of the candidates that
+    // is (every start tries them in the same order, so all meet in one).
+    const QString stem = QDir(QDir::tempPath()).filePath(QStringLiteral("%1-%2").arg(key).arg(::getuid()));
+    for (int candidate = 0; candidate < PrivateFolderCandidates; ++candidate) {
+        const QString folder = candidate == 0 ? stem : QStringLiteral("%1.%2").arg(stem).arg(candidate);
+        if (isPrivateFolder(folder))
+            return QDir(folder).filePath(key);
+    }
+    return QString();
 }
 } // namespace
 
@@ -23,6 +53,8 @@ SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent)
 {
     const QString base = runtimeBase(key);
+    if (base.isEmpty())
+        return;
     m_lockPath = base + QStringLiteral(".lock");
     m_serverName = base + QStringLiteral(".socket");
     m_lock = std::make_unique<QLockFile>(m_lockPath);
@@ -34,11 +66,19 @@ SingleInstance::~SingleInstance()
 {
     if (m_server)
         m_server->close();
-    m_lock->unlock();
+    if (m_lock)
+        m_lock->unlock();
 }
 
 bool SingleInstance::claim()
 {
+    if (!m_lock) {
+        // No private place for the lock: this start runs unguarded rather
+        // than not at all.
+        std::fprintf(stderr, "%s: no private folder for the one-instance lock in %s; starting without it\n",
+                     qPrintable(QCoreApplication::applicationName()), qPrintable(QDir::tempPath()));
+        return true;
+    }
     if (m_lock->tryLock(0))
         return listen();
     if (askRunningToComeForward())

@@ -14,8 +14,11 @@ class QLockFile;
 // A lock or socket left by a killed run never blocks a start: a lock whose
 // process is gone is taken over, and a socket file is replaced.
 //
-// Both files live in $XDG_RUNTIME_DIR (private to the user), else in the
-// temporary folder with the user's id in their names.
+// Both files live in $XDG_RUNTIME_DIR (private to the user), else in a
+// folder of the user's own (0700) in the temporary folder, named with the
+// key and the user's id; a folder of that name that is someone else's, a
+// link or open to others is passed over for the next name ("….1", "….2").
+// With none to be had, claim() lets the start run without the lock.
 class SingleInstance : public QObject
 {
     Q_OBJECT

@@ -524,8 +524,7 @@ int DbTool::backup(const QStringList& args)
         const QString folder = DatabaseBackup::defaultFolder(source);
         if (!QFileInfo(source).isFile())
             return fail(QStringLiteral("The database file %1 does not exist").arg(source));
-        if (!QDir().mkpath(folder))
-            return fail(QStringLiteral("The backup folder %1 cannot be created").arg(folder));
+        DatabaseBackup::makePrivateFolder(folder);
         written = DatabaseBackup::copyInto(source, folder);
     } else if (QFileInfo(args.at(1)).isDir()) {
         written = DatabaseBackup::copyInto(source, args.at(1));

@@ -3,6 +3,7 @@
 #include "app/o_StartUp.h"
 #include "components/TrayIcon.h"
 #include "components/o_AppIcons.h"
+#include "components/o_DatabaseBackup.h"
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_Schema.h"
@@ -146,6 +147,34 @@ private slots:
     }
     void cleanup() { MainWindowFixture::afterWindowTest(); }
 
+    // Answered without a window, and without a display to open one on.
+    void informationSwitchesPrintAndEnd_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("--help") << "--help" << "Usage: hourwright [-setup | -hidden]";
+        QTest::newRow("-h") << "-h" << "-v, --version";
+        QTest::newRow("--version") << "--version" << "hourwright " HW_VERSION "\n";
+    }
+    void informationSwitchesPrintAndEnd()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, printed);
+        const Run result = run(installed("hourwright"), {argument}, {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", ""}});
+        QCOMPARE(result.code, 0);
+        QVERIFY2(result.out.contains(printed), qPrintable(result.out + result.err));
+        QCOMPARE(result.err, QString());
+    }
+
+    void desktopEntryOffersTheConnectionSettings()
+    {
+        QFile entry(m_stage + "/share/applications/org.hourwright.Hourwright.desktop");
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(entry.readAll());
+        QVERIFY(text.contains("\nActions=connection-settings;\n"));
+        QVERIFY(text.contains("[Desktop Action connection-settings]\nName=Connection Settings\nExec=hourwright -setup\n"));
+    }
+
     void installedProgramOpensTheFirstStartWindow()
     {
         const Run result = run(installed("hourwright"), {}, {{"HW_QUIT_AFTER_MS", "1500"}});
@@ -238,6 +267,13 @@ private slots:
         QTest::qWait(50);
         QVERIFY(!main->loginDialog()->form() || !main->loginDialog()->form()->isVisible());
         QVERIFY(main->Lookup("StatusBarPanel1")->AsLabel()->text().contains("User maja - > Developer :Lindgren Maja"));
+        // The database, its side files, the backups folder and the day's
+        // copy are the owner's alone.
+        const QString backups = home(".local/share/Hourwright/Backups");
+        QTRY_VERIFY_WITH_TIMEOUT(!DatabaseBackup::backupsIn(backups).isEmpty(), 15000);
+        for (const QString& path : QStringList{database, database + "-wal", database + "-shm", backups,
+                                               DatabaseBackup::backupsIn(backups).first()})
+            QVERIFY2((QFileInfo(path).permissions() & 0x0077) == QFileDevice::Permissions(), qPrintable(path));
     }
 
     void firstStartCanUseAnExistingDatabase()

@@ -176,6 +176,8 @@ private slots:
         fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,"
                           "DAY_START,DAY_END,COMMENTS) values "
                           "(2,2,'2009-05-11 22:00:00.000','2009-05-11 23:00:00.000',1,1,'2009-05-11','2009-05-11','old')");
+        // Recorded time goes on unfinished projects.
+        fixture.db().exec("update PROJECTS set IS_FINISHED = 0 where DESCRIPTION = 'Inventory'");
         Clock::setNow(at("2009-05-20 09:00:00"));
         auto main = signIn("chidi", "pw");
         selectInterval(*main, "Portal", 1);

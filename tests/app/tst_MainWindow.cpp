@@ -21,6 +21,7 @@
 #include "toolkit/Clock.h"
 #include "toolkit/DbGrid.h"
 #include "toolkit/DesktopBus.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/MessageService.h"
 #include "toolkit/SqlQuery.h"
 
@@ -29,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
@@ -226,6 +228,8 @@ private slots:
         QVERIFY(main->Lookup("CurrentProject")->AsLabel()->isVisible());
         QCOMPARE(main->Lookup("CurrentProject")->AsLabel()->text(), QStringLiteral("Inventory"));
         QVERIFY(!main->Lookup("ProjectGrid")->as<DbGrid>()->isEnabled());
+        QWidget* comment = main->Lookup("edtComment")->as<QWidget>();
+        const QPoint commentAt = comment->mapTo(main->ModuleForm(), QPoint());
 
         Clock::advance(5000);
         // The kit timer ticks about once a second on its own.
@@ -239,7 +243,10 @@ private slots:
         QVERIFY(!main->ProjectMonitor()->Monitoring());
         QVERIFY(enabled(*main, "btnStartMonitoring"));
         QVERIFY(main->Lookup("ProjectGrid")->as<DbGrid>()->isEnabled());
-        QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :25:00:00"));
+        QCOMPARE(text(*main, "CurrentProject"), QStringLiteral("Not monitoring"));
+        QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Last interval: 01:00:30"));
+        QCoreApplication::processEvents();
+        QCOMPARE(comment->mapTo(main->ModuleForm(), QPoint()), commentAt);
 
         QSqlQuery row = fixture.db().connection().exec(
             "select PROJECT_ID,DEVELOPER_ID,TIME_END,TIME_SPEND,COMPLETED,DAY_END from PROJECTWORK");
@@ -296,6 +303,8 @@ private slots:
         if (monitoring) {
             QCOMPARE(main->ProjectMonitor()->ProjectID, monitoredProject);
             QCOMPARE(main->ProjectsQuery()->value("PROJECT_ID").toInt(), monitoredProject);
+            QCOMPARE(text(*main, "CurrentProject"), monitoredProject == 2 ? QStringLiteral("Portal") : "Inventory");
+            QVERIFY(!main->Lookup("ProjectGrid")->as<DbGrid>()->isEnabled());
         }
         if (answer == QMessageBox::Yes) {
             QCOMPARE(main->ProjectMonitor()->CurrentWorkID(), 1);
@@ -319,14 +328,38 @@ private slots:
         }
     }
 
-    void startWithoutProjectsShowsNothingOrTheNotice()
+    // Start says why it cannot begin, and writes nothing.
+    void startRefusedWithAReason_data()
     {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("before"); // a statement run after the sign-in, or none
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no project assigned") << "erik" << "" << "no project in your list";
+        QTest::newRow("administrator without a developer")
+            << "admin" << "update USERS set DEVELOPER_ID = 0 where USERNAME = 'admin'" << "linked to no developer";
+        QTest::newRow("project deleted by an administrator meanwhile")
+            << "chidi" << "delete from PROJECTS where ID = 2" << "no longer exists";
+    }
+    void startRefusedWithAReason()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, before);
+        QFETCH(QString, reason);
         MainWindowFixture fixture;
+        if (before.contains("USERS"))
+            fixture.db().exec(before);
         auto main = start();
-        signIn(*main, "erik", "pw"); // no assigned projects
+        signIn(*main, user, user == "admin" ? "secret" : "pw");
+        if (!before.isEmpty() && !before.contains("USERS"))
+            fixture.db().exec(before);
         click(*main, "btnStartMonitoring");
         QVERIFY(!main->ProjectMonitor()->Monitoring());
-        QVERIFY(MessageService::shownForTests().isEmpty());
+        QCOMPARE(fixture.db().count("PROJECTWORK"), 0);
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY2(MessageService::shownForTests().first().text.contains(reason),
+                 qPrintable(MessageService::shownForTests().first().text));
+        // A deleted project leaves the list when it is read again.
+        QVERIFY(!projectNames(*main).contains("Portal") || user != "chidi");
     }
 
     void refusedStartStaysIdleAndShowsTheReason()
@@ -468,9 +501,12 @@ private slots:
             QTRY_COMPARE(desktop.notificationCount(), 1);
             QCOMPARE(desktop.services.notifications.first().mid(2),
                      (QStringList{"start", "Start Inventory", "dismiss", "Dismiss"}));
-            desktop.services.emitSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                                        "ActionInvoked", {1u, "start"});
-            QTRY_VERIFY(main->ProjectMonitor()->Monitoring());
+            // The program learns the notification's id from the reply to its
+            // call, which may come after the call was counted here: the
+            // button is pressed again until the program has it.
+            QTRY_VERIFY((desktop.services.emitSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                                     "ActionInvoked", {1u, "start"}),
+                         main->ProjectMonitor()->Monitoring()));
         } else {
             emit main->Lookup("TrayPopupMenu")->AsPopupMenu()->aboutToShow();
             QCOMPARE(main->Lookup("mnuPopStart")->AsAction()->text(), QStringLiteral("&Start Monitoring: Inventory"));
@@ -564,7 +600,32 @@ private slots:
         QCOMPARE(main->ProjectMonitor()->ProjectID, 2);
         QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Portal"));
         QCOMPARE(text(*main, "lblTimeElapsed"), QStringLiteral("Time Elapsed :02:15:07"));
-        QVERIFY(!main->Lookup("CurrentProject")->AsLabel()->isVisible());
+        // Named and locked, as if started here.
+        QCOMPARE(text(*main, "CurrentProject"), QStringLiteral("Portal"));
+        QVERIFY(!main->Lookup("ProjectGrid")->as<DbGrid>()->isEnabled());
+    }
+
+    // A project name of 1,500 characters is cut in the window, which stays
+    // narrower than the screen; Edit and Delete Interval follow the grid.
+    void longNameAndRowCommands()
+    {
+        MainWindowFixture fixture;
+        const QString name = QStringLiteral("Very long ") + QString(1490, QLatin1Char('x'));
+        fixture.db().exec("update PROJECTS set DESCRIPTION = :D where ID = 2", {name});
+        auto main = start();
+        signIn(*main, "admin", "secret");
+        QVERIFY(main->ProjectsQuery()->locate("ID", 2));
+        QVERIFY(!main->Lookup("mnuEditInterval")->AsAction()->isEnabled());
+        QVERIFY(!main->Lookup("actGridDeleteInterval")->AsAction()->isEnabled());
+        click(*main, "btnStartMonitoring");
+        QVERIFY(main->Lookup("mnuEditInterval")->AsAction()->isEnabled());
+        QVERIFY(main->Lookup("actGridDeleteInterval")->AsAction()->isEnabled());
+        auto* current = main->Lookup("CurrentProject")->as<ElidedLabel>();
+        QCOMPARE(current->text(), name);
+        QCoreApplication::processEvents();
+        QVERIFY(current->isElided());
+        QWidget* form = main->ModuleForm();
+        QVERIFY(form->minimumSizeHint().width() < form->screen()->availableGeometry().width());
     }
 
     // No input for longer than IdleMinutes while monitoring: the user is
@@ -725,7 +786,8 @@ private slots:
             rowsSeen += shown->recordCount();
         }
         QVERIFY(projects > 0);
-        QCOMPARE(rowsSeen, user == "admin" ? 9 : 8);
+        // The rows of chidi's deleted project are not listed: the project is not.
+        QCOMPARE(rowsSeen, user == "admin" ? 9 : 7);
     }
 
     // Start puts the new row on top and Stop closes it in place; neither
@@ -759,7 +821,7 @@ private slots:
         QCOMPARE(changed.size(), 1);
         QCOMPARE(rows->valueAt(0, rows->fieldIndex("COMPLETED")).toInt(), 1);
         QCOMPARE(rows->valueAt(0, rows->fieldIndex("TIME_SPEND")).toDouble(), 0.75);
-        QCOMPARE(grid->model()->index(0, 2).data().toString(), QStringLiteral("0.75"));
+        QCOMPARE(grid->model()->index(0, 2).data().toString(), QStringLiteral("0:45"));
         QCOMPARE(resets.size(), 0);
     }
 
@@ -801,15 +863,16 @@ private slots:
         closer.stop();
         QCOMPARE(main->ProjectsQuery()->value("PROJECT_NAME").toString(), QStringLiteral("Portal"));
         if (monitor)
-            QCOMPARE(main->Lookup("CurrentProject")->AsLabel()->text(), QStringLiteral("Portal"));
+            QCOMPARE(main->Lookup("CurrentProject")->AsLabel()->text(),
+                     command == "btnStopMonitoring" ? QStringLiteral("Not monitoring") : QStringLiteral("Portal"));
         MemTable* rows = main->ProjectWorkData();
         QCOMPARE(rows->recordCount(), monitor ? 1 : 0);
         if (monitor)
             QCOMPARE(rows->value("PROJECT_ID").toInt(), 2);
     }
 
-    // A resumed interval leaves the list free; a refresh brings it back to
-    // the monitored project, and Stop keeps it there.
+    // A refresh brings the list back to the monitored project of a resumed
+    // interval, and Stop keeps it there.
     void refreshReturnsToTheResumedProject()
     {
         MainWindowFixture fixture;

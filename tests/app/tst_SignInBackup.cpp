@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QToolButton>
 #include <QtTest>
 
@@ -47,6 +48,10 @@ private slots:
         main->ModuleForm()->show();
         signIn(*main, "chidi", "pw");
 
+        // The window is usable before the copy is made, on a thread of its
+        // own; the status bar tells how it went.
+        QTRY_COMPARE(main->Lookup("StatusBarBackup")->AsLabel()->text(),
+                     warnings ? QStringLiteral("Today's backup failed") : "Backup made: " + backups.value(0));
         QStringList names;
         for (const QString& path : DatabaseBackup::backupsIn(folder))
             names << QFileInfo(path).fileName();
@@ -71,13 +76,14 @@ private slots:
             auto main = TdmMain::create();
             main->ModuleForm()->show();
             signIn(*main, "chidi", "pw");
+            QTRY_COMPARE(DatabaseBackup::backupsIn(folder).size(), 1);
         }
         QCOMPARE(DatabaseBackup::backupsIn(folder).size(), 1);
         Clock::setNow(QDateTime(QDate(2026, 5, 12), QTime(8, 0)));
         auto main = TdmMain::create();
         main->ModuleForm()->show();
         signIn(*main, "chidi", "pw");
-        QCOMPARE(DatabaseBackup::backupsIn(folder).size(), 2);
+        QTRY_COMPARE(DatabaseBackup::backupsIn(folder).size(), 2);
     }
 };
 

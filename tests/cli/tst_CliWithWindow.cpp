@@ -160,7 +160,7 @@ private slots:
         result = cli(fixture, {"stop"}, "admin", "secret");
         QCOMPARE(result.code, 0);
         QCOMPARE(result.out,
-                 QStringLiteral("Stopped interval 2 on Billing for Berg Anna after 00:30:00 (0.50 hours).\n"));
+                 QStringLiteral("Stopped interval 2 on Billing for Berg Anna after 00:30:00 (0:30 h).\n"));
         result = cli(fixture, {"stop"});
         QCOMPARE(result.code, 1);
         QVERIFY2(result.err.contains("No interval is open for Okafor Chidi."), qPrintable(result.err));

@@ -299,7 +299,7 @@ private slots:
         result = as(fixture, "chidi", "pw", {"stop"});
         QCOMPARE(result.code, 0);
         QCOMPARE(result.out,
-                 QStringLiteral("Stopped interval 1 on Portal for Okafor Chidi after 01:30:05 (1.50 hours).\n"));
+                 QStringLiteral("Stopped interval 1 on Portal for Okafor Chidi after 01:30:05 (1:30 h).\n"));
         QCOMPARE(fixture.db().scalar("select COMPLETED from PROJECTWORK").toInt(), 1);
         QCOMPARE(fixture.db().scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 1.5);
         QCOMPARE(fixture.db().scalar("select DAY_END from PROJECTWORK").toString(), QStringLiteral("2026-05-11"));
@@ -372,8 +372,8 @@ private slots:
                                                      << "ambiguous (IDs 2, 4)";
         QTest::newRow("digits naming no ID are a name") << "admin" << "secret" << "2024" << 0 << 5 << "";
         QTest::newRow("no such project") << "admin" << "secret" << "Nowhere" << 1 << 0 << "No project Nowhere";
-        QTest::newRow("user without developer") << "nodev" << "pw" << "2" << 1 << 0 << "has no developer";
-        QTest::newRow("master pair has no developer") << "KZ" << "706" << "2" << 1 << 0 << "has no developer";
+        QTest::newRow("user without developer") << "nodev" << "pw" << "2" << 1 << 0 << "linked to no developer";
+        QTest::newRow("master pair has no developer") << "KZ" << "706" << "2" << 1 << 0 << "linked to no developer";
         QTest::newRow("master pair refused by default") << "kz" << "706" << "2" << 3 << 0 << "Wrong username";
     }
     void projectChoice()
@@ -505,10 +505,10 @@ private slots:
         QCOMPARE(result.out,
                  QStringLiteral("Project  Developer  Start Date  End Date    Work Time  Start Time  End Time  Comment\n"
                                 "-------  ---------  ----------  ----------  ---------  ----------  --------  -------\n"
-                                "Billing  Berg       2026-05-01  2026-05-01       1.50  08:00:00    09:30:00\n"
-                                "Portal   Okafor     2026-05-10  2026-05-10       0.25  10:00:00    10:15:00\n"
-                                "Portal   Berg       2026-05-31  2026-05-31       2.00  13:00:00    15:00:00\n"
-                                "Total: 3 intervals, 3.75 hours\n"));
+                                "Billing  Berg       2026-05-01  2026-05-01       1:30  08:00:00    09:30:00\n"
+                                "Portal   Okafor     2026-05-10  2026-05-10       0:15  10:00:00    10:15:00\n"
+                                "Portal   Berg       2026-05-31  2026-05-31       2:00  13:00:00    15:00:00\n"
+                                "Total: 3 intervals, 3:45 h\n"));
     }
 
     void reportCsvQuotesWhatNeedsIt()
@@ -550,10 +550,13 @@ private slots:
         QCOMPARE(result.code, 0);
         QString oneLine = comment;
         oneLine.replace('\n', ' ');
-        QVERIFY2(result.out.contains("1  Portal   2026-05-11 08:00:00  2026-05-11 09:30:00   1.50  " + oneLine + "\n"),
+        QVERIFY2(result.out.contains("1  Portal   2026-05-11 08:00:00  2026-05-11 09:30:00   1:30  " + oneLine + "\n"),
                  qPrintable(result.out.left(300)));
         QVERIFY(result.out.endsWith("1 interval\n"));
 
+        // Corrected the next morning, onto a project still open.
+        Clock::setNow(at("2026-05-12 09:00:00"));
+        fixture.db().exec("update PROJECTS set IS_FINISHED = 0 where DESCRIPTION = 'Inventory'");
         result = as(fixture, "chidi", "pw",
                     {"edit", "1", "--project", "Inventory", "--start", "2026-05-11 22:00", "--stop",
                      "2026-05-12T01:15:30", "--comment", comment + "!"});
@@ -623,6 +626,12 @@ private slots:
                                                     << "still running" << "2026-05-11 09:00:00.000";
         QTest::newRow("a new start for the running one") << QStringList{"edit", "3", "--start", "2026-05-12 07:00"}
                                                          << 0 << "Changed interval 3" << "2026-05-11 09:00:00.000";
+        QTest::newRow("a stop later than now") << QStringList{"edit", "1", "--stop", "2026-05-12 10:30"} << 1
+                                               << "later than now" << "2026-05-11 09:00:00.000";
+        QTest::newRow("a stop years ahead") << QStringList{"edit", "1", "--stop", "2098-05-11 09:00", "--allow-overlap"}
+                                            << 1 << "later than now" << "2026-05-11 09:00:00.000";
+        QTest::newRow("a comment alone, beside an overlap") << QStringList{"edit", "4", "--comment", "fixed"} << 0
+                                                             << "Changed interval 4" << "2026-05-11 09:00:00.000";
     }
     void editRules()
     {
@@ -637,6 +646,10 @@ private slots:
                           "(3,2,'2026-05-11 10:00:00.000','2026-05-11 12:00:00.000',2,1,'2026-05-11','2026-05-11')");
         fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,DAY_START) values "
                           "(2,2,'2026-05-12 08:00:00.000','2026-05-12')");
+        // Recorded before overlaps were asked about: it shares time with interval 2.
+        fixture.db().exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,TIME_SPEND,COMPLETED,"
+                          "DAY_START,DAY_END) values "
+                          "(2,2,'2026-05-11 10:30:00.000','2026-05-11 11:00:00.000',0.5,1,'2026-05-11','2026-05-11')");
         Clock::setNow(at("2026-05-12 10:00:00"));
         const Result result = as(fixture, "chidi", "pw", args);
         QCOMPARE(result.code, code);

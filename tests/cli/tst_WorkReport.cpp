@@ -21,7 +21,7 @@ private slots:
         QString text;
         QTextStream out(&text);
         WorkReport::writeTable(out, rows);
-        QVERIFY(text.endsWith("Total: 60 intervals, 1.00 hours\n"));
+        QVERIFY(text.endsWith("Total: 60 intervals, 1:00 h\n"));
     }
 
     // A row without a project name keeps the columns in line.
@@ -35,8 +35,8 @@ private slots:
         QTextStream out(&text);
         WorkReport::writeTable(out, {row});
         const QStringList lines = text.split('\n');
-        QCOMPARE(lines.at(2), QStringLiteral("         Berg       2026-05-01  2026-05-01       0.50"));
-        QCOMPARE(lines.at(3), QStringLiteral("Total: 1 interval, 0.50 hours"));
+        QCOMPARE(lines.at(2), QStringLiteral("         Berg       2026-05-01  2026-05-01       0:30"));
+        QCOMPARE(lines.at(3), QStringLiteral("Total: 1 interval, 0:30 h"));
     }
 };
 

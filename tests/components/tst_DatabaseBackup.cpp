@@ -1,3 +1,4 @@
+#include "components/o_DailyBackup.h"
 #include "components/o_DatabaseBackup.h"
 #include "support/TestDatabase.h"
 #include "support/TestTimes.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -140,7 +142,7 @@ private slots:
 
     void failedCopyNeverReplacesAGoodOne_data()
     {
-        QTest::addColumn<QString>("source");      // "db", "small", "garbage" or "corrupt"
+        QTest::addColumn<QString>("source");      // "db", "small", "garbage", "corrupt" or "stop"
         QTest::addColumn<QString>("destination"); // relative to the backup folder
         QTest::addColumn<QString>("reason");
         QTest::newRow("destination folder missing") << "db" << "missing/hwr.db" << "does not exist";
@@ -149,6 +151,7 @@ private slots:
         QTest::newRow("source is no database") << "garbage" << "good.db" << "not a database";
         QTest::newRow("source is damaged") << "corrupt" << "good.db" << "failed its check";
         QTest::newRow("copy smaller than the good one") << "small" << "good.db" << "is kept";
+        QTest::newRow("stopped on the way") << "stop" << "good.db" << "stopped";
     }
     void failedCopyNeverReplacesAGoodOne()
     {
@@ -180,7 +183,9 @@ private slots:
 
         QString error;
         try {
-            DatabaseBackup::copy(sourcePath, backups.filePath(destination));
+            DatabaseBackup::copy(sourcePath, backups.filePath(destination), [&source](int, int) {
+                return source != "stop";
+            });
         } catch (const AppError& e) {
             error = e.message();
         }
@@ -274,7 +279,8 @@ private slots:
         QVERIFY(QFileInfo::exists(folder.filePath("notes.txt")));
     }
 
-    void signInCopyOnlyForTheEmbeddedKind_data()
+    // The day's copy runs on its own thread and tells how it went.
+    void dailyBackupOnItsOwnThread_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("blockFolder");
@@ -284,7 +290,7 @@ private slots:
         QTest::newRow("SQL Server kind") << 1 << false << false << false;
         QTest::newRow("backup folder blocked") << 0 << true << false << true;
     }
-    void signInCopyOnlyForTheEmbeddedKind()
+    void dailyBackupOnItsOwnThread()
     {
         QFETCH(int, kind);
         QFETCH(bool, blockFolder);
@@ -298,25 +304,33 @@ private slots:
         QCOMPARE(QFileInfo(DatabaseBackup::databaseFileOf(db.connection())).canonicalFilePath(),
                  QFileInfo(db.path()).canonicalFilePath());
 
-        QStringList reports;
-        DatabaseBackup::copyAtSignIn(kind, db.connection(), [&](const QString& problem) { reports << problem; });
-        QCOMPARE(QFileInfo::exists(QDir(folder).filePath("hwr-2026-05-11-093005.db")), copied);
-        QCOMPARE(reports.size(), reported ? 1 : 0);
+        TDailyBackup backup;
+        QSignalSpy finished(&backup, &BackgroundJob::finished);
+        QCOMPARE(backup.start(kind, db.connection()), kind == 0);
+        if (kind == 0)
+            QTRY_COMPARE(finished.size(), 1);
+        const QString written = QDir(folder).filePath("hwr-2026-05-11-093005.db");
+        QCOMPARE(QFileInfo::exists(written), copied);
+        if (copied) {
+            QCOMPARE(finished.first().at(0).toString(), written);
+            // The copies are their owner's alone.
+            QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+            QCOMPARE(QFileInfo(written).permissions() & 0x0077, QFileDevice::Permissions());
+        }
+        QCOMPARE(!finished.isEmpty() && !finished.first().at(1).toString().isEmpty(), reported);
         if (reported)
-            QVERIFY(reports.first().contains("could not be made"));
+            QVERIFY(finished.first().at(1).toString().contains("could not be made"));
     }
 
-    void signInCopySurvivesAThrowingReport()
+    // A Backups folder an older version made open to others is closed.
+    void olderBackupFolderIsMadePrivate()
     {
         TestDatabase db;
-        writeFile(DatabaseBackup::defaultFolder(db.path()), "blocked");
-        int calls = 0;
-        // Returning normally is the point: the sign-in goes on.
-        DatabaseBackup::copyAtSignIn(0, db.connection(), [&](const QString&) {
-            ++calls;
-            throw AppError("no screen");
-        });
-        QCOMPARE(calls, 1);
+        const QString folder = DatabaseBackup::defaultFolder(db.path());
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7755)));
+        QVERIFY(!DatabaseBackup::dailyCopy(db.path(), folder).isEmpty());
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
     }
 };
 

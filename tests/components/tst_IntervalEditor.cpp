@@ -179,6 +179,12 @@ private slots:
                                                   << "still running";
         QTest::newRow("running: start in the future") << 3 << 2 << at("2009-05-12 12:00:01") << QDateTime()
                                                       << "future";
+        QTest::newRow("stop a second after now") << 1 << 1 << at("2009-05-11 08:00:00") << at("2009-05-12 12:00:01")
+                                                 << "stop (2009-05-12 12:00) is later than now";
+        QTest::newRow("stop years ahead") << 1 << 1 << at("2009-05-11 08:00:00") << at("2081-05-11 10:00:00")
+                                          << "later than now";
+        QTest::newRow("start and stop ahead") << 1 << 1 << at("2009-05-13 08:00:00") << at("2009-05-13 10:00:00")
+                                              << "start (2009-05-13 08:00) is later than now";
     }
     void refusedChangesWriteNothing()
     {
@@ -330,6 +336,10 @@ private slots:
         };
         QCOMPARE(names(m_editor->projectsOf(Ann)), QStringList({"Billing", "Portal"}));
         QCOMPARE(names(m_editor->projectsOf(Bob)), QStringList({"Billing"}));
+        QCOMPARE(names(m_editor->projectsOf(Admin)), QStringList({"Billing", "Portal", "Secret"}));
+        // A finished project takes no more time from its developers.
+        m_db->exec("update PROJECTS set IS_FINISHED = 1 where DESCRIPTION = 'Portal'");
+        QCOMPARE(names(m_editor->projectsOf(Ann)), QStringList({"Billing"}));
         QCOMPARE(names(m_editor->projectsOf(Admin)), QStringList({"Billing", "Portal", "Secret"}));
     }
 

@@ -225,20 +225,76 @@ private slots:
         QVERIFY(db.scalar("select TIME_SPEND from PROJECTWORK where ID=3").isNull());
     }
 
+    // The database computes each duration as the program does, whatever
+    // the times: -1 marks a row that must stay as it was.
+    void recalcGivesWhatTheProgramCounts_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<bool>("embeddedOnly"); // texts a server's TIMESTAMP cannot hold
+        QTest::newRow("across midnight") << "2009-05-11 23:59:30.000" << "2009-05-12 00:10:29.999" << false;
+        QTest::newRow("seconds at :59") << "2009-05-11 08:00:59.000" << "2009-05-11 08:02:58.999" << false;
+        QTest::newRow("one millisecond short of a minute") << "2009-05-11 08:00:00.001" << "2009-05-11 08:01:00.000"
+                                                           << false;
+        QTest::newRow("exactly a minute") << "2009-05-11 08:00:00.500" << "2009-05-11 08:01:00.500" << false;
+        QTest::newRow("stop before start") << "2009-05-11 12:30:30.000" << "2009-05-11 08:00:00.000" << false;
+        QTest::newRow("same moment") << "2009-05-11 08:00:00.000" << "2009-05-11 08:00:00.000" << false;
+        QTest::newRow("across the new year") << "2008-12-31 23:59:59.999" << "2009-01-01 01:00:00.000" << false;
+        QTest::newRow("four hundred days") << "2009-02-28 07:13:47.123" << "2010-04-04 19:01:02.456" << false;
+        QTest::newRow("across leap day") << "2012-02-28 22:00:00.000" << "2012-03-01 02:00:00.000" << false;
+        QTest::newRow("without milliseconds") << "2009-05-11 08:00:00" << "2009-05-11 09:29:59" << false;
+        QTest::newRow("with a T") << "2009-05-11T08:00:00.000" << "2009-05-11T09:45:00.000" << false;
+        QTest::newRow("days only") << "2009-05-11" << "2009-05-12" << false;
+        QTest::newRow("open") << "2009-05-11 08:00:00.000" << "" << false;
+        QTest::newRow("start no moment") << "garbage" << "2009-05-11 09:00:00.000" << true;
+        QTest::newRow("stop empty text") << "2009-05-11 08:00:00.000" << "''" << true;
+    }
+    void recalcGivesWhatTheProgramCounts()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(bool, embeddedOnly);
+        if (embeddedOnly && TestDatabase::onServer())
+            QSKIP("a server's TIMESTAMP column holds no such text");
+        TestDatabase db;
+        const QVariant stop = end.isEmpty() ? QVariant() : end == "''" ? QVariant(QString("")) : QVariant(end);
+        db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED) values (?,?,-1,1)", {start, stop});
+        // Rows after it, so that the range of keys is not the row's alone.
+        for (int i = 0; i < 2; ++i)
+            db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED) values "
+                    "('2009-05-11 08:00:00.000','2009-05-11 10:00:00.000',9,1)");
+        TqvProjectMonitor monitor;
+        monitor.setAdoConnection(&db.connection());
+        QVERIFY_SQL(monitor.RecalcTimeSpend());
+        const QDateTime from = DbConnection::parseDateTime(start);
+        const QDateTime to = DbConnection::parseDateTime(stop);
+        const double expected = from.isValid() && to.isValid() ? TqvProjectMonitor::TimeSpendBetween(from, to) : -1;
+        QCOMPARE(db.scalar("select TIME_SPEND from PROJECTWORK where ID=1").toDouble(), expected);
+        QCOMPARE(db.scalar("select count(*) from PROJECTWORK where TIME_SPEND = 2").toInt(), 2);
+    }
+
+    void failedRecalcChangesNothing_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("the database refuses a row") << false;
+        QTest::newRow("cancelled on the way") << true;
+    }
     void failedRecalcChangesNothing()
     {
+        QFETCH(bool, cancel);
         TestDatabase db;
         for (int i = 0; i < 5; ++i)
             db.exec("insert into PROJECTWORK (TIME_START,TIME_END,TIME_SPEND,COMPLETED) values "
                     "('2009-05-11 08:00:00.000','2009-05-11 10:00:00.000',9,1)");
-        db.refuseWrites("update", "PROJECTWORK", "row 4 refused", "NEW.ID = 4");
+        if (!cancel)
+            db.refuseWrites("update", "PROJECTWORK", "row 4 refused", "NEW.ID = 4");
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&db.connection());
         try {
-            monitor.RecalcTimeSpend();
-            QFAIL("expected the database to refuse");
-        } catch (const DatabaseError& error) {
-            QVERIFY2(error.message().contains("row 4 refused"), qPrintable(error.message()));
+            monitor.RecalcTimeSpend([cancel](qint64, qint64) { return !cancel; });
+            QFAIL("expected the recalculation to fail");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(cancel ? "cancelled" : "row 4 refused"), qPrintable(error.message()));
         }
         QCOMPARE(db.scalar("select count(*) from PROJECTWORK where TIME_SPEND = 9").toInt(), 5);
         QVERIFY(!db.connection().inTransaction());

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -647,6 +648,31 @@ private slots:
         module->Close();
         QVERIFY(module->ModuleForm()); // hidden, not freed
         QVERIFY(!module->ModuleForm()->isVisible());
+    }
+
+    // A window opens over the main window it was opened from, within its screen.
+    void windowOpensCentredOnTheMainWindow_data()
+    {
+        QTest::addColumn<QPoint>("mainAt");
+        QTest::newRow("in the middle") << QPoint(200, 150);
+        QTest::newRow("at the screen's left edge") << QPoint(0, 0);
+    }
+    void windowOpensCentredOnTheMainWindow()
+    {
+        QFETCH(QPoint, mainAt);
+        QMainWindow main;
+        main.setGeometry(QRect(mainAt, QSize(300, 200)));
+        main.show();
+        Module module = makeModule();
+        module->ModuleForm()->resize(400, 300);
+        module->Execute(false);
+        const QRect room = main.screen()->availableGeometry();
+        const QRect form = module->ModuleForm()->frameGeometry();
+        QVERIFY(room.contains(form));
+        // Within the width of a window frame.
+        if (mainAt.x() > 100)
+            QVERIFY((form.center() - main.frameGeometry().center()).manhattanLength() <= 8);
+        module->Close();
     }
 
     void closeRunsAfterCloseWhenRefused()

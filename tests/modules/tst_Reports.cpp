@@ -687,6 +687,7 @@ private slots:
         {
             auto entry = TCustomModule::Create<TdmSpecialEntry, TFrmSpecialEntry>();
             entry->DeveloperID = 2;
+            entry->IsAdmin = true;
             entry->Execute(false);
             QVERIFY(entry->ProjectsQuery()->locate("DESCRIPTION", "Portal"));
             entry->Lookup("dtStartDate")->as<DateTimePicker>()->setDateTime(at("2026-12-07 00:00:00"));

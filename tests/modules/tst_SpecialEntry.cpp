@@ -19,10 +19,13 @@ class TestSpecialEntry : public QObject
     std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TestMain> m_main;
 
-    TCustomModule::Ptr<TdmSpecialEntry> open()
+    // An administrator's window, which offers every project.
+    TCustomModule::Ptr<TdmSpecialEntry> open(int developerId = 7, bool admin = true)
     {
         auto module = TCustomModule::Create<TdmSpecialEntry, TFrmSpecialEntry>();
-        module->DeveloperID = 7;
+        module->DeveloperID = developerId;
+        module->UserName = QStringLiteral("tester");
+        module->IsAdmin = admin;
         module->Execute(false);
         return module;
     }
@@ -61,7 +64,6 @@ private slots:
         QTest::addColumn<double>("hours");
         QTest::newRow("morning") << at("2009-05-11 08:00:00") << at("2009-05-11 12:30:30") << 4.5;
         QTest::newRow("across midnight") << at("2009-05-11 22:00:00") << at("2009-05-12 01:15:30") << 3.25;
-        QTest::newRow("equal") << at("2009-05-11 08:00:00") << at("2009-05-11 08:00:00") << 0.0;
         QTest::newRow("59 seconds") << at("2009-05-11 08:00:00") << at("2009-05-11 08:00:59") << 0.0;
         QTest::newRow("90 seconds") << at("2009-05-11 08:00:00") << at("2009-05-11 08:01:30") << 1.0 / 60;
         QTest::newRow("whole hours") << at("2009-05-11 09:00:00") << at("2009-05-11 17:00:00") << 8.0;
@@ -139,8 +141,6 @@ private slots:
         auto module = open();
         for (const char* name : {"dtStartDate", "dtStartTime", "dtStopDate", "dtStopTime"})
             QCOMPARE(module->Lookup(name)->as<DateTimePicker>()->dateTime(), at("2026-12-08 10:11:12"));
-        insert(*module);
-        QCOMPARE(m_db->scalar("select TIME_SPEND from PROJECTWORK").toDouble(), 0.0);
     }
 
     // A database made before the hand-entry mark still takes hand entries.
@@ -154,14 +154,71 @@ private slots:
         QVERIFY(MessageService::shownForTests().isEmpty());
     }
 
-    void stopBeforeStartIsRefused()
+    // Times are entered in whole seconds, whatever moment the window opened at.
+    void storedTimesHaveNoMilliseconds()
     {
         auto module = open();
-        setPickers(*module, at("2009-05-11 12:00:00"), at("2009-05-11 08:00:00"));
+        setPickers(*module, at("2009-05-11 09:00:00").addMSecs(952), at("2009-05-11 10:00:00").addMSecs(952));
+        insert(*module);
+        QCOMPARE(TestDatabase::asStored(m_db->scalar("select TIME_START from PROJECTWORK")).toString(),
+                 QStringLiteral("2009-05-11 09:00:00.000"));
+        QCOMPARE(TestDatabase::asStored(m_db->scalar("select TIME_END from PROJECTWORK")).toString(),
+                 QStringLiteral("2009-05-11 10:00:00.000"));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("stop");
+        QTest::addColumn<int>("developer");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("stop before start") << at("2009-05-11 12:00:00") << at("2009-05-11 08:00:00") << 7
+                                           << "earlier than the start";
+        QTest::newRow("no length") << at("2009-05-11 08:00:00") << at("2009-05-11 08:00:00") << 7 << "no length";
+        QTest::newRow("stop later than now") << at("2009-05-11 08:00:00") << at("2009-05-11 11:00:00") << 7
+                                             << "stop (2009-05-11 11:00) is later than now";
+        QTest::newRow("start later than now") << at("2009-05-11 10:30:00") << at("2009-05-11 11:00:00") << 7
+                                              << "start (2009-05-11 10:30) is later than now";
+        QTest::newRow("user without a developer") << at("2009-05-11 08:00:00") << at("2009-05-11 09:00:00") << 0
+                                                  << "linked to no developer";
+    }
+    void refusals()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, stop);
+        QFETCH(int, developer);
+        QFETCH(QString, reason);
+        Clock::setNow(at("2009-05-11 10:00:00"));
+        auto module = open(developer);
+        setPickers(*module, start, stop);
         insert(*module);
         QCOMPARE(m_db->count("PROJECTWORK"), 0);
         QCOMPARE(MessageService::shownForTests().size(), 1);
-        QVERIFY(MessageService::shownForTests().first().text.contains("earlier than the start"));
+        QVERIFY2(MessageService::shownForTests().first().text.contains(reason),
+                 qPrintable(MessageService::shownForTests().first().text));
+    }
+
+    // Others than administrators choose among their own unfinished projects,
+    // as Edit Interval offers them.
+    void projectsOffered_data()
+    {
+        QTest::addColumn<bool>("admin");
+        QTest::addColumn<QStringList>("projects");
+        QTest::newRow("administrator") << true << QStringList{"Billing", "Other", "Portal"};
+        QTest::newRow("developer") << false << QStringList{"Billing"};
+    }
+    void projectsOffered()
+    {
+        QFETCH(bool, admin);
+        QFETCH(QStringList, projects);
+        m_db->exec("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values ('Other',1,0)");
+        m_db->exec("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (7,1),(7,2),(8,3)");
+        auto module = open(7, admin);
+        QStringList shown;
+        SqlQuery* list = module->ProjectsQuery();
+        for (list->first(); !list->eof(); list->next())
+            shown << list->value("DESCRIPTION").toString();
+        QCOMPARE(shown, projects);
     }
 
     void vanishedProjectWritesNothing()
@@ -170,13 +227,15 @@ private slots:
         m_db->exec("delete from PROJECTS where ID = 1");
         insert(*module);
         QCOMPARE(m_db->count("PROJECTWORK"), 0);
-        QVERIFY(MessageService::shownForTests().isEmpty());
+        QCOMPARE(MessageService::shownForTests().size(), 1);
+        QVERIFY(MessageService::shownForTests().first().text.contains("no longer exists"));
     }
 
     void refusedInsertIsRolledBackAndShown()
     {
         m_db->refuseWrites("insert", "PROJECTWORK", "full");
         auto module = open();
+        setPickers(*module, at("2009-05-11 08:00:00"), at("2009-05-11 09:00:00"));
         insert(*module);
         QVERIFY(!m_db->connection().inTransaction());
         QCOMPARE(MessageService::shownForTests().size(), 1);

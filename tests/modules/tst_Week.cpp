@@ -145,6 +145,8 @@ private slots:
     void init()
     {
         m_fixture = std::make_unique<MainWindowFixture>();
+        // Time is entered on unfinished projects; the fixture's Inventory is finished.
+        db().exec("update PROJECTS set IS_FINISHED = 0 where DESCRIPTION = 'Inventory'");
         m_main = std::make_unique<TestMain>(db(), TestDatabase::kind());
         Clock::setNow(at("2026-05-13 12:00:00"));
     }

@@ -5,7 +5,11 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Two starts of the same user meet through the lock file and the socket in
 // $XDG_RUNTIME_DIR, which each test points at a folder of its own.
@@ -75,6 +79,65 @@ private slots:
         // And it is reachable: the next start finds it.
         QSignalSpy asked(&start, &SingleInstance::activationRequested);
         SingleInstance next(QStringLiteral("hw-stale"));
+        QVERIFY(!next.claim());
+        QTRY_COMPARE(asked.count(), 1);
+    }
+
+    // Without XDG_RUNTIME_DIR the lock and socket go into a folder of the
+    // user's own in the temporary folder; one of that name that another
+    // user could have planted, or that others may enter, is passed over.
+    void privateFolderWithoutRuntimeDir_data()
+    {
+        QTest::addColumn<QString>("planted"); // what already has the first name
+        QTest::addColumn<QString>("chosen");  // the folder the lock goes into
+        QTest::newRow("nothing") << "" << "hw-priv-%1";
+        QTest::newRow("own private folder") << "private" << "hw-priv-%1";
+        QTest::newRow("own folder open to others") << "open" << "hw-priv-%1.1";
+        QTest::newRow("a link to an own folder") << "link" << "hw-priv-%1.1";
+        QTest::newRow("a file") << "file" << "hw-priv-%1.1";
+        QTest::newRow("another user's folder") << "foreign" << "hw-priv-%1.1";
+    }
+    void privateFolderWithoutRuntimeDir()
+    {
+        QFETCH(QString, planted);
+        QFETCH(QString, chosen);
+        if (planted == "foreign" && ::getuid() != 0)
+            QSKIP("only root can give a folder to another user");
+        QTemporaryDir temp;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", runtime);
+            qputenv("TMPDIR", tmpdir);
+        });
+        const QString first = temp.filePath(QStringLiteral("hw-priv-%1").arg(::getuid()));
+        const QByteArray name = QFile::encodeName(first);
+        if (planted == "private" || planted == "open" || planted == "foreign")
+            QCOMPARE(::mkdir(name.constData(), planted == "private" ? 0700 : 0777), 0);
+        if (planted == "open" || planted == "foreign")
+            QCOMPARE(::chmod(name.constData(), planted == "open" ? 0755 : 0700), 0);
+        if (planted == "foreign")
+            QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+        if (planted == "link") {
+            QVERIFY(QDir(temp.path()).mkdir("elsewhere"));
+            QCOMPARE(::chmod(QFile::encodeName(temp.filePath("elsewhere")).constData(), 0700), 0);
+            QVERIFY(QFile::link(temp.filePath("elsewhere"), first));
+        }
+        if (planted == "file") {
+            QFile file(first);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+
+        SingleInstance start(QStringLiteral("hw-priv"));
+        QVERIFY(start.claim());
+        const QString folder = temp.filePath(chosen.arg(::getuid()));
+        QCOMPARE(QFileInfo(start.lockFilePath()).absolutePath(), folder);
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+        // A second start chooses the same folder and finds the first.
+        QSignalSpy asked(&start, &SingleInstance::activationRequested);
+        SingleInstance next(QStringLiteral("hw-priv"));
         QVERIFY(!next.claim());
         QTRY_COMPARE(asked.count(), 1);
     }
