@@ -53,6 +53,10 @@ bool postgresAnswers(const DbConnection::Parameters& parameters)
     conninfo << QStringLiteral("dbname=") + conninfoValue(parameters.name);
     QString options = parameters.options;
     conninfo << options.replace(QLatin1Char(';'), QLatin1Char(' '));
+    // Whether the server answers at all: a TLS the server does not offer is
+    // a refusal of an answering server, not its absence (the last value of
+    // a keyword counts).
+    conninfo << QStringLiteral("sslmode=prefer");
     return PQping(conninfo.join(QLatin1Char(' ')).toUtf8().constData()) == PQPING_OK;
 }
 

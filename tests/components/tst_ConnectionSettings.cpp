@@ -101,7 +101,9 @@ private slots:
         try {
             const QString options = Dialect::connectOptions(settings, 5);
             QVERIFY2(!expected.startsWith('!'), qPrintable(options));
-            QVERIFY2(options.startsWith("connect_timeout=5;client_encoding=UTF8" + QString(expected.isEmpty() ? "" : ";")
+            QVERIFY2(options.startsWith("connect_timeout=5;keepalives=1;keepalives_idle=10;keepalives_interval=3;"
+                                        "keepalives_count=3;tcp_user_timeout=7000;client_encoding=UTF8"
+                                        + QString(expected.isEmpty() ? "" : ";")
                                         + expected + ";application_name="),
                      qPrintable(options));
         } catch (const DatabaseError& error) {
