@@ -192,7 +192,17 @@ QList<JournalEntry> TJournal::takeUntold(const QString& target, const QString& u
 
 void TJournal::markSent(qint64 seq, int workId)
 {
-    m_connection->exec(QStringLiteral("update ENTRIES set STATE = 1, WORK_ID = ? where SEQ = ?"), {workId, seq});
+    // Not waited onto the disk: a mark lost to a power cut only sends the
+    // entry once more, which its write ID makes change nothing. The entry
+    // itself was recorded with the wait.
+    m_connection->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    try {
+        m_connection->exec(QStringLiteral("update ENTRIES set STATE = 1, WORK_ID = ? where SEQ = ?"), {workId, seq});
+    } catch (...) {
+        m_connection->exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        throw;
+    }
+    m_connection->exec(QStringLiteral("PRAGMA synchronous=FULL"));
 }
 
 void TJournal::setAside(qint64 seq, const QString& message)
