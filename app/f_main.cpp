@@ -71,6 +71,9 @@ TFrmMain::TFrmMain(QWidget* parent)
     file->addSeparator();
     menuItem(file, "mnuTerminate", tr("&Terminate"));
 
+    QMenu* view = named(bar->addMenu(tr("&View")), "View1");
+    menuItem(view, "mnuRefresh", tr("&Refresh"), QKeySequence(Qt::Key_F5));
+
     QMenu* tables = named(bar->addMenu(tr("&Tables")), "Tables1");
     menuItem(tables, "mnuDevelopers", tr("&Developers"));
     menuItem(tables, "mnuProjects", tr("&Projects"));

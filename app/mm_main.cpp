@@ -5,6 +5,7 @@
 #include "app/o_Roles.h"
 #include "app/o_StartCheck.h"
 #include "app/o_IntervalCommands.h"
+#include "app/o_ServerStatus.h"
 #include "app/o_WindowTable.h"
 #include "components/LoginDialog.h"
 #include "components/TrayIcon.h"
@@ -19,6 +20,7 @@
 #include "components/o_QVMessageBox.h"
 #include "components/o_QVTimer.h"
 #include "components/o_Recalculation.h"
+#include "components/o_ServerLink.h"
 #include "components/o_SharedStatements.h"
 #include "components/o_WorkRowLoader.h"
 #include "framework/o_ComponentCaster.h"
@@ -98,6 +100,7 @@ const CommandWiring s_wiring[] = {
     {"ProjectWorkGrid", TdmMain::cmdEditInterval, "OnDblClick"},
     {"mnuDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
     {"actGridDeleteInterval", TdmMain::cmdDeleteInterval, "OnClick"},
+    {"mnuRefresh", TdmMain::cmdRefresh, "OnClick"},
 };
 
 } // namespace
@@ -117,6 +120,7 @@ TdmMain::Ptr<TdmMain> TdmMain::create()
 
 TdmMain::~TdmMain()
 {
+    m_server.reset();
     m_intervals.reset();
     m_idleWatch.reset();
     if (dmMain() == this)
@@ -213,6 +217,7 @@ void TdmMain::CreateData()
 
 void TdmMain::DestroyData()
 {
+    m_server.reset();
     // A copy under way is stopped; the next sign-in makes it.
     if (m_backup)
         m_backup->stop();
@@ -338,6 +343,9 @@ void TdmMain::HandleEvent0(QObject* sender)
     case cmdDeleteInterval:
         m_intervals->deleteCurrent();
         break;
+    case cmdRefresh:
+        Refresh();
+        break;
     default:
         break;
     }
@@ -397,6 +405,8 @@ void TdmMain::AfterLogin(QObject* sender, const QString& userName)
     m_monitor->DeveloperID = m_user.developerId;
     m_monitor->UserName = m_user.userName;
     m_monitor->IsAdmin = m_user.isAdmin;
+    m_server.reset();
+    m_server = TServerStatus::attach(*this, m_user);
     LoadProjects();
     // The day's copy of the embedded database, once the window is usable.
     QTimer::singleShot(0, m_backup, [this] { m_backup->start(m_databaseKind, *m_connection); });
@@ -460,6 +470,17 @@ void TdmMain::LoadProjects()
 
 QString TdmMain::monitoredProjectName() const
 {
+    // The name as the project list holds it, without asking the server.
+    const int key = m_projectsQuery->fieldIndex(projectKeyField());
+    const int name = m_projectsQuery->fieldIndex(QStringLiteral("PROJECT_NAME"));
+    qint64 id = 0;
+    for (int row = 0; key >= 0 && name >= 0 && row < m_projectsQuery->recordCount(); ++row)
+        if (m_projectsQuery->intAt(row, key, &id) && id == m_monitor->ProjectID)
+            return m_projectsQuery->valueAt(row, name).toString();
+    // Another project (taken over, finished or deleted) only the server
+    // knows, and a server known to be away is not waited for.
+    if (m_server && m_server->link()->isAway())
+        return QStringLiteral("Project %1").arg(m_monitor->ProjectID);
     try {
         QSqlQuery query = m_connection->exec(QStringLiteral("select DESCRIPTION from PROJECTS where ID = ?"),
                                              {m_monitor->ProjectID});
@@ -599,6 +620,7 @@ void TdmMain::DoStartMonitoring()
         setIdleDisplay();
         throw;
     }
+    m_intervals->commentWritten();
     setMonitoringDisplay();
     showTrayState();
     if (m_idleWatch)
@@ -621,6 +643,8 @@ void TdmMain::stopAt(const QDateTime& end, WorkSource source)
     const int workId = m_monitor->CurrentWorkID();
     const int projectId = m_monitor->ProjectID;
     m_monitor->Comments = m_intervals->comment();
+    // A comment written elsewhere while the clock ran stays unless one was typed here.
+    m_monitor->CommentTyped = m_intervals->commentTyped();
     try {
         m_monitor->StopMonitoringAt(end, source);
     } catch (...) {
@@ -671,6 +695,14 @@ void TdmMain::RefreshData()
     m_projectsQuery->close();
     m_projectsQuery->open();
     selectProject(keep);
+}
+
+void TdmMain::Refresh()
+{
+    if (m_server)
+        m_server->refresh();
+    else
+        RefreshData();
 }
 
 QVariant TdmMain::projectToKeep() const

@@ -18,6 +18,7 @@ class TDesktopCompanion;
 class TLoginDialog;
 class TDailyBackup;
 class TIntervalCommands;
+class TServerStatus;
 class TTrayIcon;
 class TqvIdleWatch;
 class TqvProjectMonitor;
@@ -55,6 +56,7 @@ public:
         cmdEditInterval = 402,
         cmdDeleteInterval = 403,
         cmdStartLastProject = 404,
+        cmdRefresh = 405,
     };
 
     // How long a sign-in waits for a team server that does not answer.
@@ -93,6 +95,9 @@ public:
     void AskAboutTimeAway(const QDateTime& since, const QDateTime& until);
     TqvIdleWatch* idleWatch() const { return m_idleWatch.get(); }
     void RefreshData();
+    // View > Refresh: on a server, once it answers.
+    void Refresh();
+    TServerStatus* serverStatus() const { return m_server.get(); }
     // Recalculate Time Spend, off the window's thread, with a progress window.
     void Recalculate();
     void UpdateElapsedLabel();
@@ -169,4 +174,5 @@ private:
     std::unique_ptr<TqvIdleWatch> m_idleWatch;
     std::unique_ptr<TIntervalCommands> m_intervals;
     TDesktopCompanion* m_desktop = nullptr;
+    std::unique_ptr<TServerStatus> m_server;
 };

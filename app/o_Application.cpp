@@ -17,7 +17,7 @@ bool HourwrightApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        MessageService::error(QStringLiteral("Hourwright"), errorMessage(error));
+        MessageService::error(QStringLiteral("Hourwright"), error);
     } catch (...) {
         MessageService::error(QStringLiteral("Hourwright"), QStringLiteral("Unknown error"));
     }

@@ -1,6 +1,9 @@
 #include "app/o_IntervalCommands.h"
 
 #include "app/mm_main.h"
+#include "app/o_ServerStatus.h"
+#include "components/o_Journal.h"
+#include "components/o_ServerLink.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_PeriodLock.h"
@@ -10,6 +13,7 @@
 #include "modules/f_ForgottenStop.h"
 #include "modules/mc_EditInterval.h"
 #include "modules/mc_ForgottenStop.h"
+#include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/MemTable.h"
@@ -113,7 +117,12 @@ int TIntervalCommands::currentWorkId() const
 
 void TIntervalCommands::showAfterChange(int projectId, int workId)
 {
-    m_main.RefreshData();
+    try {
+        m_main.RefreshData();
+    } catch (const DatabaseUnavailable&) {
+        // The grid shows the change once the server has it.
+        return;
+    }
     // Back on the project and the row that were corrected.
     SqlQuery* projects = m_main.ProjectsQuery();
     if (projectId != 0 && projects->isActive())
@@ -130,6 +139,17 @@ bool TIntervalCommands::editCurrent()
     auto module = TCustomModule::Create<TdmEditInterval, TFrmEditInterval>();
     module->WorkID = id;
     module->User = user();
+    if (TServerLink* link = m_main.serverStatus() ? m_main.serverStatus()->link() : nullptr) {
+        // On a server the change goes through the journal like Start and
+        // Stop; while the server cannot be asked the window opens on the
+        // row as shown, and the write finds out whether it changed since.
+        if (link->isAway() || link->waitingCount() > 0) {
+            module->Known = shownInterval();
+            module->KnownProjects = listedProjects();
+        }
+        module->Write = [this](const TInterval& original, const TIntervalChange& change, bool overlapAccepted,
+                               bool lockConfirmed) { return keep(original, change, overlapAccepted, lockConfirmed); };
+    }
     module->Execute(true);
     if (!module->Result())
         return false;
@@ -138,12 +158,80 @@ bool TIntervalCommands::editCurrent()
     if (monitor->Monitoring() && monitor->CurrentWorkID() == id) {
         // The running interval counts from its new start, and Stop writes
         // the comment as corrected.
-        monitor->CheckIncompleteWork();
+        try {
+            monitor->CheckIncompleteWork();
+        } catch (const DatabaseUnavailable&) {
+            // Still measuring; the start shown follows when it is written.
+        }
         showComment(written.comment);
         m_main.MonitorChanged();
     }
     showAfterChange(written.projectId, id);
     return true;
+}
+
+TInterval TIntervalCommands::shownInterval() const
+{
+    MemTable* rows = m_main.ProjectWorkData();
+    TInterval shown;
+    shown.id = rows->value(QStringLiteral("ID")).toInt();
+    shown.projectId = rows->value(QStringLiteral("PROJECT_ID")).toInt();
+    shown.developerId = rows->value(QStringLiteral("DEVELOPER_ID")).toInt();
+    shown.projectName = rows->value(QStringLiteral("PROJECT_NAME")).toString();
+    shown.developerName = rows->value(QStringLiteral("DEVELOPER_NAME")).toString();
+    shown.start = DbConnection::parseDateTime(rows->value(QStringLiteral("TIME_START")));
+    shown.end = DbConnection::parseDateTime(rows->value(QStringLiteral("TIME_END")));
+    shown.hours = rows->value(QStringLiteral("TIME_SPEND")).toDouble();
+    shown.completed = rows->value(QStringLiteral("COMPLETED")).toInt() == 1;
+    shown.comment = rows->value(QStringLiteral("COMMENTS")).toString();
+    return shown;
+}
+
+QList<TIntervalEditor::Project> TIntervalCommands::listedProjects() const
+{
+    SqlQuery* list = m_main.ProjectsQuery();
+    QList<TIntervalEditor::Project> projects;
+    const int key = list->fieldIndex(m_main.projectKeyField());
+    const int name = list->fieldIndex(QStringLiteral("PROJECT_NAME"));
+    for (int row = 0; key >= 0 && name >= 0 && row < list->recordCount(); ++row)
+        projects.append({list->valueAt(row, key).toInt(), list->valueAt(row, name).toString(), 0});
+    return projects;
+}
+
+TInterval TIntervalCommands::keep(const TInterval& original, const TIntervalChange& change, bool overlapAccepted,
+                                  bool lockConfirmed)
+{
+    TServerLink* link = m_main.serverStatus()->link();
+    JournalEntry entry;
+    entry.action = JournalEntry::Edit;
+    entry.moment = Clock::now();
+    entry.developerId = original.developerId;
+    entry.workId = original.id;
+    entry.projectId = change.projectId != original.projectId ? change.projectId : 0;
+    entry.newStart = change.start;
+    entry.newEnd = change.end;
+    entry.comment = change.comment;
+    entry.expected = original;
+    entry.allowOverlap = overlapAccepted;
+    entry.lockConfirmed = lockConfirmed;
+    const std::optional<TEntryWriter::Outcome> outcome = link->submit(entry);
+    if (outcome && outcome->kind != TEntryWriter::Outcome::Written) {
+        // An administrator is asked, and the window writes it once more on yes.
+        if (outcome->lockedThrough.isValid())
+            throw LockedPeriodError(outcome->message, outcome->lockedThrough, m_main.IsAdmin());
+        if (outcome->byDatabase)
+            throw DatabaseError(outcome->message);
+        throw AppError(outcome->message);
+    }
+    // As written (or as it will be): the window goes on from it.
+    TInterval written = original;
+    written.projectId = change.projectId;
+    written.start = change.start;
+    written.end = change.end;
+    written.comment = change.comment;
+    if (written.end.isValid())
+        written.hours = TqvProjectMonitor::TimeSpendBetween(written.start, written.end);
+    return written;
 }
 
 bool TIntervalCommands::deleteCurrent()
@@ -181,6 +269,12 @@ bool TIntervalCommands::deleteCurrent()
     return true;
 }
 
+bool TIntervalCommands::commentTyped() const
+{
+    QLineEdit* field = m_main.Lookup(QStringLiteral("edtComment"))->as<QLineEdit>();
+    return field && field->text() != m_shownComment;
+}
+
 QString TIntervalCommands::comment() const
 {
     QLineEdit* field = m_main.Lookup(QStringLiteral("edtComment"))->as<QLineEdit>();
@@ -199,6 +293,14 @@ void TIntervalCommands::showComment(const QString& stored)
     field->setText(stored);
     m_storedComment = stored;
     m_shownComment = field->text();
+}
+
+void TIntervalCommands::commentWritten()
+{
+    if (QLineEdit* field = m_main.Lookup(QStringLiteral("edtComment"))->as<QLineEdit>()) {
+        m_storedComment = comment();
+        m_shownComment = field->text();
+    }
 }
 
 void TIntervalCommands::clearComment()

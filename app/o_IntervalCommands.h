@@ -31,6 +31,10 @@ public:
     // The comment the monitor writes now: what the field shows, or the
     // stored text when the field shows it unchanged (it holds one line).
     QString comment() const;
+    // Whether the field holds something else than it was given.
+    bool commentTyped() const;
+    // After a Start: what the field shows is now the interval's stored comment.
+    void commentWritten();
     // After a stop: the field is empty for the next interval.
     void clearComment();
     // The monitor's open interval, taken over here: its project and its
@@ -44,6 +48,12 @@ public:
 
 private:
     int currentWorkId() const;
+    // The work grid's current row and the project list, for an edit while
+    // the server cannot be asked.
+    TInterval shownInterval() const;
+    QList<TIntervalEditor::Project> listedProjects() const;
+    // An edit kept in the journal and written by the server link.
+    TInterval keep(const TInterval& original, const TIntervalChange& change, bool overlapAccepted, bool lockConfirmed);
     void enableRowCommands();
     std::optional<TInterval> openInterval();
     void adopt(const TInterval& open);

@@ -2,6 +2,7 @@
 
 #include "components/o_IntervalEditor.h"
 #include "components/o_SignIn.h"
+#include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
 
 #include <QSqlQuery>
@@ -18,9 +19,16 @@ StartCheck::Result StartCheck::check(DbConnection& connection, const SignedInUse
                 user.isAdmin ? QStringLiteral("There is no project to monitor yet. Add one in Tables > Projects.")
                              : QStringLiteral("There is no project in your list to monitor. An administrator "
                                               "assigns projects to you in Tables > Projects per Developer.")};
-    QSqlQuery project =
-        connection.exec(QStringLiteral("select count(*) from PROJECTS where ID = :ID"), {projectId.toInt()});
-    if (!project.next() || project.value(0).toInt() == 0)
+    bool exists = true;
+    try {
+        QSqlQuery project =
+            connection.exec(QStringLiteral("select count(*) from PROJECTS where ID = :ID"), {projectId.toInt()});
+        exists = project.next() && project.value(0).toInt() != 0;
+    } catch (const DatabaseUnavailable&) {
+        // A server that cannot be asked now is no proof the project is gone:
+        // the Start is kept in the journal as the list showed it.
+    }
+    if (!exists)
         return {Outcome::ProjectVanished,
                 QStringLiteral("The project %1 no longer exists; it was deleted after your list was read. "
                                "Nothing was started, and the list is read again.")

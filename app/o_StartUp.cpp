@@ -119,7 +119,10 @@ int StartUp::run(HourwrightApplication& app)
     } catch (const std::exception& error) {
         mainController.reset();
         settingsController.reset();
-        HourwrightApplication::reportStartupFailure(errorMessage(error));
+        // The driver's own words too: nothing else can be asked about it.
+        const QString detail = errorDetail(error);
+        HourwrightApplication::reportStartupFailure(errorMessage(error)
+                                                    + (detail.isEmpty() ? QString() : QStringLiteral("\n\n") + detail));
         return 1;
     }
 }

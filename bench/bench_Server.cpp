@@ -7,11 +7,13 @@
 // name (scripts/bench.sh starts a throw-away one); the million intervals are
 // copied into a database of their own on the first run and kept there.
 #include "app/mm_main.h"
+#include "app/o_ServerStatus.h"
 #include "components/o_ConnectionSettings.h"
 #include "components/o_Dialect.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_ProjectMonitor.h"
 #include "components/o_Schema.h"
+#include "components/o_ServerLink.h"
 #include "components/o_ServerLogins.h"
 #include "components/o_TeamServer.h"
 #include "framework/o_ComponentCaster.h"
@@ -19,6 +21,7 @@
 #include "modules/f_Reports.h"
 #include "modules/mc_Reports.h"
 #include "support/LargeDatabase.h"
+#include "support/TcpProxy.h"
 #include "support/TestDatabase.h"
 #include "toolkit/AppError.h"
 #include "toolkit/AppPaths.h"
@@ -30,6 +33,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QTimer>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
@@ -217,15 +222,129 @@ void StartAndStop(benchmark::State& state)
     highest.finish();
     main->ModuleForm()->show();
     QCoreApplication::processEvents();
+    TServerLink& link = *main->serverStatus()->link();
+    // Written on the server, not only kept in the journal.
+    auto untilWritten = [&] {
+        do
+            QCoreApplication::processEvents();
+        while (link.waitingCount() > 0);
+    };
     for (auto _ : state) {
         main->DoStartMonitoring();
-        QCoreApplication::processEvents();
+        untilWritten();
         main->DoStopMonitoring();
-        QCoreApplication::processEvents();
+        untilWritten();
     }
     main->AdoConn()->exec(QStringLiteral("delete from PROJECTWORK where ID > %1").arg(lastBefore));
 }
 BENCHMARK(StartAndStop)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// A small database of its own with one user, anna, on one project, and the
+// options of a window that reaches it through the test support's proxy.
+std::unique_ptr<TcpProxy> outageSetup(const QTemporaryDir& dir)
+{
+    const QString name = QStringLiteral("hw_bench_outage");
+    makeDatabase(name, true);
+    {
+        DbConnection setup;
+        server(name).open(setup);
+        setup.exec(QStringLiteral("insert into DEVELOPERS (LASTNAME,NAME) values ('Berg','Anna')"));
+        setup.exec(QStringLiteral("insert into PROJECTS (DESCRIPTION,CUSTOMER_ID,IS_FINISHED) values ('Portal',0,0)"));
+        setup.exec(QStringLiteral("insert into DEVELOPER_PROJECTS (DEVELOPER_ID,PROJECT_ID) values (1,1)"));
+        setup.exec(QStringLiteral("insert into USERS (DEVELOPER_ID,IS_ADMIN,USERNAME,PASSWORD) values (1,0,'anna','pw')"));
+    }
+    prepareServerOptions(dir, name);
+    auto proxy = std::make_unique<TcpProxy>(server(name).serverName);
+    GetOptionsManager()->WriteValue(Options::ConnectionSection, Options::ServerName, proxy->address());
+    return proxy;
+}
+
+void processUntil(const std::function<bool()>& done)
+{
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// The longest stall of the window's event loop while the link to the server
+// is paused (the server does not answer, nothing is closed): Stop, Start,
+// View > Refresh and a menu, over 9 s, in which the sender's call on the
+// server reaches its deadline and the server counts as away.
+void EventLoopStallWhileUnreachable(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    auto proxy = outageSetup(dir);
+    auto main = signIn("anna");
+    main->ModuleForm()->show();
+    TServerLink& link = *main->serverStatus()->link();
+    QMenu* menu = main->ModuleForm()->findChild<QMenu*>(QStringLiteral("Actions1"));
+    double longest = 0;
+    for (auto _ : state) {
+        main->DoStartMonitoring();
+        processUntil([&] { return link.waitingCount() == 0; });
+        proxy->pause();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            longest = std::max(longest, double(now - last));
+            last = now;
+        });
+        ticks.start(5);
+        const QList<std::pair<int, std::function<void()>>> actions{
+            {100, [&] { main->DoStopMonitoring(); }},
+            {400, [&] { main->DoStartMonitoring(); }},
+            {700, [&] { main->Refresh(); }},
+            {1000, [&] { menu->popup(QPoint(10, 10)); }},
+            {1300, [&] { menu->hide(); }},
+            {8000, [&] { main->Refresh(); }},
+        };
+        for (const auto& [at, action] : actions)
+            QTimer::singleShot(at, action);
+        processUntil([&] { return clock.elapsed() > 9000; });
+        ticks.stop();
+        state.PauseTiming();
+        proxy->resume();
+        processUntil([&] { return link.waitingCount() == 0 && !link.isAway(); });
+        main->DoStopMonitoring();
+        processUntil([&] { return link.waitingCount() == 0; });
+        state.ResumeTiming();
+    }
+    state.counters["longest_stall_ms"] = longest;
+}
+BENCHMARK(EventLoopStallWhileUnreachable)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// From the server's return to an empty journal, with 10 changes (5 Starts
+// and 5 Stops) kept while new connections were refused.
+void JournalEmptyAfterReturn(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    auto proxy = outageSetup(dir);
+    auto main = signIn("anna");
+    main->ModuleForm()->show();
+    TServerLink& link = *main->serverStatus()->link();
+    for (auto _ : state) {
+        state.PauseTiming();
+        proxy->refuse(true);
+        proxy->cut();
+        for (int change = 0; change < 10; ++change) {
+            Clock::setNow(QDateTime::currentDateTime().addSecs(60 * change));
+            if (change % 2 == 0)
+                main->DoStartMonitoring();
+            else
+                main->DoStopMonitoring();
+        }
+        processUntil([&] { return link.isAway(); });
+        if (link.waitingCount() != 10)
+            state.SkipWithError("the changes were not all kept");
+        Clock::reset();
+        state.ResumeTiming();
+        proxy->refuse(false);
+        processUntil([&] { return link.waitingCount() == 0; });
+    }
+}
+BENCHMARK(JournalEmptyAfterReturn)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 class ServerMain : public IMainModule
 {

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/DirectJournal.h"
 #include "cli/IntervalCommands.h"
 #include "cli/WeekCommand.h"
 #include "cli/WorkReport.h"
@@ -7,6 +8,9 @@
 #include "components/o_Dialect.h"
 #include "components/o_Duration.h"
 #include "components/o_IntervalEditor.h"
+#include "components/o_Journal.h"
+#include "components/o_JournalSender.h"
+#include "components/o_WriteIds.h"
 #include "components/o_OptionsLocation.h"
 #include "components/o_OptionsManager.h"
 #include "components/o_OwnPassword.h"
@@ -152,7 +156,10 @@ QString CommandLine::usage()
         "The password is asked on the terminal, or taken from HOURWRIGHT_PASSWORD, or read as one\n"
         "line from standard input with --password-stdin. The options file is --options PATH, else\n"
         "options.ini beside the program when it is there, else $XDG_CONFIG_HOME/Hourwright/options.ini.\n"
-        "Exit codes: 0 done, 1 failed, 2 bad arguments, 3 sign-in refused.\n");
+        "On a server that cannot be reached, start, stop and edit are kept in the journal and written\n"
+        "by the next command of any Hourwright program.\n"
+        "Exit codes: 0 done, 1 failed, 2 bad arguments, 3 sign-in refused, 4 kept: the server could not\n"
+        "be reached and the change waits to be written.\n");
 }
 
 QString CommandLine::elapsedText(qint64 msecs)
@@ -174,6 +181,8 @@ int CommandLine::run(const QStringList& arguments)
         code = BadArguments;
     } catch (const std::exception& error) {
         m_err << Program << ": " << errorMessage(error) << '\n';
+        if (!errorDetail(error).isEmpty())
+            m_err << "  (" << errorDetail(error) << ")\n";
         code = Failure;
     }
     m_out.flush();
@@ -334,7 +343,16 @@ int CommandLine::execute(const QStringList& arguments)
     const QString typed = password(request);
     DbConnection connection;
     int kind = -1;
-    const SignIn::Result result = signIn(request, typed, connection, &kind);
+    SignIn::Result result;
+    try {
+        result = signIn(request, typed, connection, &kind);
+    } catch (const DatabaseUnavailable& error) {
+        // Nobody can be signed in without the server: a change is kept for
+        // the user named, and written under their next sign-in.
+        if (!changesTime(request.command))
+            throw;
+        return keepOffline(request, connection, 0, error);
+    }
     if (result.outcome != SignIn::Outcome::SignedIn) {
         m_err << Program << ": Wrong username or password; sign-in refused.\n";
         return SignInRefused;
@@ -344,32 +362,54 @@ int CommandLine::execute(const QStringList& arguments)
               << '\n';
     const std::optional<SignedInUser> signedIn = result.user;
 
-    if (request.command == QLatin1String("status"))
-        return status(connection, kind);
-    if (request.command == QLatin1String("passwd")) {
-        OwnPassword::change(connection, *signedIn, newPassword(request));
-        m_out << "Changed the password of " << signedIn->userName << ".\n";
-        return Ok;
+    // On a server, changes go through the journal, and what waits there
+    // from earlier is written first.
+    std::unique_ptr<TJournal> journal;
+    std::unique_ptr<DirectJournal> direct;
+    if (!Dialect::isFile(kind)) {
+        journal = std::make_unique<TJournal>();
+        sendWaiting(*journal, connection, *signedIn);
+        // Changes are written in the order they were made: while earlier
+        // ones still wait, this one waits behind them.
+        if (changesTime(request.command)
+            && journal->waitingCount(connection.parameters().target(), signedIn->userName) > 0)
+            return keepOffline(request, connection, signedIn->developerId,
+                               DatabaseUnavailable(QStringLiteral("Earlier changes could not be written yet.")));
+        direct = std::make_unique<DirectJournal>(*journal, connection, signedIn->userName,
+                                                 IntervalCommands::intervalUser(*signedIn));
     }
-    if (request.command == QLatin1String("start"))
-        return start(connection, kind, *signedIn, request);
-    if (request.command == QLatin1String("stop"))
-        return stop(connection, kind, *signedIn, request);
-    if (request.command == QLatin1String("list")) {
-        IntervalCommands(connection, kind, *signedIn, m_out).list(request.listFrom, request.listTo);
-        return Ok;
-    }
-    if (request.command == QLatin1String("edit")) {
-        IntervalCommands(connection, kind, *signedIn, m_out).edit(request.workId, request.edit);
-        return Ok;
-    }
-    if (request.command == QLatin1String("delete")) {
-        IntervalCommands(connection, kind, *signedIn, m_out).remove(request.workId, request.edit.allowLocked);
-        return Ok;
-    }
-    if (request.command == QLatin1String("history")) {
-        IntervalCommands(connection, kind, *signedIn, m_out).history(request.workId);
-        return Ok;
+    try {
+        if (request.command == QLatin1String("status"))
+            return status(connection, kind);
+        if (request.command == QLatin1String("passwd")) {
+            OwnPassword::change(connection, *signedIn, newPassword(request));
+            m_out << "Changed the password of " << signedIn->userName << ".\n";
+            return Ok;
+        }
+        if (request.command == QLatin1String("start"))
+            return start(connection, kind, *signedIn, request, direct.get());
+        if (request.command == QLatin1String("stop"))
+            return stop(connection, kind, *signedIn, request, direct.get());
+        if (request.command == QLatin1String("list")) {
+            IntervalCommands(connection, kind, *signedIn, m_out).list(request.listFrom, request.listTo);
+            return Ok;
+        }
+        if (request.command == QLatin1String("edit")) {
+            IntervalCommands(connection, kind, *signedIn, m_out).edit(request.workId, request.edit);
+            return Ok;
+        }
+        if (request.command == QLatin1String("delete")) {
+            IntervalCommands(connection, kind, *signedIn, m_out).remove(request.workId, request.edit.allowLocked);
+            return Ok;
+        }
+        if (request.command == QLatin1String("history")) {
+            IntervalCommands(connection, kind, *signedIn, m_out).history(request.workId);
+            return Ok;
+        }
+    } catch (const DatabaseUnavailable& error) {
+        if (!journal || !changesTime(request.command))
+            throw;
+        return keepOffline(request, connection, signedIn->developerId, error);
     }
     if (request.command == QLatin1String("week")) {
         WeekCommand::show(connection, *signedIn, request.week, request.filter.developerId, m_out);
@@ -454,7 +494,72 @@ int CommandLine::status(DbConnection& connection, int kind)
     return Ok;
 }
 
-int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
+bool CommandLine::changesTime(const QString& command)
+{
+    return command == QLatin1String("start") || command == QLatin1String("stop") || command == QLatin1String("edit");
+}
+
+int CommandLine::kept(const QString& description, const QString& detail)
+{
+    m_out << QStringLiteral("The server cannot be reached. %1 is kept and will be written when it is back.\n")
+                 .arg(description);
+    if (!detail.isEmpty())
+        m_err << Program << ": " << detail << '\n';
+    return Kept;
+}
+
+int CommandLine::keepOffline(const Request& request, const DbConnection& connection, int developerId,
+                             const DatabaseUnavailable& error)
+{
+    TJournal journal;
+    JournalEntry entry;
+    entry.writeId = WriteIds::newId();
+    entry.target = connection.parameters().target();
+    entry.userName = request.user;
+    entry.moment = Clock::now();
+    entry.developerId = developerId;
+    entry.comment = request.edit.comment;
+    if (request.command == QLatin1String("start")) {
+        // The project is looked up among the user's when it is written.
+        entry.action = JournalEntry::Start;
+        entry.projectText = request.project;
+        entry.comment = request.edit.comment.value_or(QString());
+    } else if (request.command == QLatin1String("stop")) {
+        // The developer's open interval then, whichever it is.
+        entry.action = JournalEntry::Stop;
+    } else {
+        entry.action = JournalEntry::Edit;
+        entry.workId = request.workId;
+        entry.projectText = request.edit.project.value_or(QString());
+        entry.newStart = request.edit.start.value_or(QDateTime());
+        entry.newEnd = request.edit.stop.value_or(QDateTime());
+        entry.allowOverlap = request.edit.allowOverlap;
+    }
+    journal.record(entry);
+    return kept(entry.describe(), error.detail().isEmpty() ? error.message() : error.detail());
+}
+
+void CommandLine::sendWaiting(TJournal& journal, DbConnection& connection, const SignedInUser& user)
+{
+    int written = 0;
+    try {
+        written = TJournalSender::sendWaiting(journal, connection, user.userName,
+                                              IntervalCommands::intervalUser(user));
+    } catch (const DatabaseUnavailable&) {
+        // The command finds out for itself.
+    }
+    const QList<JournalEntry> setAside = journal.takeUntold(connection.parameters().target(), user.userName);
+    for (const JournalEntry& entry : setAside)
+        m_err << Program << ": " << entry.describe() << " was not written: " << entry.message << '\n';
+    if (written > setAside.size())
+        m_err << Program << ": " << (written - setAside.size())
+              << (written - setAside.size() == 1 ? " change kept" : " changes kept")
+              << " while the server could not be reached " << (written - setAside.size() == 1 ? "was" : "were")
+              << " written.\n";
+}
+
+int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request,
+                       DirectJournal* journal)
 {
     IntervalCommands::requireDeveloper(user);
     // One of the projects this user may pick, as in the main window's list.
@@ -462,6 +567,7 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
 
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
+    monitor.setJournalLink(journal);
     monitor.DeveloperID = user.developerId;
     monitor.UserName = user.userName;
     monitor.IsAdmin = user.isAdmin;
@@ -481,17 +587,21 @@ int CommandLine::start(DbConnection& connection, int kind, const SignedInUser& u
     if (m_beforeStart)
         m_beforeStart();
     monitor.StartMonitoring(WorkSource::CommandLine);
+    if (journal && journal->kept())
+        return kept(journal->lastEntry().describe(), journal->keptDetail());
     m_out << QStringLiteral("Started interval %1 on %2 for %3 at %4.\n")
                  .arg(monitor.CurrentWorkID())
                  .arg(project.name, developerText(user), momentText(monitor.StartTime()));
     return Ok;
 }
 
-int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request)
+int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request,
+                      DirectJournal* journal)
 {
     IntervalCommands::requireDeveloper(user);
     TqvProjectMonitor monitor;
     monitor.setAdoConnection(&connection);
+    monitor.setJournalLink(journal);
     monitor.DeveloperID = user.developerId;
     monitor.UserName = user.userName;
     monitor.IsAdmin = user.isAdmin;
@@ -500,18 +610,17 @@ int CommandLine::stop(DbConnection& connection, int kind, const SignedInUser& us
         throw AppError(QStringLiteral("No interval is open for %1.").arg(developerText(user)));
     const QList<OpenInterval> open = openIntervals(connection, kind, workId);
     const QString projectName = open.isEmpty() ? QString() : open.first().projectName;
-    // Stop writes the comment again: the one given, else the one written at start.
-    if (request.edit.comment) {
-        monitor.Comments = *request.edit.comment;
-    } else {
-        const std::optional<TInterval> stored = TIntervalEditor(connection, kind).find(workId);
-        monitor.Comments = stored ? stored->comment : QString();
-    }
+    // The comment given is written; without one, the stored comment stays
+    // (also one written elsewhere since the start).
+    monitor.CommentTyped = request.edit.comment.has_value();
+    monitor.Comments = request.edit.comment.value_or(QString());
     if (m_beforeStop)
         m_beforeStop();
     // Another client may close the row first; the monitor's update then
     // touches nothing and says so, and this call fails with that message.
     monitor.StopMonitoring(WorkSource::CommandLine);
+    if (journal && journal->kept())
+        return kept(journal->lastEntry().describe(), journal->keptDetail());
 
     QSqlQuery closed =
         connection.exec(QStringLiteral("select TIME_START, TIME_END, TIME_SPEND from PROJECTWORK where ID = :ID"), {workId});

@@ -5,11 +5,14 @@
 #include <QTextStream>
 
 #include "components/o_SignIn.h"
+#include "toolkit/AppError.h"
 
 #include <functional>
 #include <optional>
 
 class DbConnection;
+class DirectJournal;
+class TJournal;
 
 // hourwright-cli: status, start, stop, report, list, edit, delete, history,
 // week and passwd on the program's own options.ini, connection and project
@@ -17,7 +20,9 @@ class DbConnection;
 class CommandLine
 {
 public:
-    enum ExitCode { Ok = 0, Failure = 1, BadArguments = 2, SignInRefused = 3 };
+    // Kept: the server could not be reached; the change waits in the journal
+    // and is written by the next command of any Hourwright program.
+    enum ExitCode { Ok = 0, Failure = 1, BadArguments = 2, SignInRefused = 3, Kept = 4 };
     // How long a sign-in waits for a team server that does not answer.
     static constexpr int LoginTimeoutSeconds = 10;
 
@@ -55,8 +60,18 @@ private:
     SignIn::Result signIn(const Request& request, const QString& typed, DbConnection& connection, int* kind);
 
     int status(DbConnection& connection, int kind);
-    int start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request);
-    int stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request);
+    int start(DbConnection& connection, int kind, const SignedInUser& user, const Request& request,
+              DirectJournal* journal);
+    int stop(DbConnection& connection, int kind, const SignedInUser& user, const Request& request,
+             DirectJournal* journal);
+    // Whether the command changes recorded time (and is kept when the server is away).
+    static bool changesTime(const QString& command);
+    // Keeps the command's change in the journal for later: exit code Kept.
+    int keepOffline(const Request& request, const DbConnection& connection, int developerId,
+                    const DatabaseUnavailable& error);
+    int kept(const QString& description, const QString& detail);
+    // Writes what waits in the journal for the user, and tells what could not be.
+    void sendWaiting(TJournal& journal, DbConnection& connection, const SignedInUser& user);
     int report(DbConnection& connection, const Request& request);
 
     QTextStream& m_in;

@@ -3,6 +3,7 @@
 #include "cli/TextTable.h"
 #include "components/o_Duration.h"
 #include "components/o_SignIn.h"
+#include "components/o_EntryWriter.h"
 #include "components/o_IntervalEditor.h"
 #include "components/o_WorkHistory.h"
 #include "toolkit/AppError.h"
@@ -125,8 +126,9 @@ void IntervalCommands::edit(int id, const IntervalEdit& edit)
                            .arg(id)
                            .arg(lines.join(QLatin1Char('\n'))));
     }
+    // Refused should the interval have changed since it was read just now.
     TInterval written;
-    writeLocked([&] { written = editor.update(user, change); });
+    writeLocked([&] { written = editor.update(user, change, current); });
     m_out << QStringLiteral("Changed interval %1: %2.\n").arg(id).arg(TIntervalEditor::describe(written));
     m_out.flush();
 }
@@ -164,29 +166,6 @@ void IntervalCommands::history(int id)
 
 TIntervalEditor::Project IntervalCommands::project(const QString& wanted, bool forStart)
 {
-    // Digits name a project by its ID; a project whose name is all digits is
-    // still found by its name when no ID matches.
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-    const QString name = wanted.trimmed();
-    const QList<TIntervalEditor::Project> choices =
-        TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user), forStart);
-    QList<TIntervalEditor::Project> found;
-    if (digits.match(name).hasMatch())
-        for (const auto& p : choices)
-            if (p.id == name.toInt() && found.isEmpty())
-                found << p;
-    if (found.isEmpty())
-        for (const auto& p : choices)
-            if (p.name.trimmed().compare(name, Qt::CaseInsensitive) == 0)
-                found << p;
-    if (found.isEmpty())
-        throw AppError(QStringLiteral("No project %1 among the projects of user %2.").arg(name, m_user.userName));
-    if (found.size() > 1) {
-        QStringList ids;
-        for (const auto& p : found)
-            ids << QString::number(p.id);
-        throw AppError(QStringLiteral("The project name %1 is ambiguous (IDs %2); give the ID.")
-                           .arg(name, ids.join(QLatin1String(", "))));
-    }
-    return found.first();
+    return TEntryWriter::findProject(TIntervalEditor(m_connection, m_kind).projectsOf(intervalUser(m_user), forStart),
+                                     wanted, m_user.userName);
 }

@@ -111,8 +111,24 @@ void TTrayIcon::SetHint(const QString& hint)
     if (hint == m_hint)
         return;
     m_hint = hint;
-    m_tip = hint.left(MaxTipLength);
+    composeTip();
     UpdateIcon();
+}
+
+void TTrayIcon::setNote(const QString& note)
+{
+    if (note == m_note)
+        return;
+    m_note = note;
+    composeTip();
+    UpdateIcon();
+}
+
+void TTrayIcon::composeTip()
+{
+    m_tip = m_hint.left(MaxTipLength);
+    if (!m_note.isEmpty())
+        m_tip += QLatin1Char('\n') + m_note.left(MaxTipLength);
 }
 
 void TTrayIcon::SetIcon(const QIcon& icon)
@@ -154,7 +170,7 @@ void TTrayIcon::ShowMonitoring(const QString& project, const QDateTime& since)
     m_showsMonitoring = true;
     m_icon = AppIcons::monitoring();
     m_hint = monitoringTip(project, since);
-    m_tip = m_hint.left(MaxTipLength);
+    composeTip();
     UpdateIcon();
 }
 
@@ -163,7 +179,7 @@ void TTrayIcon::ShowIdle()
     m_showsMonitoring = false;
     m_icon = AppIcons::idle();
     m_hint = QStringLiteral("Hourwright: not monitoring");
-    m_tip = m_hint;
+    composeTip();
     UpdateIcon();
 }
 

@@ -60,11 +60,15 @@ public:
     // the start time still fits the 63 characters.
     static QString monitoringTip(const QString& project, const QDateTime& since);
     bool showsMonitoring() const { return m_showsMonitoring; }
+    // A second line of the tip ("Offline: 2 changes waiting"); empty: none.
+    void setNote(const QString& note);
+    QString note() const { return m_note; }
     // The window Minimize hides and Restore brings back.
     void setMainWindow(QWidget* window);
     QWidget* mainWindow() const { return m_mainWindow; }
 
-    // The tooltip as the desktop shows it (at most 63 characters).
+    // The tooltip as the desktop shows it (at most 63 characters, and the
+    // note on a line of its own).
     QString tip() const { return m_tip; }
     // Whether the icon is in a notification area.
     bool isActive() const;
@@ -110,9 +114,11 @@ protected:
 private:
     void onActivated(int reason);
     void createTray();
+    void composeTip();
 
     QString m_hint;
     QString m_tip;
+    QString m_note;
     QIcon m_icon;
     QPointer<QMenu> m_popupMenu;
     QPointer<QWidget> m_mainWindow;

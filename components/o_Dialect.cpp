@@ -84,6 +84,7 @@ void Dialect::openServer(const ConnectionSettings& settings, DbConnection& conne
         QString host;
         int port = 0;
         splitServer(settings.serverName, &host, &port);
+        connection.setStatementDeadline(StatementDeadlineMs);
         connection.openPostgres(host, port, settings.dataBaseName, settings.userName, settings.password,
                                 connectOptions(settings, loginTimeoutSeconds));
         return;
@@ -121,6 +122,7 @@ void Dialect::openWith(DbConnection& connection, const ConnectionParameters& par
         connection.openOdbc(parameters.database, parameters.options);
         break;
     case PostgreSql:
+        connection.setStatementDeadline(StatementDeadlineMs);
         connection.openPostgres(parameters.host, parameters.port, parameters.database, parameters.user,
                                 parameters.password, parameters.options);
         break;
@@ -255,25 +257,34 @@ QStringList Dialect::postgresSessionSettings()
 {
     // In force from the session's first statement: Qt decides how to escape
     // bound texts while it connects, so a SET afterwards would be too late
-    // on a server whose default makes a backslash an escape.
-    return {QStringLiteral("standard_conforming_strings=on")};
+    // on a server whose default makes a backslash an escape. No statement,
+    // lock or open transaction of the program holds the server (or another
+    // client) longer than a few seconds.
+    return {QStringLiteral("standard_conforming_strings=on"),
+            QStringLiteral("statement_timeout=%1").arg(StatementTimeoutMs),
+            QStringLiteral("lock_timeout=%1").arg(LockTimeoutMs),
+            QStringLiteral("idle_in_transaction_session_timeout=%1").arg(IdleTransactionTimeoutMs)};
 }
 
 QString Dialect::connectOptions(const ConnectionSettings& settings, int loginTimeoutSeconds)
 {
     const int kind = settings.kind;
-    if (kind == SqlServer) {
-        if (loginTimeoutSeconds <= 0)
-            return {};
-        return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(loginTimeoutSeconds);
-    }
-    if (kind != PostgreSql)
+    if (kind != SqlServer && kind != PostgreSql)
         return {}; // SQLite waits on locks with its busy timeout, set whenever it opens
+    if (loginTimeoutSeconds <= 0)
+        loginTimeoutSeconds = LoginTimeoutSeconds;
+    if (kind == SqlServer)
+        return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%2")
+            .arg(loginTimeoutSeconds)
+            .arg(StatementDeadlineMs / 1000);
     // Qt joins these with blanks into libpq's conninfo (a ';' becomes a blank).
+    // Keepalives find a link that went away while the connection was idle.
     QStringList options;
-    if (loginTimeoutSeconds > 0)
-        options << QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds);
-    options << QStringLiteral("client_encoding=UTF8");
+    options << QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds)
+            << QStringLiteral("keepalives=1") << QStringLiteral("keepalives_idle=10")
+            << QStringLiteral("keepalives_interval=3") << QStringLiteral("keepalives_count=3")
+            << QStringLiteral("tcp_user_timeout=%1").arg(StatementDeadlineMs)
+            << QStringLiteral("client_encoding=UTF8");
     if (!settings.sslMode.isEmpty()) {
         if (!sslModes().contains(settings.sslMode))
             throw DatabaseError(QStringLiteral("SslMode %1 is none of %2").arg(settings.sslMode,

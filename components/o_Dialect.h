@@ -83,9 +83,20 @@ QString writeContextStatement(int kind);
 // Counts the rows of table whose column holds id.
 QString referenceCountStatement(const QString& table, const QString& column, qint64 id);
 
+// How long the program waits on a server: to log in, and for one statement
+// (the server gives up first, the client a little later in case the server
+// does not answer at all). A lock another client holds is waited for
+// shorter, and a transaction left idle by a stalled client is ended.
+constexpr int LoginTimeoutSeconds = 5;
+constexpr int StatementTimeoutMs = 5000;
+constexpr int StatementDeadlineMs = StatementTimeoutMs + 2000;
+constexpr int LockTimeoutMs = 3000;
+constexpr int IdleTransactionTimeoutMs = 10000;
+
 // The driver's connect options: a login gives up after the given seconds
-// (0: the driver's own limit); on PostgreSQL also the program's name, the
-// client encoding, TLS and the session's settings.
+// (0: LoginTimeoutSeconds), a link that stops answering is noticed by
+// keepalives; on PostgreSQL also the program's name, the client encoding, TLS
+// and the session's settings.
 QString connectOptions(const ConnectionSettings& settings, int loginTimeoutSeconds);
 // The settings every PostgreSQL session of the program starts with
 // ("name=value"), given to the server when connecting.

@@ -67,8 +67,9 @@ void THandEntries::apply(const TIntervalUser& user, int developerId, const QList
 {
     // Every change of the grid comes through here, in one transaction: the
     // rules on whose time, which projects and which intervals may change
-    // are kept in this one place.
-    TransactionGuard transaction(m_connection);
+    // are kept in this one place. Under the developer's own write lock:
+    // nobody else's week or Start waits for it.
+    TransactionGuard transaction(m_connection, developerId);
     m_allowed.reset();
     if (!Schema::hasHandEntryMark(m_connection))
         throw AppError(upgradeNeededText());

@@ -3,6 +3,7 @@
 #include "components/o_Dialect.h"
 #include "components/o_Duration.h"
 #include "components/o_ProjectMonitor.h"
+#include "components/o_WriteIds.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
@@ -82,7 +83,7 @@ QList<TInterval> TIntervalEditor::read(const QString& where, const QVariantList&
         sql += QStringLiteral("\norder by ") + order;
     QSqlQuery query = m_connection.exec(sql, values);
     QList<TInterval> rows;
-    while (query.next()) {
+    while (m_connection.next(query)) {
         TInterval row;
         row.id = query.value(0).toInt();
         row.projectId = query.value(1).toInt();
@@ -218,10 +219,61 @@ QString TIntervalEditor::timesRefusal(const QDateTime& start, const QDateTime& e
     return QString();
 }
 
-TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChange& change)
+int TIntervalEditor::partitionFor(const TIntervalUser& user, int id)
 {
-    TransactionGuard transaction(m_connection);
+    // Writers of one developer's intervals follow one another; others never
+    // wait for them. A user changes only their own developer's intervals.
+    if (Dialect::isFile(m_kind))
+        return DbConnection::WholeDatabase;
+    if (!user.isAdmin)
+        return user.developerId;
+    QSqlQuery owner = m_connection.exec(QStringLiteral("select DEVELOPER_ID from PROJECTWORK where ID = :ID"), {id});
+    return m_connection.next(owner) ? owner.value(0).toInt() : DbConnection::WholeDatabase;
+}
+
+QString TIntervalEditor::changedSince(const TInterval& read, const TInterval& now)
+{
+    auto moment = [](const QDateTime& value) {
+        return value.isValid() ? momentText(value) : QStringLiteral("none");
+    };
+    QStringList changes;
+    if (now.projectId != read.projectId)
+        changes << QStringLiteral("its project is now %1 (was project %2)")
+                       .arg(now.projectName.isEmpty() ? QStringLiteral("project %1").arg(now.projectId) : now.projectName)
+                       .arg(read.projectId);
+    if (now.start != read.start)
+        changes << QStringLiteral("its start is now %1 (was %2)").arg(moment(now.start), moment(read.start));
+    if (now.completed != read.completed)
+        changes << (now.completed ? QStringLiteral("it was stopped at %1").arg(moment(now.end))
+                                  : QStringLiteral("it runs again"));
+    else if (now.end != read.end)
+        changes << QStringLiteral("its stop is now %1 (was %2)").arg(moment(now.end), moment(read.end));
+    if (now.comment != read.comment)
+        changes << QStringLiteral("its comment is now \"%1\" (was \"%2\")").arg(now.comment, read.comment);
+    return changes.join(QStringLiteral("; "));
+}
+
+TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChange& change,
+                                  const std::optional<TInterval>& expected, const QString& writeId)
+{
+    TransactionGuard transaction(m_connection, partitionFor(user, change.id));
+    if (!writeId.isEmpty()) {
+        if (WriteIds::applied(m_connection, writeId)) {
+            const std::optional<TInterval> stored = find(change.id);
+            transaction.commit();
+            if (stored)
+                return *stored;
+        }
+    }
     const TInterval current = require(user, change.id);
+    if (expected) {
+        const QString changed = changedSince(*expected, current);
+        if (!changed.isEmpty())
+            throw AppError(QStringLiteral("Interval %1 was changed elsewhere since it was read: %2. Nothing was "
+                                          "written; open it again to see it as it is now.")
+                               .arg(change.id)
+                               .arg(changed));
+    }
     const QString refused = refusal(current, change, Clock::now());
     if (!refused.isEmpty())
         throw AppError(refused);
@@ -244,6 +296,8 @@ TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChan
         throw AppError(current.running()
                            ? QStringLiteral("Interval %1 was stopped meanwhile; nothing was written.").arg(change.id)
                            : QStringLiteral("Interval %1 changed meanwhile; nothing was written.").arg(change.id));
+    if (!writeId.isEmpty())
+        WriteIds::record(m_connection, writeId, change.id);
     const std::optional<TInterval> stored = find(change.id);
     transaction.commit();
     return stored ? *stored : current;
@@ -251,7 +305,7 @@ TInterval TIntervalEditor::update(const TIntervalUser& user, const TIntervalChan
 
 TInterval TIntervalEditor::remove(const TIntervalUser& user, int id)
 {
-    TransactionGuard transaction(m_connection);
+    TransactionGuard transaction(m_connection, partitionFor(user, id));
     const TInterval current = require(user, id);
     if (TWorkWriter(m_connection, user.author()).change(id, deleteStatement(), {id}) != 1)
         throw AppError(QStringLiteral("There is no interval %1; it may have been deleted meanwhile.").arg(id));

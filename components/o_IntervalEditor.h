@@ -39,8 +39,10 @@ struct TIntervalUser
     WorkSource source = WorkSource::Window;
     // An administrator said yes to changing the locked period (see TPeriodLock).
     bool lockConfirmed = false;
+    // When the user acted, for a change written later (see WorkAuthor).
+    QDateTime actedAt;
 
-    WorkAuthor author() const { return {userName, isAdmin, source, lockConfirmed}; }
+    WorkAuthor author() const { return {userName, isAdmin, source, lockConfirmed, actedAt}; }
 };
 
 // What an interval is to become. A running interval takes only the start
@@ -80,10 +82,18 @@ public:
     // interval found counts as lasting until now too.
     QList<TInterval> overlapping(int developerId, const QDateTime& start, const QDateTime& end, int excludeId = 0);
 
-    // Writes the change and returns the interval as stored.
-    TInterval update(const TIntervalUser& user, const TIntervalChange& change);
+    // Writes the change and returns the interval as stored. Given the
+    // interval as it was read (expected), a row changed since is refused with
+    // what changed, never overwritten. A write ID (a journal's) is recorded
+    // with the change; a change already written with it changes nothing.
+    TInterval update(const TIntervalUser& user, const TIntervalChange& change,
+                     const std::optional<TInterval>& expected = std::nullopt, const QString& writeId = QString());
     // Deletes the interval and returns it as it was.
     TInterval remove(const TIntervalUser& user, int id);
+
+    // What differs between the interval as read and as it is now ("its stop
+    // is now 17:45 (was 17:30)"), or an empty text when nothing does.
+    static QString changedSince(const TInterval& read, const TInterval& now);
 
     // A developer's intervals, newest first; an invalid date leaves that end open.
     QList<TInterval> list(int developerId, const QDate& from = QDate(), const QDate& to = QDate());
@@ -138,6 +148,8 @@ public:
 
 private:
     QList<TInterval> read(const QString& where, const QVariantList& values, const QString& order = QString());
+    // The write lock for a change of interval id: its developer's.
+    int partitionFor(const TIntervalUser& user, int id);
 
     DbConnection& m_connection;
     int m_kind;

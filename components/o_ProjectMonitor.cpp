@@ -1,6 +1,8 @@
 #include "components/o_ProjectMonitor.h"
 
 #include "components/o_Dialect.h"
+#include "components/o_EntryWriter.h"
+#include "components/o_JournalLink.h"
 #include "toolkit/AppError.h"
 #include "toolkit/Clock.h"
 #include "toolkit/DbConnection.h"
@@ -57,34 +59,6 @@ double TqvProjectMonitor::TimeSpendBetween(const QDateTime& a, const QDateTime& 
     return hoursOfSpan(wallClockMSecs(b) - wallClockMSecs(a));
 }
 
-QString TqvProjectMonitor::startStatement()
-{
-    return QStringLiteral("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMMENTS,DAY_START)\r"
-                          " values (:PROJECT_ID,:DEVELOPER_ID,:TIME_START,:COMMENTS,:DAY_START)");
-}
-
-QString TqvProjectMonitor::stopStatement(int workId)
-{
-    // "and COMPLETED = 0": a row closed meanwhile by another client is not
-    // closed a second time.
-    return QStringLiteral("update PROJECTWORK set TIME_END=:TIME_END,COMMENTS=:COMMENTS,TIME_SPEND=:TIME_SPEND,\r"
-                          "COMPLETED=:COMPLETED,DAY_END=:DAY_END\r"
-                          "where ID=%1 and COMPLETED = 0")
-        .arg(workId);
-}
-
-QString TqvProjectMonitor::openStartStatement(int workId)
-{
-    return QStringLiteral("select TIME_START from PROJECTWORK where ID=%1 and COMPLETED = 0").arg(workId);
-}
-
-QString TqvProjectMonitor::openIntervalStatement()
-{
-    return QStringLiteral("select ID,TIME_START  from PROJECTWORK where COMPLETED = 0 and DEVELOPER_ID = :DEVELOPER_ID"
-                          " order by ")
-           + Dialect::newestFirst(QStringLiteral("TIME_START")) + QStringLiteral(", ID desc");
-}
-
 int TqvProjectMonitor::GetLastID()
 {
     QSqlQuery query = connection().exec(Dialect::lastIdStatement(Dialect::kindOf(connection())));
@@ -93,41 +67,84 @@ int TqvProjectMonitor::GetLastID()
     return query.value(0).toInt();
 }
 
-WorkAuthor TqvProjectMonitor::author(WorkSource source) const
+std::optional<int> TqvProjectMonitor::write(JournalEntry& entry, QDateTime* storedStart)
 {
-    return {UserName, IsAdmin, source, IsAdmin};
+    std::optional<TEntryWriter::Outcome> outcome;
+    if (m_link) {
+        outcome = m_link->submit(entry);
+    } else {
+        TIntervalUser user;
+        user.developerId = DeveloperID;
+        user.isAdmin = IsAdmin;
+        user.userName = UserName;
+        TEntryWriter writer(connection(), user);
+        writer.OneOpenPerDeveloper = OneOpenPerDeveloper;
+        outcome = writer.write(entry);
+    }
+    if (!outcome)
+        return std::nullopt;
+    switch (outcome->kind) {
+    case TEntryWriter::Outcome::Written:
+        if (storedStart && outcome->start.isValid())
+            *storedStart = outcome->start;
+        return outcome->workId;
+    case TEntryWriter::Outcome::Gone:
+        // The interval ended elsewhere: nothing runs here any more.
+        m_monitoring = false;
+        m_currentWorkId = 0;
+        m_startRef.clear();
+        throw AppError(outcome->message);
+    case TEntryWriter::Outcome::Refused:
+        break;
+    }
+    if (outcome->byDatabase)
+        throw DatabaseError(outcome->message);
+    throw AppError(outcome->message);
 }
 
 void TqvProjectMonitor::StartMonitoring(WorkSource source)
 {
     if (m_monitoring)
         return;
-    DbConnection& db = connection();
-    const QDateTime start = Clock::now();
+    if (!m_link)
+        connection();
+    JournalEntry entry;
+    entry.action = JournalEntry::Start;
+    entry.moment = Clock::now();
+    entry.developerId = DeveloperID;
+    entry.projectId = ProjectID;
+    entry.comment = textValue(Comments);
+    entry.source = source;
+    // An administrator's Start and Stop are never asked about the locked period.
+    entry.lockConfirmed = IsAdmin;
     try {
-        TransactionGuard transaction(db);
-        // Checked under the write lock: a Start of the same developer from
-        // another client (which checked before it too) cannot slip in
-        // between, so the developer never has two open rows.
-        if (OneOpenPerDeveloper) {
-            QSqlQuery open = db.exec(openIntervalStatement(), {DeveloperID});
-            if (open.next() && !open.value(0).isNull())
-                throw AppError(QStringLiteral("Interval %1 is already running for this developer since %2, started "
-                                              "on another machine or from the command line; nothing was started.")
-                                   .arg(open.value(0).toInt())
-                                   .arg(DbConnection::parseDateTime(open.value(1))
-                                            .toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
-        }
-        m_currentWorkId = int(TWorkWriter(db, author(source))
-                                  .insert(startStatement(),
-                                          {ProjectID, DeveloperID, start, textValue(Comments), start.date()}));
-        transaction.commit();
+        const std::optional<int> id = write(entry, nullptr);
+        m_currentWorkId = id.value_or(0);
+        m_startRef = id ? QString() : entry.writeId;
     } catch (...) {
         m_currentWorkId = 0;
+        m_startRef.clear();
         throw;
     }
-    m_startTime = start;
+    m_startTime = entry.moment;
     m_monitoring = true;
+}
+
+void TqvProjectMonitor::StartWritten(const QString& startRef, int workId)
+{
+    if (startRef.isEmpty() || startRef != m_startRef)
+        return;
+    m_startRef.clear();
+    m_currentWorkId = workId;
+}
+
+void TqvProjectMonitor::StartRefused(const QString& startRef)
+{
+    if (startRef.isEmpty() || startRef != m_startRef)
+        return;
+    m_startRef.clear();
+    m_currentWorkId = 0;
+    m_monitoring = false;
 }
 
 void TqvProjectMonitor::StopMonitoring(WorkSource source)
@@ -139,33 +156,20 @@ void TqvProjectMonitor::StopMonitoringAt(const QDateTime& end, WorkSource source
 {
     if (!m_monitoring)
         return;
-    DbConnection& db = connection();
-    int changed = 0;
-    {
-        TransactionGuard transaction(db);
-        // The start may have been corrected elsewhere since it was read: the
-        // duration counts from the stored one.
-        QDateTime start = m_startTime;
-        QSqlQuery open = db.exec(openStartStatement(m_currentWorkId));
-        if (open.next() && !open.value(0).isNull())
-            start = DbConnection::parseDateTime(open.value(0));
-        if (end < start)
-            throw AppError(QStringLiteral("The interval %1 starts at %2, after the stop at %3.")
-                               .arg(m_currentWorkId)
-                               .arg(start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                    end.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
-        m_startTime = start;
-        changed = TWorkWriter(db, author(source))
-                      .change(m_currentWorkId, stopStatement(m_currentWorkId),
-                              {end, textValue(Comments), TimeSpendBetween(start, end), 1, end.date()});
-        transaction.commit();
-    }
+    if (!m_link)
+        connection();
+    JournalEntry entry;
+    entry.action = JournalEntry::Stop;
+    entry.moment = end;
+    entry.developerId = DeveloperID;
+    entry.workId = m_currentWorkId;
+    entry.startRef = m_startRef;
+    entry.source = source;
+    entry.lockConfirmed = IsAdmin;
+    if (CommentTyped)
+        entry.comment = textValue(Comments);
+    write(entry, &m_startTime);
     m_monitoring = false;
-    if (changed == 0) {
-        const int id = m_currentWorkId;
-        m_currentWorkId = 0;
-        throw AppError(QStringLiteral("The interval %1 was already stopped elsewhere.").arg(id));
-    }
 }
 
 int TqvProjectMonitor::RecalcTimeSpend(const std::function<bool(qint64 done, qint64 total)>& progress)
@@ -205,7 +209,8 @@ int TqvProjectMonitor::RecalcTimeSpend(const std::function<bool(qint64 done, qin
 
 int TqvProjectMonitor::CheckIncompleteWork()
 {
-    QSqlQuery query = connection().exec(openIntervalStatement(), {DeveloperID});
+    QSqlQuery query = connection().exec(TEntryWriter::openIntervalStatement(), {DeveloperID});
+    m_startRef.clear();
     if (query.next() && !query.value(0).isNull()) {
         m_monitoring = true;
         m_startTime = DbConnection::parseDateTime(query.value(1));

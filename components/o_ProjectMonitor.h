@@ -9,10 +9,18 @@
 
 #include <functional>
 
+class IJournalLink;
+struct JournalEntry;
+
 // Turns Start and Stop Monitoring into PROJECTWORK rows: start inserts an
 // open interval, stop closes the same row with its end, duration and the
 // completed mark. Also takes over an interval left open by an earlier run,
 // recomputes every stored duration, and owns the one duration formula.
+//
+// With a journal link (a server), Start and Stop are kept in the journal
+// first, with the moment they were pressed, and written by the link; one
+// the server cannot take at once is written when it can, and the monitor
+// goes on measuring (or stops) all the same.
 class TqvProjectMonitor : public QObject
 {
     Q_OBJECT
@@ -22,6 +30,7 @@ public:
 
     DbConnection* AdoConnection() const { return m_connection; }
     void setAdoConnection(DbConnection* connection);
+    void setJournalLink(IJournalLink* link) { m_link = link; }
 
     int ProjectID = 0;
     int DeveloperID = 0;
@@ -31,10 +40,19 @@ public:
     bool IsAdmin = false;
     int CustomerID = 0; // carried for callers; no statement writes it
     QString Comments;
+    // Whether Stop writes Comments; when not, the comment stored with the
+    // interval stays (it may have been written elsewhere while it ran).
+    bool CommentTyped = true;
 
     bool Monitoring() const { return m_monitoring; }
     QDateTime StartTime() const { return m_startTime; }
     int CurrentWorkID() const { return m_currentWorkId; }
+    // The write ID of a Start kept but not written yet (empty otherwise).
+    QString StartRef() const { return m_startRef; }
+    // A kept Start was written: the running interval now has its ID.
+    void StartWritten(const QString& startRef, int workId);
+    // A kept Start could not be written: nothing runs here.
+    void StartRefused(const QString& startRef);
 
     // Whether Start refuses while DeveloperID already has an open interval.
     // The check runs inside Start's write transaction, after the write lock,
@@ -69,16 +87,15 @@ public:
     // spans are those of the clock on the wall, as the user entered them.
     static qint64 wallClockMSecs(const QDateTime& moment);
 
-    static QString startStatement();
-    static QString stopStatement(int workId);
-    static QString openStartStatement(int workId);
-    static QString openIntervalStatement();
-
 private:
     DbConnection& connection() const;
-    WorkAuthor author(WorkSource source) const;
+    // Writes the entry (through the link, or at once): the outcome, none
+    // when it was kept for later; a refusal is raised.
+    std::optional<int> write(JournalEntry& entry, QDateTime* storedStart);
 
     QPointer<DbConnection> m_connection;
+    IJournalLink* m_link = nullptr;
+    QString m_startRef;
     bool m_monitoring = false;
     QDateTime m_startTime;
     int m_currentWorkId = 0;

@@ -2,6 +2,7 @@
 
 #include "components/o_Dialect.h"
 #include "components/o_Resources.h"
+#include "components/o_WriteIds.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
 
@@ -211,6 +212,9 @@ const QList<Schema::Addition>& Schema::additions()
              runScriptPart(connection, {QStringLiteral("CREATE OR REPLACE FUNCTION public.hw_record_work_change("),
                                         QStringLiteral("CREATE OR REPLACE TRIGGER ") + HistoryTrigger + QStringLiteral(" ")});
          }},
+        // The IDs of writes sent from a journal; without the table a write
+        // repeated after a lost answer is found by its content instead.
+        {QStringLiteral("table ") + WriteIds::tableName(), &WriteIds::hasTable, &WriteIds::createTable},
     };
     return list;
 }

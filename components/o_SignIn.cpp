@@ -18,9 +18,10 @@ QString storeHash(DbConnection& connection, int userId, const QString& password,
 {
     try {
         const QString hash = PasswordHash::hash(password);
-        TransactionGuard transaction(connection);
+        // One statement, a transaction of its own, that changes the row only
+        // while it holds the text read: no write lock is needed, so a sign-in
+        // never waits for another client's writes.
         connection.exec(SharedStatements::replaceUserPassword(Dialect::kindOf(connection)), {hash, userId, old});
-        transaction.commit();
     } catch (const std::exception& error) {
         return errorMessage(error);
     }

@@ -2,6 +2,7 @@
 
 #include "components/o_Dialect.h"
 #include "components/o_ProjectMonitor.h"
+#include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/MessageService.h"
 
@@ -43,7 +44,14 @@ StartConflict::Outcome StartConflict::settle(TqvProjectMonitor& monitor, const Q
 {
     if (monitor.Monitoring() || !monitor.AdoConnection())
         return Outcome::NoneOpen;
-    const OpenInterval open = newestOpen(*monitor.AdoConnection(), monitor.DeveloperID);
+    OpenInterval open;
+    try {
+        open = newestOpen(*monitor.AdoConnection(), monitor.DeveloperID);
+    } catch (const DatabaseUnavailable&) {
+        // The server cannot be asked now: the Start is kept, and its write
+        // refuses it should an interval be open by then.
+        return Outcome::NoneOpen;
+    }
     if (open.id == 0)
         return Outcome::NoneOpen;
 

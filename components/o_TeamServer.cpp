@@ -2,6 +2,7 @@
 
 #include "components/o_PeriodLock.h"
 #include "components/o_Schema.h"
+#include "components/o_WriteIds.h"
 #include "toolkit/AppError.h"
 #include "toolkit/DbConnection.h"
 #include "toolkit/SqlTemplate.h"
@@ -466,6 +467,24 @@ void enrolUsers(DbConnection& c, const Roles& r, Report& report)
     report.withoutPassword = isSuperuser(c) ? usersWithoutPassword(c) : created;
 }
 
+// The IDs of writes sent from journals: each member records those of their
+// own writes, in the same transaction; nobody changes or removes one. A table
+// an earlier upgrade made as the shared login passes to the owner.
+void grantWriteIds(DbConnection& c, const Roles& r, Report&)
+{
+    const QString table = WriteIds::tableName();
+    const QString owner = text(c, QStringLiteral("select tableowner from pg_tables where schemaname = 'public' "
+                                                 "and tablename = lower(?)"),
+                               {table});
+    if (owner.isEmpty())
+        return;
+    if (owner != r.owner)
+        c.exec(QStringLiteral("alter table %1 owner to %2").arg(table, identifier(r.owner)));
+    c.exec(QStringLiteral("revoke all on table %1 from public, %2, %3, %4")
+               .arg(table, identifier(r.members), identifier(r.admins), identifier(r.people)));
+    c.exec(QStringLiteral("grant select, insert on %1 to %2").arg(table, identifier(r.members)));
+}
+
 Report runSteps(DbConnection& connection, const QString& purpose)
 {
     if (!mayCreateRoles(connection))
@@ -503,6 +522,7 @@ const QList<Step>& steps()
         {"history and locks", guardHistoryAndLocks},
         {"people functions", createPeopleFunctions},
         {"logins", enrolUsers},
+        {"write ids", grantWriteIds},
     };
     return list;
 }

@@ -134,7 +134,8 @@ QString TWorkHistory::actionText(const QString& action)
 QString TWorkHistory::whenText(const TWorkChange& change)
 {
     const QString written = change.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!change.actedAt.isValid())
+    // A change kept in the journal for a moment is written as it is made.
+    if (!change.actedAt.isValid() || qAbs(change.actedAt.secsTo(change.at)) < 60)
         return written;
     return QStringLiteral("%1 (written %2)").arg(change.actedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), written);
 }

@@ -121,10 +121,16 @@ void TqvWorkRowLoader::readPacket(int size)
 
 bool TqvWorkRowLoader::refreshInterval(qint64 workId)
 {
-    if (!m_rows->isActive() || m_projectId.isNull())
+    if (!m_rows->isActive() || m_projectId.isNull() || workId <= 0)
         return false;
     SqlQuery one(m_connection, Dialect::workRowStatement(m_kind, workId));
-    one.open();
+    try {
+        one.open();
+    } catch (const DatabaseUnavailable&) {
+        // A row the server cannot give now stays as shown; it is read again
+        // once the server has the change.
+        return false;
+    }
     const int idField = m_rows->fieldIndex(QStringLiteral("ID"));
     if (idField < 0)
         return false;

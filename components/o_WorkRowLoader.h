@@ -42,8 +42,8 @@ public:
 
     // An interval written since the rows were read: its row is read again
     // and replaces the one shown, or, new to the shown project, is added on
-    // top. An interval of another project changes nothing. Returns whether
-    // the rows changed.
+    // top. An interval of another project changes nothing, and so does a
+    // server that cannot be asked now. Returns whether the rows changed.
     bool refreshInterval(qint64 workId);
 
     // One interval with its names, as the rows hold it (an empty table when

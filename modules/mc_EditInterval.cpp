@@ -72,7 +72,7 @@ void TdmEditInterval::BeforeShow()
     TCustomModule::BeforeShow();
     // Read afresh when the inputs are set; refused (gone, or someone
     // else's) before the window shows.
-    m_original = m_editor->require(User, WorkID);
+    m_original = Known ? *Known : m_editor->require(User, WorkID);
     showInterval();
 }
 
@@ -84,7 +84,7 @@ void TdmEditInterval::showInterval()
     QComboBox* projects = Lookup(QStringLiteral("cboProject"))->AsComboBox();
     projects->clear();
     bool listed = false;
-    for (const TIntervalEditor::Project& project : m_editor->projectsOf(User)) {
+    for (const TIntervalEditor::Project& project : Known ? KnownProjects : m_editor->projectsOf(User)) {
         projects->addItem(project.name, project.id);
         listed = listed || project.id == interval.projectId;
     }
@@ -142,13 +142,24 @@ bool TdmEditInterval::Save()
     const QString refused = TIntervalEditor::refusal(m_original, change, Clock::now());
     if (!refused.isEmpty())
         throw AppError(refused);
+    QList<TInterval> overlaps;
     // Only moved times can come to share time with another interval.
-    if (TIntervalEditor::timesChanged(m_original, change)
-        && !TIntervalEditor::overlapsAccepted(
-            m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id), ModuleForm()))
+    if (TIntervalEditor::timesChanged(m_original, change)) {
+        try {
+            overlaps = m_editor->overlapping(m_original.developerId, change.start, change.end, m_original.id);
+        } catch (const DatabaseUnavailable&) {
+            // Kept for later, the write itself refuses an overlap.
+            if (!Write)
+                throw;
+        }
+    }
+    if (!TIntervalEditor::overlapsAccepted(overlaps, ModuleForm()))
         return false;
-    if (!TPeriodLock::writeConfirming(User.lockConfirmed, ModuleForm(),
-                                      [&] { m_result = m_editor->update(User, change); }))
+    // A row changed elsewhere since this window read it is not overwritten.
+    if (!TPeriodLock::writeConfirming(User.lockConfirmed, ModuleForm(), [&] {
+            m_result = Write ? Write(m_original, change, !overlaps.isEmpty(), User.lockConfirmed)
+                             : m_editor->update(User, change, m_original);
+        }))
         return false;
     Close();
     return true;

@@ -3,6 +3,7 @@
 #include "components/o_IntervalEditor.h"
 #include "framework/mc_CustomModule.h"
 
+#include <functional>
 #include <optional>
 
 // Corrects one recorded interval: project (from the user's projects), start,
@@ -22,6 +23,15 @@ public:
     // Inputs, set before Execute: the interval and who corrects it.
     int WorkID = 0;
     TIntervalUser User;
+    // When the server cannot be asked: the interval and the projects as the
+    // main window shows them.
+    std::optional<TInterval> Known;
+    QList<TIntervalEditor::Project> KnownProjects;
+    // Writes the change instead of the editor (the interval as read, the
+    // change, whether an overlap was accepted) and returns the interval as
+    // written; throws a refusal, which leaves the window open.
+    // The last argument: an administrator said yes to changing the locked period.
+    std::function<TInterval(const TInterval&, const TIntervalChange&, bool, bool)> Write;
 
     // The interval as it was when the window opened.
     const TInterval& Original() const { return m_original; }

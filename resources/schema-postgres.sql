@@ -143,3 +143,11 @@ $hw$;
 
 CREATE OR REPLACE TRIGGER hw_work_history AFTER INSERT OR UPDATE OR DELETE ON PROJECTWORK
 FOR EACH ROW EXECUTE FUNCTION public.hw_record_work_change();
+
+-- The writes sent from a client's journal, by the unique ID each carries: a
+-- write sent again after its answer was lost finds its ID here and changes
+-- nothing. WORK_ID is the interval it made or changed.
+CREATE TABLE APPLIED_WRITES (
+    WRITE_ID VARCHAR(36) NOT NULL PRIMARY KEY,
+    WORK_ID  INTEGER
+);

@@ -95,3 +95,11 @@ CREATE TABLE PERIOD_LOCK (
 GO
 INSERT INTO PERIOD_LOCK (ID) VALUES (1);
 GO
+-- The writes sent from a client's journal, by the unique ID each carries: a
+-- write sent again after its answer was lost finds its ID here and changes
+-- nothing. WORK_ID is the interval it made or changed.
+CREATE TABLE APPLIED_WRITES (
+    WRITE_ID VARCHAR(36) NOT NULL PRIMARY KEY,
+    WORK_ID  INTEGER
+);
+GO

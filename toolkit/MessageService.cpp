@@ -1,5 +1,7 @@
 #include "toolkit/MessageService.h"
 
+#include "toolkit/AppError.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -28,6 +30,8 @@ QMessageBox::StandardButton ask(const MessageService::Request& request, QWidget*
                     parent ? parent : QApplication::activeWindow());
     if (request.defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(request.defaultButton);
+    if (!request.detail.isEmpty())
+        box.setDetailedText(request.detail);
     for (auto it = request.buttonTexts.begin(); it != request.buttonTexts.end(); ++it)
         if (QAbstractButton* button = box.button(it.key()))
             button->setText(it.value());
@@ -70,6 +74,13 @@ void MessageService::warning(const QString& title, const QString& text, QWidget*
 void MessageService::error(const QString& title, const QString& text, QWidget* parent)
 {
     show(Request::make(title, text, QMessageBox::Critical), parent);
+}
+
+void MessageService::error(const QString& title, const std::exception& error, QWidget* parent)
+{
+    Request request = Request::make(title, errorMessage(error), QMessageBox::Critical);
+    request.detail = errorDetail(error);
+    show(request, parent);
 }
 
 void MessageService::setHandler(Handler handler)

@@ -25,6 +25,8 @@ public:
         std::function<void()> onHelp;
         // Captions that replace the standard ones, by button.
         QMap<QMessageBox::StandardButton, QString> buttonTexts;
+        // Shown behind "Show Details..." (a driver's own text).
+        QString detail;
 
         static Request make(const QString& title, const QString& text, QMessageBox::Icon icon,
                             QMessageBox::StandardButtons buttons = QMessageBox::Ok,
@@ -48,6 +50,8 @@ public:
     static void information(const QString& title, const QString& text, QWidget* parent = nullptr);
     static void warning(const QString& title, const QString& text, QWidget* parent = nullptr);
     static void error(const QString& title, const QString& text, QWidget* parent = nullptr);
+    // The message of an exception, with its detail behind the box's details.
+    static void error(const QString& title, const std::exception& error, QWidget* parent = nullptr);
 
     // Test control. A handler, when set, answers every box instead of a
     // person; queued answers are used first, one per box, and a box with no

@@ -320,7 +320,8 @@ void SqlQuery::open()
 {
     if (isActive())
         return;
-    if (!q->connection || !q->connection->isOpen())
+    // A lost connection is the connection's to open again, or to say why not.
+    if (!q->connection || (!q->connection->isOpen() && !q->connection->isLost()))
         throw DatabaseError(QStringLiteral("The database connection is not open"));
     // Field definitions come from the statement each time it is opened.
     d->setFields({});

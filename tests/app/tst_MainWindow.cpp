@@ -894,6 +894,39 @@ private slots:
         QCOMPARE(main->ProjectWorkData()->value("COMPLETED").toInt(), 1);
     }
 
+    // While monitoring, View > Refresh (F5) shows what another client wrote
+    // meanwhile; Stop keeps a comment written elsewhere while the clock ran,
+    // unless one was typed into the field.
+    void refreshAndStopWhileOthersWrite_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("nothing typed") << QString() << "from the command line";
+        QTest::newRow("a comment typed") << "typed here" << "typed here";
+    }
+    void refreshAndStopWhileOthersWrite()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        MainWindowFixture fixture;
+        auto main = start();
+        signIn(*main, "chidi", "pw");
+        QVERIFY(main->ProjectsQuery()->locate("PROJECT_NAME", "Portal"));
+        click(*main, "btnStartMonitoring");
+        const int running = main->ProjectMonitor()->CurrentWorkID();
+        auto other = fixture.db().openAnother();
+        other->exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,TIME_END,COMMENTS,COMPLETED,DAY_START)"
+                    " values (2,3,'2009-05-11 08:00:00.000','2009-05-11 09:00:00.000','Erik''s',1,'2009-05-11')");
+        other->exec("update PROJECTWORK set COMMENTS = 'from the command line' where ID = ?", {running});
+        click(*main, "mnuRefresh");
+        QTRY_COMPARE(main->ProjectWorkData()->recordCount(), 2);
+        QVERIFY(main->ProjectMonitor()->Monitoring());
+        if (!typed.isEmpty())
+            main->Lookup("edtComment")->as<QLineEdit>()->setText(typed);
+        click(*main, "btnStopMonitoring");
+        QCOMPARE(fixture.db().scalar("select COMMENTS from PROJECTWORK where ID = ?", {running}).toString(), stored);
+    }
+
     // A long project shows its newest rows first; scrolling down reads
     // older ones until the oldest is there.
     void scrollingReachesTheOldestInterval()

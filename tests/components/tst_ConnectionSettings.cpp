@@ -101,7 +101,9 @@ private slots:
         try {
             const QString options = Dialect::connectOptions(settings, 5);
             QVERIFY2(!expected.startsWith('!'), qPrintable(options));
-            QVERIFY2(options.startsWith("connect_timeout=5;client_encoding=UTF8" + QString(expected.isEmpty() ? "" : ";")
+            QVERIFY2(options.startsWith("connect_timeout=5;keepalives=1;keepalives_idle=10;keepalives_interval=3;"
+                                        "keepalives_count=3;tcp_user_timeout=7000;client_encoding=UTF8"
+                                        + QString(expected.isEmpty() ? "" : ";")
                                         + expected + ";application_name="),
                      qPrintable(options));
         } catch (const DatabaseError& error) {
@@ -193,7 +195,13 @@ private slots:
         ConnectionSettings sqlServer;
         sqlServer.kind = Dialect::SqlServer;
         QCOMPARE(Dialect::connectOptions(sqlServer, 5),
-                 QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_CONNECTION_TIMEOUT=5"));
+                 QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_CONNECTION_TIMEOUT=7"));
+        // No wait on a server is left to the driver's own limit, which may be none.
+        QCOMPARE(Dialect::connectOptions(sqlServer, 0),
+                 QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;SQL_ATTR_CONNECTION_TIMEOUT=7"));
+        ConnectionSettings postgres;
+        postgres.kind = Dialect::PostgreSql;
+        QVERIFY(Dialect::connectOptions(postgres, 0).contains("connect_timeout=5"));
         ConnectionSettings file;
         file.kind = Dialect::LocalFile;
         QCOMPARE(Dialect::connectOptions(file, 5), QString());

@@ -282,6 +282,38 @@ private slots:
         QCOMPARE(m_db->scalar("select COMMENTS from PROJECTWORK where ID = 3").toString(), "running");
     }
 
+    // An edit made from what was read is refused when another client changed
+    // the row since, and says what changed; nothing of it is written.
+    void changedSinceReadIsNotOverwritten_data()
+    {
+        QTest::addColumn<QString>("elsewhere");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("stop") << "TIME_END = '2009-05-11 10:30:00.000'" << "its stop is now 2009-05-11 10:30";
+        QTest::newRow("start") << "TIME_START = '2009-05-11 07:00:00.000'" << "its start is now 2009-05-11 07:00";
+        QTest::newRow("comment") << "COMMENTS = 'from the command line'" << "its comment is now \"from the command line\"";
+        QTest::newRow("nothing") << "COMMENTS = 'first'" << "";
+    }
+    void changedSinceReadIsNotOverwritten()
+    {
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, said);
+        const TInterval read = *m_editor->find(1);
+        m_db->openAnother()->exec("update PROJECTWORK set " + elsewhere + " where ID = 1");
+        const TIntervalChange change{1, 1, read.start, read.end, QStringLiteral("mine")};
+        if (said.isEmpty()) {
+            QVERIFY_SQL(m_editor->update(Ann, change, read));
+            QCOMPARE(m_db->scalar("select COMMENTS from PROJECTWORK where ID = 1").toString(), "mine");
+            return;
+        }
+        try {
+            m_editor->update(Ann, change, read);
+            QFAIL("the change was written");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains(said), qPrintable(error.message()));
+        }
+        QVERIFY(m_db->scalar("select COMMENTS from PROJECTWORK where ID = 1").toString() != "mine");
+    }
+
     void goneIntervalIsSaidSo()
     {
         m_editor->remove(Ann, 1);

@@ -29,6 +29,7 @@ private slots:
         QTest::newRow("lock") << "drop table PERIOD_LOCK" << QStringList{"table PERIOD_LOCK"} << false;
         QTest::newRow("the server's trigger") << "drop trigger hw_work_history on PROJECTWORK"
                                               << QStringList{recording} << true;
+        QTest::newRow("write IDs") << "drop table APPLIED_WRITES" << QStringList{"table APPLIED_WRITES"} << false;
     }
     void laterAdditions()
     {
@@ -114,6 +115,8 @@ private slots:
             const QStringList words = addition.name.split(QRegularExpression("[ .]"));
             if (words.first() == "column")
                 expected << Schema::Table{words.at(1), {words.at(2)}};
+            else
+                expected << Schema::Table{words.at(1), {}};
         }
         for (const Schema::Table& table : expected) {
             const auto create = std::find_if(statements.begin(), statements.end(), [&](const QString& s) {

@@ -108,6 +108,8 @@ private slots:
         member("correct one's own interval", "update PROJECTWORK set COMMENTS = 'mine' where DEVELOPER_ID = 2", Done);
         member("start one's own interval", "insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,COMPLETED) values (2,2,0)",
                Done);
+        member("record the ID of one's write", "insert into APPLIED_WRITES (WRITE_ID,WORK_ID) values ('w-1',1)", Done);
+        member("forget the ID of a write", "delete from APPLIED_WRITES", Refused);
         QTest::newRow("administrator writes a project")
             << "admin" << "insert into PROJECTS (DESCRIPTION) values ('New')" << int(Done);
         QTest::newRow("administrator corrects anyone's interval")

@@ -2,6 +2,7 @@
 
 #include "components/o_OptionsManager.h"
 #include "components/TrayIcon.h"
+#include "components/o_ServerLink.h"
 #include "toolkit/AppPaths.h"
 #include "toolkit/ApplicationControl.h"
 #include "toolkit/Clock.h"
@@ -31,6 +32,9 @@ void MainWindowFixture::beforeWindowTest(std::function<void()> onTerminate)
 {
     ApplicationControl::setTerminateHandler(std::move(onTerminate));
     TTrayIcon::setNotificationAreaForTests(0);
+    // On a server the window's writes stay as certain as on the file: it
+    // waits for each until it is written (the server is there).
+    TServerLink::setPatienceForTests(10000);
 }
 
 void MainWindowFixture::afterWindowTest()
@@ -38,6 +42,7 @@ void MainWindowFixture::afterWindowTest()
     Clock::reset();
     ApplicationControl::setTerminateHandler({});
     TTrayIcon::setNotificationAreaForTests(-1);
+    TServerLink::setPatienceForTests(0);
 }
 
 QString MainWindowFixture::optionsPath() const

@@ -13,6 +13,8 @@
 #                                 in DIR (HW_TEST_PG_DIR): the tests of one
 #                                 login per person make their roles with it.
 #   pg-test-server.sh stop DIR    stops the server and removes DIR.
+#   pg-test-server.sh down DIR    stops the server and keeps its data;
+#   pg-test-server.sh up DIR      starts it again on the same port.
 #
 # The server refuses to run as root; as root the cluster belongs to the
 # "postgres" account (or "nobody" without it).
@@ -21,7 +23,7 @@ set -euo pipefail
 command=${1:-}
 dir=${2:-}
 if [ -z "$command" ] || [ -z "$dir" ]; then
-  echo "usage: $0 start|stop DIR" >&2
+  echo "usage: $0 start|stop|down|up DIR" >&2
   exit 2
 fi
 
@@ -72,8 +74,8 @@ start)
     exit 1
   }
   # Durability is of no use to a server that is thrown away.
-  as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-    -o "-c port=$port -c listen_addresses=127.0.0.1 -c unix_socket_directories=$dir -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+  echo "-c port=$port -c listen_addresses=127.0.0.1 -c unix_socket_directories=$dir -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" >"$dir/options"
+  as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 -o "$(cat "$dir/options")" \
     start >/dev/null || {
     cat "$dir/server.log" >&2
     exit 1
@@ -91,6 +93,12 @@ export HW_TEST_PG_ADMIN_USER=hw_admin
 EOF
   cat "$dir/env"
   ;;
+down)
+  as_owner "$(pg_bin)/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+  ;;
+up)
+  as_owner "$(pg_bin)/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 -o "$(cat "$dir/options")" start >/dev/null
+  ;;
 stop)
   if [ -d "$dir/data" ]; then
     bin=$(pg_bin)
@@ -99,7 +107,7 @@ stop)
   rm -rf "$dir"
   ;;
 *)
-  echo "usage: $0 start|stop DIR" >&2
+  echo "usage: $0 start|stop|down|up DIR" >&2
   exit 2
   ;;
 esac

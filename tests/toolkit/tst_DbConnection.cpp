@@ -132,17 +132,35 @@ private slots:
     }
 
     // A write transaction waits for another client's to end before it
-    // begins, so a check that reads before it writes sees every write.
+    // begins, so a check that reads before it writes sees every write: of
+    // the whole database, or of the same developer (a partition), and a
+    // writer of the whole database for every developer's. On a server two
+    // developers' writers do not wait for each other.
+    void writersFollowOneAnother_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<bool>("waits");
+        const int whole = DbConnection::WholeDatabase;
+        QTest::newRow("whole database twice") << whole << whole << true;
+        QTest::newRow("a developer, then the whole database") << 1 << whole << true;
+        QTest::newRow("the whole database, then a developer") << whole << 1 << true;
+        QTest::newRow("one developer twice") << 1 << 1 << true;
+        QTest::newRow("two developers") << 1 << 2 << !TestDatabase::onServer();
+    }
     void writersFollowOneAnother()
     {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(bool, waits);
         TestDatabase db;
         auto other = db.openAnother();
-        db.connection().beginTransaction();
+        db.connection().beginTransaction(first);
         db.exec("insert into DEVELOPERS (LASTNAME) values ('first')");
         QAtomicInt began = 0;
-        QThread* second = QThread::create([&db, &began] {
+        QThread* writer = QThread::create([&db, &began, second] {
             auto late = db.openAnother();
-            TransactionGuard transaction(*late);
+            TransactionGuard transaction(*late, second);
             began = 1;
             QSqlQuery seen = late->exec("select count(*) from DEVELOPERS");
             seen.next();
@@ -150,14 +168,19 @@ private slots:
             seen.finish();
             transaction.commit();
         });
-        second->start();
-        QTest::qWait(500);
-        QCOMPARE(int(began), 0);
+        writer->start();
+        if (waits) {
+            QTest::qWait(500);
+            QCOMPARE(int(began), 0);
+        } else {
+            QTRY_COMPARE(int(began), 1);
+        }
         db.connection().commit();
-        QVERIFY(second->wait(10000));
-        delete second;
-        // The second writer counted the first one's row.
-        QCOMPARE(db.scalar("select LASTNAME from DEVELOPERS where LASTNAME <> 'first'").toString(), QStringLiteral("1"));
+        QVERIFY(writer->wait(10000));
+        delete writer;
+        // The second writer counted the first one's row when it waited for it.
+        QCOMPARE(db.scalar("select LASTNAME from DEVELOPERS where LASTNAME <> 'first'").toString(),
+                 QStringLiteral("%1").arg(waits ? 1 : 0));
     }
 
     // A server whose default makes a backslash in a quoted text an escape

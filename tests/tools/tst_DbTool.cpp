@@ -228,6 +228,7 @@ private slots:
             db.exec(QStringLiteral("drop table %1").arg(table.name));
         for (const QString& later : {Schema::HistoryTable, Schema::LockTable})
             db.exec(QStringLiteral("drop table %1").arg(later));
+        db.exec("drop table APPLIED_WRITES");
         QString out, err;
         const QString boss = TestDatabase::onServer() ? db.login("boss") : "boss";
         if (!TestDatabase::onServer()) {
