@@ -175,6 +175,8 @@ TEntryWriter::Outcome TEntryWriter::start(const JournalEntry& entry, int develop
 TIntervalUser TEntryWriter::userOf(const JournalEntry& entry) const
 {
     TIntervalUser user = m_user;
+    if (user.userName.isEmpty())
+        user.userName = entry.userName;
     user.source = entry.source;
     user.lockConfirmed = user.isAdmin && (entry.lockConfirmed || m_user.lockConfirmed);
     user.actedAt = entry.recorded;

@@ -115,7 +115,7 @@ private slots:
             const QStringList words = addition.name.split(QRegularExpression("[ .]"));
             if (words.first() == "column")
                 expected << Schema::Table{words.at(1), {words.at(2)}};
-            else
+            else if (words.first() == "table")
                 expected << Schema::Table{words.at(1), {}};
         }
         for (const Schema::Table& table : expected) {
