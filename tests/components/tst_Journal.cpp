@@ -112,6 +112,55 @@ private slots:
         QCOMPARE(db.scalar("select count(*) from PROJECTWORK where COMMENTS = 'later'").toInt(), 1);
     }
 
+    // Sent later from the journal, a write is recorded with where and when
+    // the user acted, and meets the locked period as it stands: a Stop of
+    // what runs across the lock date goes in, an edit is refused with the date.
+    void sentLaterMeetsTheLockAndKeepsTheMoment_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("stop across the lock date") << int(JournalEntry::Stop) << true;
+        QTest::newRow("edit in the locked period") << int(JournalEntry::Edit) << false;
+    }
+    void sentLaterMeetsTheLockAndKeepsTheMoment()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, written);
+        TestDatabase db;
+        db.exec("insert into PROJECTWORK (PROJECT_ID,DEVELOPER_ID,TIME_START,COMMENTS,COMPLETED,DAY_START) values "
+                "(1,1,'2026-05-31 22:00:00.000','',0,'2026-05-31')");
+        db.exec("update PERIOD_LOCK set LOCKED_THROUGH = '2026-05-31'");
+        TJournal journal(m_dir.filePath("later.db"));
+        Clock::setNow(at("2026-06-01 09:00:00"));
+        JournalEntry entry = entryOf(JournalEntry::Action(action), "2026-06-01 08:30:00", 1);
+        entry.comment = QStringLiteral("late");
+        entry.source = WorkSource::ForgottenStop;
+        // A running interval's comment may change; its start may not.
+        if (!written)
+            entry.newStart = at("2026-05-31 21:00:00");
+        entry.target = db.connection().parameters().target();
+        journal.record(entry);
+        Clock::setNow(at("2026-06-01 11:00:00"));
+        QList<TEntryWriter::Outcome> outcomes;
+        TJournalSender::sendWaiting(journal, db.connection(), "ann", Ann,
+                                    [&](const JournalEntry&, const TEntryWriter::Outcome& outcome, bool) {
+                                        outcomes << outcome;
+                                    });
+        if (!written) {
+            QCOMPARE(outcomes.size(), 1);
+            QVERIFY2(outcomes.first().lockedThrough == QDate(2026, 5, 31), qPrintable(outcomes.first().message));
+            QVERIFY2(outcomes.first().message.contains("The period through 2026-05-31 is locked"),
+                     qPrintable(outcomes.first().message));
+            QCOMPARE(db.scalar("select COMMENTS from PROJECTWORK").toString(), "");
+            return;
+        }
+        QCOMPARE(db.scalar("select COMPLETED from PROJECTWORK").toInt(), 1);
+        QCOMPARE(db.scalar("select SOURCE from PROJECTWORK_HISTORY where ACTION = 'update'").toString(),
+                 "forgotten-stop question");
+        QCOMPARE(db.scalar("select ACTED_AT from PROJECTWORK_HISTORY where ACTION = 'update'").toString(),
+                 "2026-06-01 09:00:00.000");
+    }
+
     // Sent in order: a Stop whose interval was stopped elsewhere meanwhile is
     // set aside with the reason, neither dropped nor forced, and what comes
     // after it is still written.
