@@ -536,6 +536,7 @@ int CommandLine::keepOffline(const Request& request, const DbConnection& connect
         entry.allowOverlap = request.edit.allowOverlap;
     }
     journal.record(entry);
+    journal.onDisk();
     return kept(entry.describe(), error.detail().isEmpty() ? error.message() : error.detail());
 }
 

@@ -32,6 +32,7 @@ std::optional<TEntryWriter::Outcome> DirectJournal::submit(JournalEntry& entry)
             m_journal.remove(entry.seq); // the user reads why at once
         return outcome;
     } catch (const DatabaseUnavailable& error) {
+        m_journal.onDisk();
         m_kept = true;
         m_detail = error.detail().isEmpty() ? error.message() : error.detail();
         return std::nullopt;

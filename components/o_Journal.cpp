@@ -12,6 +12,10 @@
 #include <QJsonObject>
 #include <QSqlQuery>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 namespace {
 
 const QString Columns = QStringLiteral("SEQ,WRITE_ID,TARGET,USER_NAME,ACTION,MOMENT,PAYLOAD,STATE,WORK_ID,MESSAGE");
@@ -120,6 +124,10 @@ TJournal::TJournal(const QString& path)
     if (!m_connection->isOpen())
         m_connection->openSqlite(path);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Most entries reach the server a few milliseconds after they are
+    // recorded, so waiting for the disk at each would double what a Start
+    // costs; an entry that has to wait is put on the disk by onDisk().
+    m_connection->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     m_connection->exec(QStringLiteral("create table if not exists ENTRIES ("
                                       "SEQ integer primary key autoincrement,"
                                       " WRITE_ID text not null unique,"
@@ -196,19 +204,23 @@ QList<JournalEntry> TJournal::takeUntold(const QString& target, const QString& u
     return entries;
 }
 
+void TJournal::onDisk()
+{
+    // SQLite syncs the write-ahead log only at a checkpoint under NORMAL;
+    // syncing its file now covers every entry recorded so far.
+    for (const QString& name : {m_path + QStringLiteral("-wal"), m_path}) {
+        QFile file(name);
+        if (file.open(QIODevice::ReadOnly) && ::fsync(file.handle()) != 0)
+            throw AppError(QStringLiteral("The journal %1 could not be written to the disk: %2")
+                               .arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+}
+
 void TJournal::markSent(qint64 seq, int workId)
 {
-    // Not waited onto the disk: a mark lost to a power cut only sends the
-    // entry once more, which its write ID makes change nothing. The entry
-    // itself was recorded with the wait.
-    m_connection->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    try {
-        m_connection->exec(QStringLiteral("update ENTRIES set STATE = 1, WORK_ID = ? where SEQ = ?"), {workId, seq});
-    } catch (...) {
-        m_connection->exec(QStringLiteral("PRAGMA synchronous=FULL"));
-        throw;
-    }
-    m_connection->exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    // A mark lost to a power cut only sends the entry once more, which its
+    // write ID makes change nothing.
+    m_connection->exec(QStringLiteral("update ENTRIES set STATE = 1, WORK_ID = ? where SEQ = ?"), {workId, seq});
 }
 
 void TJournal::setAside(qint64 seq, const QString& message)

@@ -76,7 +76,10 @@ public:
     const QString& path() const { return m_path; }
 
     // Keeps the entry (its seq is set) before anything else happens to it.
+    // It survives the program's crash at once; onDisk() makes it survive a
+    // power cut too, once it is clear the entry has to wait.
     void record(JournalEntry& entry);
+    void onDisk();
     // The waiting entries of one user on one database, oldest first.
     QList<JournalEntry> waiting(const QString& target, const QString& userName);
     int waitingCount(const QString& target, const QString& userName);

@@ -146,6 +146,7 @@ std::optional<TEntryWriter::Outcome> TServerLink::submit(JournalEntry& entry)
     QMetaObject::invokeMethod(m_sender, &TJournalSender::wake, Qt::QueuedConnection);
     const TJournalSender::Answer answer = m_sender->await(patience());
     if (!answer.outcome) {
+        m_journal->onDisk();
         countWaiting();
         if (answer.away)
             setAway(true, answer.detail);

@@ -24,6 +24,17 @@ bool present(DbConnection& connection)
     }
 }
 
+// A write ID is a UUID, so it can go into the statement's text: a bound
+// value costs a server two more round trips (prepare and deallocate) on each
+// Start and Stop. Anything else read from the journal is refused.
+QString literal(const QString& writeId)
+{
+    const QUuid id = QUuid::fromString(writeId);
+    if (id.isNull())
+        throw AppError(QStringLiteral("The write ID %1 is not one Hourwright made.").arg(writeId));
+    return id.toString(QUuid::WithoutBraces);
+}
+
 } // namespace
 
 QString WriteIds::tableName()
@@ -57,8 +68,8 @@ bool WriteIds::available(DbConnection& connection)
 
 std::optional<int> WriteIds::applied(DbConnection& connection, const QString& writeId)
 {
-    QSqlQuery query =
-        connection.exec(QStringLiteral("select WORK_ID from APPLIED_WRITES where WRITE_ID = :WRITE_ID"), {writeId});
+    QSqlQuery query = connection.exec(
+        QStringLiteral("select WORK_ID from APPLIED_WRITES where WRITE_ID = '%1'").arg(literal(writeId)));
     if (!connection.next(query))
         return std::nullopt;
     return query.value(0).toInt();
@@ -66,8 +77,9 @@ std::optional<int> WriteIds::applied(DbConnection& connection, const QString& wr
 
 void WriteIds::record(DbConnection& connection, const QString& writeId, int workId)
 {
-    connection.exec(QStringLiteral("insert into APPLIED_WRITES (WRITE_ID,WORK_ID) values (:WRITE_ID,:WORK_ID)"),
-                    {writeId, workId});
+    connection.exec(QStringLiteral("insert into APPLIED_WRITES (WRITE_ID,WORK_ID) values ('%1',%2)")
+                        .arg(literal(writeId))
+                        .arg(workId));
 }
 
 QString WriteIds::newId()

@@ -171,8 +171,11 @@ private slots:
                 "values (1,1,'2026-05-11 08:00:00.000','2026-05-11 09:00:00.000','',1,'2026-05-11')");
         TJournal journal(m_dir.filePath("aside.db"));
         JournalEntry stop = entryOf(JournalEntry::Stop, "2026-05-11 10:00:00", 1);
+        // A journal file edited by hand: its write ID goes into no statement.
+        JournalEntry planted = entryOf(JournalEntry::Start, "2026-05-11 10:01:00");
+        planted.writeId = QStringLiteral("x'); delete from PROJECTWORK; --");
         JournalEntry start = entryOf(JournalEntry::Start, "2026-05-11 10:05:00");
-        for (JournalEntry* entry : {&stop, &start}) {
+        for (JournalEntry* entry : {&stop, &planted, &start}) {
             entry->target = db.connection().parameters().target();
             journal.record(*entry);
         }
@@ -180,12 +183,13 @@ private slots:
         const int settled = TJournalSender::sendWaiting(journal, db.connection(), "ann", Ann,
                                                         [&](const JournalEntry&, const TEntryWriter::Outcome& outcome,
                                                             bool) { told << outcome.message; });
-        QCOMPARE(settled, 2);
+        QCOMPARE(settled, 3);
         QVERIFY2(told.first().contains("already stopped elsewhere"), qPrintable(told.first()));
+        QVERIFY2(told.at(1).contains("not one Hourwright made"), qPrintable(told.at(1)));
         QCOMPARE(db.scalar("select TIME_END from PROJECTWORK where ID = 1").toString(), "2026-05-11 09:00:00.000");
         QCOMPARE(db.scalar("select count(*) from PROJECTWORK where COMPLETED = 0").toInt(), 1);
         const QList<JournalEntry> aside = journal.takeUntold(stop.target, "ann");
-        QCOMPARE(aside.size(), 1);
+        QCOMPARE(aside.size(), 2);
         QCOMPARE(aside.first().writeId, stop.writeId);
         QVERIFY(journal.takeUntold(stop.target, "ann").isEmpty());
     }
