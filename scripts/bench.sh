@@ -38,7 +38,8 @@ if [ -z "${HW_TEST_PG_SERVER:-}" ] && { [ $# -eq 0 ] || [[ "bench_Server" == *"$
   fi
 fi
 for bench in "$BUILD"/bench/bench_*; do
-  [ -x "$bench" ] || continue
+  # The build folder also holds each program's generated-code folder, which is "executable" too.
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   name=$(basename "$bench")
   if [ $# -gt 0 ] && [[ "$name" != *"$1"* ]]; then continue; fi
   echo "== $name"
