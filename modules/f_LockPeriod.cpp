@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -57,4 +58,13 @@ TFrmLockPeriod::TFrmLockPeriod(QWidget* parent)
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
+}
+
+void TFrmLockPeriod::showEvent(QShowEvent* event)
+{
+    // The wrapped texts need their height for the window's width; the state's
+    // text is only known once the lock has been read.
+    TModuleForm::showEvent(event);
+    if (const int needed = heightForWidth(width()); needed > height())
+        resize(width(), needed);
 }

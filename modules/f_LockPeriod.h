@@ -9,4 +9,7 @@ class TFrmLockPeriod : public TModuleForm
     Q_OBJECT
 public:
     explicit TFrmLockPeriod(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
