@@ -38,7 +38,7 @@ TFrmChanges::TFrmChanges(QWidget* parent)
     layout->addLayout(criteria);
 
     auto* grid = named(new DbGrid(this), "ChangesGrid");
-    grid->addColumn(QStringLiteral("CHANGED_AT"), tr("When"), 130);
+    grid->addColumn(QStringLiteral("CHANGED_AT"), tr("When"), 160);
     grid->addColumn(QStringLiteral("CHANGED_BY"), tr("Who"), 90);
     grid->addColumn(QStringLiteral("SOURCE"), tr("From"), 100);
     grid->addColumn(QStringLiteral("ACTION"), tr("Action"), 60);

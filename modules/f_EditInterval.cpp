@@ -72,7 +72,7 @@ TFrmEditInterval::TFrmEditInterval(QWidget* parent)
     history->setRootIsDecorated(false);
     history->setWordWrap(true);
     history->setHeaderLabels({tr("When"), tr("Who"), tr("From"), tr("Action"), tr("What")});
-    history->setColumnWidth(0, 130);
+    history->setColumnWidth(0, 160);
     history->setColumnWidth(1, 90);
     history->setColumnWidth(2, 100);
     history->setColumnWidth(3, 60);
