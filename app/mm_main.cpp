@@ -356,7 +356,7 @@ void TdmMain::Recalculate()
     // The work opens a connection of its own to the same database, as the
     // same login.
     const TRecalculation::Result result =
-        TRecalculation::run(Dialect::parametersOf(*m_connection), m_user.userName, m_user.isAdmin, ModuleForm());
+        TRecalculation::run(*m_connection, m_user.userName, m_user.isAdmin, ModuleForm());
     RefreshData();
     if (result.outcome == TRecalculation::Outcome::Done) {
         Lookup(QStringLiteral("RecalculateMsgBox"))->AsMessageBox()->Execute();

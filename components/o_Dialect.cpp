@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QSqlQuery>
-#include <QUrl>
 
 bool Dialect::isKnownKind(int kind)
 {
@@ -90,45 +89,6 @@ void Dialect::openServer(const ConnectionSettings& settings, DbConnection& conne
         return;
     }
     throw DatabaseError(QStringLiteral("The database kind %1 is no server").arg(settings.kind));
-}
-
-Dialect::ConnectionParameters Dialect::parametersOf(const DbConnection& connection)
-{
-    const QSqlDatabase db = connection.database();
-    ConnectionParameters parameters;
-    parameters.kind = kindOf(connection);
-    parameters.database = db.databaseName();
-    if (parameters.kind == LocalFile) {
-        // Opened as a URI (file:…?mode=rw); the file is what a new one opens.
-        const QUrl uri(parameters.database);
-        if (uri.isLocalFile())
-            parameters.database = uri.toLocalFile();
-    }
-    parameters.host = db.hostName();
-    parameters.port = db.port() > 0 ? db.port() : 0;
-    parameters.user = db.userName();
-    parameters.password = db.password();
-    parameters.options = db.connectOptions();
-    return parameters;
-}
-
-void Dialect::openWith(DbConnection& connection, const ConnectionParameters& parameters)
-{
-    switch (parameters.kind) {
-    case LocalFile:
-        connection.openSqlite(parameters.database);
-        break;
-    case SqlServer:
-        connection.openOdbc(parameters.database, parameters.options);
-        break;
-    case PostgreSql:
-        connection.setStatementDeadline(StatementDeadlineMs);
-        connection.openPostgres(parameters.host, parameters.port, parameters.database, parameters.user,
-                                parameters.password, parameters.options);
-        break;
-    default:
-        throw DatabaseError(QStringLiteral("The database kind %1 is unknown").arg(parameters.kind));
-    }
 }
 
 QStringList Dialect::sslModes()

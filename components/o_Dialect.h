@@ -121,22 +121,6 @@ QString workRowsOfProjectStatement(int kind, qint64 projectId, qint64 beforeId, 
 // The same for the one interval with the given ID.
 QString workRowStatement(int kind, qint64 workId);
 
-// What opens a second connection to the database an open connection
-// reaches, as the same login: read on the connection's own thread, used on
-// any other (a second connection is what work off the window's thread needs).
-struct ConnectionParameters
-{
-    int kind = -1;
-    QString database; // the SQLite file, the ODBC string or the server's database
-    QString host;
-    int port = 0;
-    QString user;
-    QString password;
-    QString options;
-};
-ConnectionParameters parametersOf(const DbConnection& connection);
-void openWith(DbConnection& connection, const ConnectionParameters& parameters);
-
 // Sets TIME_SPEND of the intervals whose ID lies in (?, ?]
 // from their start and stop: hours in whole minutes, truncated, whichever
 // way round the times are, exactly as TqvProjectMonitor::TimeSpendBetween

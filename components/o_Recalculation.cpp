@@ -17,8 +17,8 @@ QString TRecalculation::leftLockedText(int count)
         .arg(count);
 }
 
-TRecalculation::Result TRecalculation::run(const Dialect::ConnectionParameters& database, const QString& userName,
-                                           bool isAdmin, QWidget* parent)
+TRecalculation::Result TRecalculation::run(const DbConnection& database, const QString& userName, bool isAdmin,
+                                           QWidget* parent)
 {
     QProgressDialog window(QStringLiteral("Recalculating the time spent on every interval..."),
                            QStringLiteral("Cancel"), 0, 100, parent);
@@ -46,9 +46,12 @@ TRecalculation::Result TRecalculation::run(const Dialect::ConnectionParameters& 
         job.stop();
         loop.quit();
     });
-    job.start([database, userName, isAdmin](const BackgroundJob::Report& report) {
+    const DbConnection::Parameters parameters = database.parameters();
+    const int deadlineMs = database.statementDeadline();
+    job.start([parameters, deadlineMs, userName, isAdmin](const BackgroundJob::Report& report) {
         DbConnection connection;
-        Dialect::openWith(connection, database);
+        connection.setStatementDeadline(deadlineMs);
+        connection.open(parameters);
         TqvProjectMonitor monitor;
         monitor.setAdoConnection(&connection);
         monitor.UserName = userName;

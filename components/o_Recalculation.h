@@ -1,9 +1,8 @@
 #pragma once
 
-#include "components/o_Dialect.h"
-
 #include <QString>
 
+class DbConnection;
 class QWidget;
 
 // Recalculate Time Spend on a thread and a connection of its own, while a
@@ -20,10 +19,10 @@ public:
         int leftLocked = 0; // durations in the locked period that differ, left as they are
     };
 
-    // database: that of the program's connection; userName and isAdmin: who
-    // signed in, for the history. Returns when the work has ended.
-    static Result run(const Dialect::ConnectionParameters& database, const QString& userName, bool isAdmin,
-                      QWidget* parent);
+    // database: the program's connection, opened again on the job's thread
+    // as the same login; userName and isAdmin: who signed in, for the
+    // history. Returns when the work has ended.
+    static Result run(const DbConnection& database, const QString& userName, bool isAdmin, QWidget* parent);
     // What is said about durations left in the locked period; empty for none.
     static QString leftLockedText(int count);
 };
